@@ -1,0 +1,82 @@
+#include "numtext.h"
+
+#include <QTest>
+
+class TestNumText : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void leadingNumber_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<double>("expected");
+        QTest::newRow("digit") << "7" << 7.0;
+        QTest::newRow("blanks before") << "  12" << 12.0;
+        QTest::newRow("trailing text") << "12abc" << 12.0;
+        QTest::newRow("letter") << "x" << 0.0;
+        QTest::newRow("empty") << "" << 0.0;
+        QTest::newRow("negative") << "-5" << -5.0;
+        QTest::newRow("fraction") << "2.5" << 2.5;
+        QTest::newRow("point first") << ".5" << 0.5;
+        QTest::newRow("lone point") << "." << 0.0;
+        QTest::newRow("lone sign") << "-" << 0.0;
+        QTest::newRow("exponent") << "1e3" << 1000.0;
+        QTest::newRow("letter e without digits") << "3e" << 3.0;
+        QTest::newRow("second point stops") << "1.2.3" << 1.2;
+        QTest::newRow("inner blank stops") << "1 2" << 1.0;
+        QTest::newRow("space") << " " << 0.0;
+    }
+    void leadingNumber()
+    {
+        QFETCH(QString, text);
+        QFETCH(double, expected);
+        QCOMPARE(numtext::leadingNumber(text), expected);
+    }
+
+    void roundHalfEven_data()
+    {
+        QTest::addColumn<double>("value");
+        QTest::addColumn<double>("expected");
+        QTest::newRow("2.5") << 2.5 << 2.0;
+        QTest::newRow("3.5") << 3.5 << 4.0;
+        QTest::newRow("12.5") << 12.5 << 12.0;
+        QTest::newRow("13.5") << 13.5 << 14.0;
+        QTest::newRow("-2.5") << -2.5 << -2.0;
+        QTest::newRow("2.6") << 2.6 << 3.0;
+        QTest::newRow("0.49") << 0.49 << 0.0;
+    }
+    void roundHalfEven()
+    {
+        QFETCH(double, value);
+        QFETCH(double, expected);
+        QCOMPARE(numtext::roundHalfEven(value), expected);
+    }
+
+    void roundedInt32_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<bool>("inRange");
+        QTest::addColumn<int>("expected");
+        QTest::newRow("small") << "5" << true << 5;
+        QTest::newRow("largest") << "2147483647" << true << 2147483647;
+        QTest::newRow("one past") << "2147483648" << false << 0;
+        QTest::newRow("smallest") << "-2147483648" << true << int(-2147483647 - 1);
+        QTest::newRow("below") << "-2147483649" << false << 0;
+        QTest::newRow("huge exponent") << "1e400" << false << 0;
+        QTest::newRow("half rounds down to even") << "2147483646.5" << true << 2147483646;
+    }
+    void roundedInt32()
+    {
+        QFETCH(QString, text);
+        QFETCH(bool, inRange);
+        QFETCH(int, expected);
+        const auto value = numtext::roundedInt32(text);
+        QCOMPARE(value.has_value(), inRange);
+        if (inRange)
+            QCOMPARE(*value, expected);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestNumText)
+#include "tst_numtext.moc"
