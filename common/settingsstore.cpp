@@ -1,0 +1,26 @@
+#include "settingsstore.h"
+
+namespace settingsstore {
+
+std::unique_ptr<QSettings> open(const QString &keyPath)
+{
+#ifdef Q_OS_WIN
+    return std::make_unique<QSettings>(QStringLiteral("HKEY_LOCAL_MACHINE\\") + keyPath,
+                                       QSettings::NativeFormat);
+#else
+    auto store = std::make_unique<QSettings>(QSettings::IniFormat, QSettings::UserScope,
+                                             QStringLiteral("Corvant"), QStringLiteral("kWare"));
+    QString group = keyPath;
+    group.replace(u'\\', u'/');
+    store->beginGroup(group);
+    return store;
+#endif
+}
+
+QString mappedPortPath(int comNumber)
+{
+    const auto store = open();
+    return store->value(QStringLiteral("Ports/COM%1").arg(comNumber)).toString().trimmed();
+}
+
+} // namespace settingsstore

@@ -1,0 +1,24 @@
+#pragma once
+
+#include <QSettings>
+#include <QString>
+#include <memory>
+
+// The program's one settings store. On Windows it is the registry under
+// HKEY_LOCAL_MACHINE; elsewhere an INI file in the user's configuration folder
+// (organisation "Corvant", application "kWare", so $XDG_CONFIG_HOME/Corvant/kWare.ini),
+// which tests redirect through XDG_CONFIG_HOME.
+namespace settingsstore {
+
+// Key path of the program's own values, as the registry spells it.
+inline const QString programKeyPath = QStringLiteral("SoftWare\\Corvant\\kWare");
+
+// The store for a registry-style key path under the machine-wide root; the
+// returned object's groups start at that key.
+std::unique_ptr<QSettings> open(const QString &keyPath = programKeyPath);
+
+// Device path that the user mapped to COM port `comNumber` (group "Ports", key
+// "COMn"), or empty when there is no such entry. Only consulted off Windows.
+QString mappedPortPath(int comNumber);
+
+} // namespace settingsstore
