@@ -98,7 +98,7 @@ int encode(const QStringList &args)
     return exitOk;
 }
 
-const bool registered =
+[[maybe_unused]] const bool registered =
     addSubcommand({QStringLiteral("show"), QStringLiteral("FILE.ztb [--json]"),
                    QStringLiteral("Show a configuration file as the window would."), show}) &&
     addSubcommand({QStringLiteral("encode"), QStringLiteral("FILE.json -o FILE.ztb"),
