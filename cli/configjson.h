@@ -1,0 +1,21 @@
+#pragma once
+
+#include "memorycontrols.h"
+
+#include <QByteArray>
+#include <QString>
+
+// The codec's controls as JSON:
+// {"baud": "9600" or null, "alarm": false, "dwell": "30",
+//  "inputs": 24 rows of 4 cell texts, "outputs": 24 rows of 2 cell texts}.
+namespace configjson {
+
+// Fills `controls` from the JSON text. On bad JSON, a missing or unknown key,
+// a wrong row or cell count, a wrong type or a baud rate not in the list it
+// returns false with `error` naming what is wrong, and leaves `controls` as it was.
+bool read(const QByteArray &json, tqimage::MemoryControls &controls, QString &error);
+
+// The controls as indented JSON in the same form.
+QByteArray write(const tqimage::MemoryControls &controls);
+
+} // namespace configjson

@@ -1,0 +1,352 @@
+#include "apifilefunction.h"
+#include "codec.h"
+#include "comport.h"
+#include "configfile.h"
+#include "memorycontrols.h"
+#include "reg.h"
+#include "settingsstore.h"
+
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+#ifdef Q_OS_UNIX
+#include <csignal>
+#include <sys/resource.h>
+#include <unistd.h>
+#endif
+
+using namespace API_FileFunction;
+
+namespace {
+
+using Bytes = QByteArray;
+
+std::span<const std::uint8_t> bytesOf(const Bytes &bytes)
+{
+    return {reinterpret_cast<const std::uint8_t *>(bytes.constData()),
+            static_cast<std::size_t>(bytes.size())};
+}
+
+std::span<std::uint8_t> bytesOf(Bytes &bytes)
+{
+    return {reinterpret_cast<std::uint8_t *>(bytes.data()), static_cast<std::size_t>(bytes.size())};
+}
+
+void writeFile(const QString &path, const Bytes &content)
+{
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    QCOMPARE(file.write(content), content.size());
+}
+
+Bytes readFile(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : Bytes("<missing>");
+}
+
+// Bytes of a hand-written image; positions not named are zero.
+Bytes image(qsizetype size, std::initializer_list<std::pair<int, char>> bytes)
+{
+    Bytes result(size, '\0');
+    for (const auto &[offset, value] : bytes)
+        result[offset] = value;
+    return result;
+}
+
+// Where the store keeps the program's values off Windows.
+QString iniPath(const QTemporaryDir &config)
+{
+    return config.filePath("Corvant/kWare.ini");
+}
+
+} // namespace
+
+class TestToolbar : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir dir;
+    QTemporaryDir config;
+
+    QString path(const QString &name) const { return dir.filePath(name); }
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(dir.isValid());
+        QVERIFY(config.isValid());
+        // Before the first settings object, so the store lands in the temporary folder.
+        qputenv("XDG_CONFIG_HOME", config.path().toLocal8Bit());
+    }
+
+    // --- configuration files ---
+
+    void saveDropsTrailingZeros_data()
+    {
+        QTest::addColumn<Bytes>("buffer");
+        QTest::addColumn<Bytes>("file");
+        QTest::newRow("all zero") << Bytes(65536, '\0') << Bytes(1, '\0');
+        QTest::newRow("last byte set")
+            << image(65536, {{65535, '\x01'}}) << image(65536, {{65535, '\x01'}});
+        QTest::newRow("positions 1 and 3")
+            << image(64, {{0, '\x11'}, {2, '\x33'}}) << Bytes("\x11\x00\x33", 3);
+        QTest::newRow("one byte") << Bytes(1, '\x7F') << Bytes(1, '\x7F');
+    }
+    void saveDropsTrailingZeros()
+    {
+        QFETCH(Bytes, buffer);
+        QFETCH(Bytes, file);
+        const QString name = path("saved.ztb");
+        QCOMPARE(configfile::save(name, bytesOf(buffer)), file.size());
+        QCOMPARE(readFile(name), file);
+    }
+
+    void clearedWindowSavesDefaults()
+    {
+        tqimage::MemoryControls controls;
+        controls.clear();
+        tqimage::EEPROMImage eeprom{};
+        tqimage::EEPROM_ENCODE(controls, eeprom);
+        const QString name = path("cleared.ztb");
+        QCOMPARE(configfile::save(name, tqimage::addressView(eeprom)), 35);
+        QCOMPARE(readFile(name), Bytes(32, '\0') + Bytes("\x03\x00\x1E", 3));
+    }
+
+    void saveReplacesLongerFile()
+    {
+        const QString name = path("replace.ztb");
+        writeFile(name, Bytes(500, '\x44'));
+        QCOMPARE(configfile::save(name, bytesOf(image(16, {{1, '\x02'}}))), 2);
+        QCOMPARE(readFile(name), Bytes("\x00\x02", 2));
+    }
+
+    void loadReadsFilePrefix_data()
+    {
+        QTest::addColumn<Bytes>("file");
+        QTest::addColumn<int>("count");
+        QTest::addColumn<Bytes>("buffer"); // after loading over a buffer of 0xEE bytes
+        QTest::newRow("shorter") << Bytes("\x01\x02\x03") << 3
+                                 << image(8, {{0, 1}, {1, 2}, {2, 3}});
+        QTest::newRow("same length") << Bytes("ABCDEFGH") << 8 << Bytes("ABCDEFGH");
+        QTest::newRow("longer") << Bytes("ABCDEFGHIJKLMNOP") << 8 << Bytes("ABCDEFGH");
+        QTest::newRow("empty") << Bytes() << 0 << Bytes(8, '\0');
+    }
+    void loadReadsFilePrefix()
+    {
+        QFETCH(Bytes, file);
+        QFETCH(int, count);
+        QFETCH(Bytes, buffer);
+        const QString name = path("load.ztb");
+        writeFile(name, file);
+        Bytes loaded(8, '\xEE');
+        QCOMPARE(configfile::load(name, bytesOf(loaded)), count);
+        QCOMPARE(loaded, buffer);
+    }
+
+    void readOnlyFileLoads()
+    {
+        const QString name = path("readonly.ztb");
+        writeFile(name, Bytes("\x05\x06"));
+        QVERIFY(QFile::setPermissions(name, QFile::ReadOwner | QFile::ReadGroup));
+        Bytes loaded(4, '\0');
+        QCOMPARE(configfile::load(name, bytesOf(loaded)), 2);
+        QCOMPARE(loaded, image(4, {{0, 5}, {1, 6}}));
+    }
+
+    void unreadableFileFailsAndKeepsBuffer_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::newRow("missing") << "missing.ztb";
+        QTest::newRow("folder") << ".";
+        QTest::newRow("empty path") << "";
+    }
+    void unreadableFileFailsAndKeepsBuffer()
+    {
+        QFETCH(QString, name);
+        Bytes loaded(4, '\x33');
+        QCOMPARE(configfile::load(name.isEmpty() ? name : path(name), bytesOf(loaded)), fileFailed);
+        QCOMPARE(loaded, Bytes(4, '\x33'));
+    }
+
+    void saveIntoMissingFolderFails()
+    {
+        QCOMPARE(configfile::save(path("no/such/folder/x.ztb"), bytesOf(Bytes("\x01"))),
+                 fileFailed);
+        QVERIFY(!QFile::exists(path("no/such/folder/x.ztb")));
+    }
+
+    void failedWriteKeepsOldFile_readOnlyFolder()
+    {
+#ifdef Q_OS_UNIX
+        if (geteuid() == 0)
+            QSKIP("permissions do not bind the superuser; the size-limit case covers this");
+#endif
+        QDir(dir.path()).mkdir("locked");
+        const QString name = path("locked/config.ztb");
+        writeFile(name, Bytes("old"));
+        QVERIFY(QFile::setPermissions(path("locked"), QFile::ReadOwner | QFile::ExeOwner));
+        const auto result = configfile::save(name, bytesOf(Bytes("new content")));
+        QFile::setPermissions(path("locked"),
+                              QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        QCOMPARE(result, fileFailed);
+        QCOMPARE(readFile(name), Bytes("old"));
+    }
+
+    // The write itself fails half-way (a file size limit binds everyone).
+    void failedWriteKeepsOldFile_sizeLimit()
+    {
+#ifdef Q_OS_UNIX
+        const QString name = path("limited.ztb");
+        writeFile(name, Bytes("old"));
+        rlimit saved{};
+        QCOMPARE(getrlimit(RLIMIT_FSIZE, &saved), 0);
+        const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit limit = saved;
+        limit.rlim_cur = 100;
+        QCOMPARE(setrlimit(RLIMIT_FSIZE, &limit), 0);
+        const auto result = configfile::save(name, bytesOf(Bytes(1000, '\x09')));
+        setrlimit(RLIMIT_FSIZE, &saved);
+        std::signal(SIGXFSZ, oldHandler);
+        QCOMPARE(result, fileFailed);
+        QCOMPARE(readFile(name), Bytes("old"));
+        QCOMPARE(QDir(dir.path()).entryList({"limited.ztb*"}, QDir::Files),
+                 QStringList{"limited.ztb"});
+#else
+        QSKIP("needs a file size limit");
+#endif
+    }
+
+    // --- positioned access ---
+
+    void seekPositions_data()
+    {
+        QTest::addColumn<int>("first");  // position of the first read (2 bytes)
+        QTest::addColumn<int>("second"); // position of the second read (2 bytes)
+        QTest::addColumn<Bytes>("read");
+        QTest::newRow("1-based") << 1 << 5 << Bytes("ABEF");
+        QTest::newRow("0 continues") << 3 << 0 << Bytes("CDEF");
+        QTest::newRow("-1 is the end") << 2 << -1 << Bytes("BC");
+        QTest::newRow("other negative keeps") << 7 << -5 << Bytes("GH");
+    }
+    void seekPositions()
+    {
+        QFETCH(int, first);
+        QFETCH(int, second);
+        QFETCH(Bytes, read);
+        const QString name = path("seek.bin");
+        writeFile(name, Bytes("ABCDEFGH"));
+        FileHandle handle = invalidHandle;
+        QVERIFY(FileOpen(name, handle, Disposition::OpenExisting, false));
+        Bytes a(2, '\0'), b(2, '\0');
+        QCOMPARE(FileRead(handle, first, bytesOf(a)), 2);
+        const auto got = FileRead(handle, second, bytesOf(b));
+        QVERIFY(FileClose(handle));
+        QCOMPARE(a + b.left(got), read);
+    }
+
+    void writeInPlaceAtPosition()
+    {
+        const QString name = path("inplace.bin");
+        writeFile(name, Bytes("ABCDEFGH"));
+        FileHandle handle = invalidHandle;
+        QVERIFY(FileOpen(name, handle, Disposition::OpenExisting, true));
+        QCOMPARE(FileWrite(handle, 3, bytesOf(Bytes("xy"))), 2);
+        QCOMPARE(FileWrite(handle, -1, bytesOf(Bytes("z"))), 1);
+        QVERIFY(FileClose(handle));
+        QCOMPARE(readFile(name), Bytes("ABxyEFGHz"));
+    }
+
+    void openFailures()
+    {
+        FileHandle handle = 99;
+        QVERIFY(!FileOpen(path("absent.bin"), handle, Disposition::OpenExisting, false));
+        QCOMPARE(handle, invalidHandle);
+        QVERIFY(!QFile::exists(path("absent.bin"))); // opening never creates
+        Bytes buffer(4, '\0');
+        QCOMPARE(FileRead(invalidHandle, 0, bytesOf(buffer)), fileFailed);
+        QCOMPARE(FileWrite(12345, 0, bytesOf(buffer)), fileFailed);
+        QVERIFY(!FileClose(12345));
+    }
+
+    void readOnlyHandleRefusesWrites()
+    {
+        const QString name = path("ro.bin");
+        writeFile(name, Bytes("ABC"));
+        FileHandle handle = invalidHandle;
+        QVERIFY(FileOpen(name, handle, Disposition::OpenExisting, false));
+        QTest::ignoreMessage(QtWarningMsg, "QIODevice::write (QFile, \"" + name.toLocal8Bit() +
+                                               "\"): ReadOnly device");
+        QCOMPARE(FileWrite(handle, 1, bytesOf(Bytes("Z"))), fileFailed);
+        QVERIFY(FileClose(handle));
+        QCOMPARE(readFile(name), Bytes("ABC"));
+    }
+
+    // --- stored COM port ---
+
+    void storedComIndex_data()
+    {
+        QTest::addColumn<Bytes>("iniValue"); // the line as the file holds it; empty: no value
+        QTest::addColumn<bool>("readOk");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("index");
+        QTest::newRow("blanks") << Bytes("Com=\" 7 \"") << true << "7" << 7;
+        QTest::newRow("15") << Bytes("Com=15") << true << "15" << 15;
+        QTest::newRow("16") << Bytes("Com=16") << true << "16" << 0;
+        QTest::newRow("-1") << Bytes("Com=-1") << true << "-1" << 0;
+        QTest::newRow("text") << Bytes("Com=abc") << true << "abc" << 0;
+        QTest::newRow("number then text") << Bytes("Com=12abc") << true << "12abc" << 12;
+        QTest::newRow("half to even") << Bytes("Com=6.5") << true << "6.5" << 6;
+        QTest::newRow("empty") << Bytes("Com=") << true << "" << 0;
+        QTest::newRow("trailing zero byte") << Bytes("Com=\"15\\0\"") << true << "15" << 15;
+        QTest::newRow("missing") << Bytes() << false << "" << 0;
+    }
+    void storedComIndex()
+    {
+        QFETCH(Bytes, iniValue);
+        QFETCH(bool, readOk);
+        QFETCH(QString, text);
+        QFETCH(int, index);
+        QVERIFY(QDir().mkpath(config.filePath("Corvant")));
+        writeFile(iniPath(config),
+                  "[SoftWare]\n" + iniValue.replace("Com=", "Corvant\\kWare\\Com=") + "\n");
+        // The store caches files by size and time; each case's file must look new.
+        static int age = 0;
+        QFile ini(iniPath(config));
+        QVERIFY(ini.open(QIODevice::ReadWrite));
+        QVERIFY(ini.setFileTime(QDateTime::currentDateTime().addSecs(++age),
+                                QFileDevice::FileModificationTime));
+        ini.close();
+        QString value = "stale";
+        QCOMPARE(Reg::RegGetString(Reg::RootKey::LocalMachine, settingsstore::programKeyPath, "Com",
+                                   value),
+                 readOk);
+        QCOMPARE(value, text);
+        QCOMPARE(comport::readStoredIndex(), index);
+    }
+
+    void comIndexIsStoredAsText_data()
+    {
+        QTest::addColumn<int>("index");
+        QTest::addColumn<QString>("stored");
+        QTest::newRow("port 1") << 0 << "0";
+        QTest::newRow("port 16") << 15 << "15";
+        QTest::newRow("none selected") << -1 << "-1";
+    }
+    void comIndexIsStoredAsText()
+    {
+        QFETCH(int, index);
+        QFETCH(QString, stored);
+        QFile::remove(iniPath(config));
+        QVERIFY(comport::writeStoredIndex(index));
+        QSettings raw(iniPath(config), QSettings::IniFormat);
+        QCOMPARE(raw.value("SoftWare/Corvant/kWare/Com").toString(), stored);
+        QCOMPARE(comport::readStoredIndex(), index < 0 ? 0 : index);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestToolbar)
+#include "tst_toolbar.moc"

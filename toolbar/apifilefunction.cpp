@@ -1,0 +1,137 @@
+#include "apifilefunction.h"
+
+#include <QFile>
+#include <QSaveFile>
+#include <map>
+#include <memory>
+
+namespace API_FileFunction {
+
+namespace {
+
+// The open files, by handle. Everything runs on the user-interface thread.
+struct OpenFiles
+{
+    std::map<FileHandle, std::unique_ptr<QFileDevice>> files;
+    FileHandle next = 1;
+};
+
+OpenFiles &openFiles()
+{
+    static OpenFiles table;
+    return table;
+}
+
+QFileDevice *lookup(FileHandle handle)
+{
+    auto &files = openFiles().files;
+    const auto it = files.find(handle);
+    return it == files.end() ? nullptr : it->second.get();
+}
+
+std::unique_ptr<QFileDevice> openDevice(const QString &path, Disposition disposition,
+                                        bool readWrite)
+{
+    if (disposition == Disposition::CreateAlways) {
+        auto file = std::make_unique<QSaveFile>(path);
+        return file->open(QIODevice::WriteOnly) ? std::move(file) : nullptr;
+    }
+    auto file = std::make_unique<QFile>(path);
+    const QIODevice::OpenMode mode =
+        (readWrite ? QIODevice::ReadWrite : QIODevice::ReadOnly) | QIODevice::ExistingOnly;
+    return file->open(mode) ? std::move(file) : nullptr;
+}
+
+} // namespace
+
+bool FileOpen(const QString &path, FileHandle &handle, Disposition disposition, bool readWrite)
+{
+    handle = invalidHandle;
+    if (path.isEmpty())
+        return false;
+    auto device = openDevice(path, disposition, readWrite);
+    if (!device)
+        return false;
+    auto &table = openFiles();
+    handle = table.next++;
+    table.files.emplace(handle, std::move(device));
+    return true;
+}
+
+bool FileClose(FileHandle handle)
+{
+    auto &files = openFiles().files;
+    const auto it = files.find(handle);
+    if (it == files.end())
+        return false;
+    std::unique_ptr<QFileDevice> device = std::move(it->second);
+    files.erase(it);
+    if (auto *saveFile = qobject_cast<QSaveFile *>(device.get()))
+        return saveFile->commit();
+    device->close();
+    return device->error() == QFileDevice::NoError;
+}
+
+void FileSeek(FileHandle handle, std::int32_t position)
+{
+    QFileDevice *device = lookup(handle);
+    if (!device)
+        return;
+    if (position >= 1)
+        device->seek(position - 1);
+    else if (position == seekEnd)
+        device->seek(device->size());
+}
+
+std::int32_t FileRead(FileHandle handle, std::int32_t position, std::span<std::uint8_t> buffer)
+{
+    QFileDevice *device = lookup(handle);
+    if (!device)
+        return fileFailed;
+    FileSeek(handle, position);
+    const qint64 got =
+        device->read(reinterpret_cast<char *>(buffer.data()), static_cast<qint64>(buffer.size()));
+    return got < 0 ? fileFailed : static_cast<std::int32_t>(got);
+}
+
+std::int32_t FileWrite(FileHandle handle, std::int32_t position, std::span<const std::uint8_t> data)
+{
+    QFileDevice *device = lookup(handle);
+    if (!device)
+        return fileFailed;
+    FileSeek(handle, position);
+    const qint64 written = device->write(reinterpret_cast<const char *>(data.data()),
+                                         static_cast<qint64>(data.size()));
+    // Buffered bytes that cannot reach the disk are a failed write too.
+    if (written != static_cast<qint64>(data.size()) || !device->flush()) {
+        // A created file that missed some bytes must not replace the old one.
+        if (auto *saveFile = qobject_cast<QSaveFile *>(device))
+            saveFile->cancelWriting();
+        return fileFailed;
+    }
+    return static_cast<std::int32_t>(written);
+}
+
+std::int32_t FileReadAll(const QString &path, std::span<std::uint8_t> buffer)
+{
+    FileHandle handle = invalidHandle;
+    if (!FileOpen(path, handle, Disposition::OpenExisting, false))
+        return fileFailed;
+    const std::int32_t result = FileRead(handle, seekKeep, buffer);
+    FileClose(handle);
+    return result;
+}
+
+std::int32_t FileWriteAll(const QString &path, std::span<const std::uint8_t> data)
+{
+    FileHandle handle = invalidHandle;
+    if (!FileOpen(path, handle, Disposition::CreateAlways, true))
+        return fileFailed;
+    const std::int32_t result = FileWrite(handle, seekKeep, data);
+    // After a failed write the commit refuses, so the old file stays.
+    if (!FileClose(handle))
+        return fileFailed;
+    return result;
+}
+
+} // namespace API_FileFunction

@@ -1,0 +1,37 @@
+#include "comport.h"
+
+#include "numtext.h"
+#include "reg.h"
+#include "settingsstore.h"
+
+namespace comport {
+
+int indexFromStoredText(const QString &stored)
+{
+    const auto index = numtext::roundedInt32(stored);
+    if (!index || *index < 0 || *index >= portCount)
+        return 0;
+    return *index;
+}
+
+QString storedTextFromIndex(int index)
+{
+    return QString::number(index);
+}
+
+int readStoredIndex()
+{
+    QString stored;
+    if (!Reg::RegGetString(Reg::RootKey::LocalMachine, settingsstore::programKeyPath, valueName,
+                           stored))
+        return 0;
+    return indexFromStoredText(stored);
+}
+
+bool writeStoredIndex(int index)
+{
+    return Reg::RegSetString(Reg::RootKey::LocalMachine, settingsstore::programKeyPath, valueName,
+                             storedTextFromIndex(index));
+}
+
+} // namespace comport
