@@ -208,7 +208,8 @@ private:
     {
         if (std::find(mOpen.begin(), mOpen.end(), offset) != mOpen.end())
             return false;
-        const quint64 count = quint64(mRsrc.u16(offset + 12)) + mRsrc.u16(offset + 14);
+        const quint64 count =
+            quint64(mRsrc.u16(quint64(offset) + 12)) + mRsrc.u16(quint64(offset) + 14);
         if (!mRsrc.contains(offset, directoryHeaderSize + count * directoryEntrySize))
             return false;
         mOpen.push_back(offset);
