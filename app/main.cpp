@@ -1,4 +1,4 @@
-#include "msgbox.h"
+#include "startup.h"
 
 #include <QApplication>
 #include <QWidget>
@@ -6,9 +6,6 @@
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
-    QWidget window;
-    window.setWindowTitle(msgbox::appTitle);
-    window.resize(640, 430);
-    window.show();
+    const std::unique_ptr<QWidget> window = Main();
     return app.exec();
 }

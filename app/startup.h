@@ -1,0 +1,19 @@
+#pragma once
+
+#include <QString>
+
+#include <memory>
+
+class QWidget;
+
+// The language library's path: the program's directory, a separator unless
+// it already ends in one, then "lang.dll".
+QString langLibraryPath(const QString &programDir);
+
+// Start-up for a program living in programDir: loads the language library
+// into gResDll, warns once when it cannot be loaded, and shows the main
+// window, which it returns. The program runs until that window is closed.
+std::unique_ptr<QWidget> startUp(const QString &programDir);
+
+// The start-up procedure, from the program's own directory.
+std::unique_ptr<QWidget> Main();

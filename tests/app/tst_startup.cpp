@@ -1,0 +1,94 @@
+#include "msgbox.h"
+#include "resdll.h"
+#include "startup.h"
+
+#include <QTemporaryDir>
+#include <QWidget>
+#include <QtTest>
+
+class TestStartup : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+    void libraryPath_data();
+    void libraryPath();
+    void missingLibraryWarnsOnceAndCarriesOn();
+    void libraryFoundStartsQuietly();
+
+private:
+    QStringList mMessages;
+};
+
+void TestStartup::init()
+{
+    mMessages.clear();
+    msgbox::setPresenter(
+        [this](QWidget *, const QString &text, msgbox::Icon) { mMessages << text; });
+}
+
+void TestStartup::cleanup()
+{
+    msgbox::setPresenter({});
+}
+
+void TestStartup::libraryPath_data()
+{
+    QTest::addColumn<QString>("dir");
+    QTest::addColumn<QString>("path");
+    QTest::newRow("folder") << "/opt/tq540"
+                            << "/opt/tq540/lang.dll";
+    QTest::newRow("folder with separator") << "/opt/tq540/"
+                                           << "/opt/tq540/lang.dll";
+    QTest::newRow("root") << "/"
+                          << "/lang.dll";
+    QTest::newRow("drive root") << "C:/"
+                                << "C:/lang.dll";
+    QTest::newRow("drive root, backslash") << "C:\\"
+                                           << "C:\\lang.dll";
+    QTest::newRow("folder, backslash") << "C:\\Tools\\"
+                                       << "C:\\Tools\\lang.dll";
+    QTest::newRow("spaces") << "C:/Program Files/TQ"
+                            << "C:/Program Files/TQ/lang.dll";
+}
+
+void TestStartup::libraryPath()
+{
+    QFETCH(QString, dir);
+    QFETCH(QString, path);
+    QCOMPARE(langLibraryPath(dir), path);
+}
+
+void TestStartup::missingLibraryWarnsOnceAndCarriesOn()
+{
+    gResDll.setFilename(QStringLiteral(TQ_BIN_DIR "/lang.dll"));
+    QVERIFY(gResDll.hInstance() != 0);
+    QTemporaryDir empty;
+    QVERIFY(empty.isValid());
+
+    const std::unique_ptr<QWidget> window = startUp(empty.path());
+
+    QCOMPARE(mMessages, QStringList{"System error, please reinstall!"});
+    QCOMPARE(gResDll.hInstance(), 0);
+    QCOMPARE(gResDll.filename(), QString());
+    QCOMPARE(gResDll.GetStr(1100), QString());
+    QVERIFY(window);
+    QVERIFY(window->isVisible());
+    QCOMPARE(window->windowTitle(), QStringLiteral("Device Configure [TQ540-2]"));
+}
+
+void TestStartup::libraryFoundStartsQuietly()
+{
+    const std::unique_ptr<QWidget> window = startUp(QStringLiteral(TQ_BIN_DIR));
+
+    QCOMPARE(mMessages, QStringList());
+    QVERIFY(gResDll.hInstance() != 0);
+    QCOMPARE(gResDll.filename(), QStringLiteral(TQ_BIN_DIR "/lang.dll"));
+    QCOMPARE(gResDll.GetStr(1100), QStringLiteral("Open"));
+    QVERIFY(window->isVisible());
+}
+
+QTEST_MAIN(TestStartup)
+#include "tst_startup.moc"
