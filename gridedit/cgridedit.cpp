@@ -57,8 +57,7 @@ void cGridEdit::setMGrid(EditGrid *grid)
         return;
     connect(grid, &EditGrid::RowColChange, this, &cGridEdit::onGridNotification,
             Qt::DirectConnection);
-    connect(grid, &EditGrid::Scroll, this, &cGridEdit::onGridNotification,
-            Qt::DirectConnection);
+    connect(grid, &EditGrid::Scroll, this, &cGridEdit::onGridNotification, Qt::DirectConnection);
 }
 
 void cGridEdit::setMGrid(GridControl &grid)
@@ -121,8 +120,8 @@ CellRect cGridEdit::GetCellLocEx() const
 
 // --- registration ----------------------------------------------------------------
 
-void cGridEdit::EditBox_Ini(int Col, EditControl *EditBox, int MaxLength,
-                            const QString &ColTitle, double ColWidth, int Alignment)
+void cGridEdit::EditBox_Ini(int Col, EditControl *EditBox, int MaxLength, const QString &ColTitle,
+                            double ColWidth, int Alignment)
 {
     EditGrid &g = grid();
     if (Col >= g.Cols())
@@ -150,8 +149,7 @@ void cGridEdit::EditBox_Ini(int Col, QWidget *EditBox, int MaxLength, const QStr
 void cGridEdit::EditBox_Ini(int Col, std::nullptr_t, int MaxLength, const QString &ColTitle,
                             double ColWidth, int Alignment)
 {
-    EditBox_Ini(Col, static_cast<EditControl *>(nullptr), MaxLength, ColTitle, ColWidth,
-                Alignment);
+    EditBox_Ini(Col, static_cast<EditControl *>(nullptr), MaxLength, ColTitle, ColWidth, Alignment);
 }
 
 EditControl *cGridEdit::adapterFor(QWidget &widget)
@@ -211,10 +209,17 @@ void cGridEdit::placeBox(EditControl &box)
 void cGridEdit::loadBox(EditControl &box)
 {
     switch (box.kind()) {
-    case EditKind::TextBox: tolerantStep([&] { EditBox_SetData_TextBox(box); }); break;
-    case EditKind::ComboBox: EditBox_SetData_ListBox(box); break;
-    case EditKind::CheckBox: EditBox_SetData_CheckBox(box); break;
-    case EditKind::Other: break;
+    case EditKind::TextBox:
+        tolerantStep([&] { EditBox_SetData_TextBox(box); });
+        break;
+    case EditKind::ComboBox:
+        EditBox_SetData_ListBox(box);
+        break;
+    case EditKind::CheckBox:
+        EditBox_SetData_CheckBox(box);
+        break;
+    case EditKind::Other:
+        break;
     }
 }
 
@@ -289,5 +294,6 @@ void cGridEdit::EditBox_Restore()
     if (isKind(box, EditKind::TextBox) || isKind(box, EditKind::ComboBox))
         grid().setTextMatrix(mLastRow, mLastCol, trimBlanks(box->Text()));
     else if (isKind(box, EditKind::CheckBox))
-        grid().setTextMatrix(mLastRow, mLastCol, box->Value() == 1 ? QStringLiteral("x") : QString());
+        grid().setTextMatrix(mLastRow, mLastCol,
+                             box->Value() == 1 ? QStringLiteral("x") : QString());
 }

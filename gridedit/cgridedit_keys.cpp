@@ -81,14 +81,17 @@ bool cGridEdit::dispatch(int keyCode, int shift)
     const bool ctrl = shift == vk::CtrlMask;
     switch (keyCode) {
     case vk::None:
-    case vk::Escape: return true;
+    case vk::Escape:
+        return true;
     case vk::Return:
         if (!KeyPress_Enter())
             return false;
         KeyPress_Down();
         return true;
-    case vk::Prior: return KeyPress_PageUp();
-    case vk::Next: return KeyPress_PageDown();
+    case vk::Prior:
+        return KeyPress_PageUp();
+    case vk::Next:
+        return KeyPress_PageDown();
     case vk::End:
         if (!ctrl)
             return KeyPress_End();
@@ -99,11 +102,16 @@ bool cGridEdit::dispatch(int keyCode, int shift)
             return KeyPress_Home();
         KeyPress_CtrlHome();
         return true;
-    case vk::Left: return KeyPress_Left();
-    case vk::Up: return KeyPress_Up();
-    case vk::Right: return KeyPress_Right();
-    case vk::Down: return KeyPress_Down();
-    default: return false;
+    case vk::Left:
+        return KeyPress_Left();
+    case vk::Up:
+        return KeyPress_Up();
+    case vk::Right:
+        return KeyPress_Right();
+    case vk::Down:
+        return KeyPress_Down();
+    default:
+        return false;
     }
 }
 

@@ -543,12 +543,24 @@ void GridControl::keyPressEvent(QKeyEvent *event)
     int row = mRow;
     int col = mCol;
     switch (event->key()) {
-    case Qt::Key_Up: --row; break;
-    case Qt::Key_Down: ++row; break;
-    case Qt::Key_Left: --col; break;
-    case Qt::Key_Right: ++col; break;
-    case Qt::Key_PageUp: row -= wholeRowsVisible(); break;
-    case Qt::Key_PageDown: row += wholeRowsVisible(); break;
+    case Qt::Key_Up:
+        --row;
+        break;
+    case Qt::Key_Down:
+        ++row;
+        break;
+    case Qt::Key_Left:
+        --col;
+        break;
+    case Qt::Key_Right:
+        ++col;
+        break;
+    case Qt::Key_PageUp:
+        row -= wholeRowsVisible();
+        break;
+    case Qt::Key_PageDown:
+        row += wholeRowsVisible();
+        break;
     case Qt::Key_Home:
         col = mFixedCols;
         row = ctrl ? mFixedRows : row;
@@ -557,7 +569,9 @@ void GridControl::keyPressEvent(QKeyEvent *event)
         col = mCols - 1;
         row = ctrl ? mRows - 1 : row;
         break;
-    default: QWidget::keyPressEvent(event); return;
+    default:
+        QWidget::keyPressEvent(event);
+        return;
     }
     row = std::clamp(row, mFixedRows, mRows - 1);
     col = std::clamp(col, mFixedCols, mCols - 1);
@@ -625,9 +639,7 @@ Qt::Alignment GridControl::qtAlignment(int col) const
     const int code = mColAlignments[col];
     if (code == AlignGeneral)
         return Qt::AlignLeft | Qt::AlignVCenter;
-    static constexpr Qt::AlignmentFlag across[] = {Qt::AlignLeft, Qt::AlignHCenter,
-                                                   Qt::AlignRight};
-    static constexpr Qt::AlignmentFlag down[] = {Qt::AlignTop, Qt::AlignVCenter,
-                                                 Qt::AlignBottom};
+    static constexpr Qt::AlignmentFlag across[] = {Qt::AlignLeft, Qt::AlignHCenter, Qt::AlignRight};
+    static constexpr Qt::AlignmentFlag down[] = {Qt::AlignTop, Qt::AlignVCenter, Qt::AlignBottom};
     return across[code / 3] | down[code % 3];
 }

@@ -16,17 +16,17 @@ struct Mapping
 };
 
 constexpr Mapping namedKeys[] = {
-    {Qt::Key_Backspace, Back}, {Qt::Key_Tab, Tab},         {Qt::Key_Backtab, Tab},
-    {Qt::Key_Return, Return},  {Qt::Key_Enter, Return},    {Qt::Key_Shift, 16},
-    {Qt::Key_Control, 17},     {Qt::Key_Alt, 18},          {Qt::Key_Pause, 19},
-    {Qt::Key_CapsLock, 20},    {Qt::Key_Escape, Escape},   {Qt::Key_Space, Space},
-    {Qt::Key_PageUp, Prior},   {Qt::Key_PageDown, Next},   {Qt::Key_End, End},
-    {Qt::Key_Home, Home},      {Qt::Key_Left, Left},       {Qt::Key_Up, Up},
-    {Qt::Key_Right, Right},    {Qt::Key_Down, Down},       {Qt::Key_Print, 44},
-    {Qt::Key_Insert, Insert},  {Qt::Key_Delete, Delete},   {Qt::Key_Menu, 93},
-    {Qt::Key_NumLock, 144},    {Qt::Key_ScrollLock, 145},  {Qt::Key_Semicolon, 186},
-    {Qt::Key_Equal, 187},      {Qt::Key_Comma, 188},       {Qt::Key_Minus, 189},
-    {Qt::Key_Period, 190},     {Qt::Key_Slash, 191},       {Qt::Key_QuoteLeft, 192},
+    {Qt::Key_Backspace, Back},  {Qt::Key_Tab, Tab},        {Qt::Key_Backtab, Tab},
+    {Qt::Key_Return, Return},   {Qt::Key_Enter, Return},   {Qt::Key_Shift, 16},
+    {Qt::Key_Control, 17},      {Qt::Key_Alt, 18},         {Qt::Key_Pause, 19},
+    {Qt::Key_CapsLock, 20},     {Qt::Key_Escape, Escape},  {Qt::Key_Space, Space},
+    {Qt::Key_PageUp, Prior},    {Qt::Key_PageDown, Next},  {Qt::Key_End, End},
+    {Qt::Key_Home, Home},       {Qt::Key_Left, Left},      {Qt::Key_Up, Up},
+    {Qt::Key_Right, Right},     {Qt::Key_Down, Down},      {Qt::Key_Print, 44},
+    {Qt::Key_Insert, Insert},   {Qt::Key_Delete, Delete},  {Qt::Key_Menu, 93},
+    {Qt::Key_NumLock, 144},     {Qt::Key_ScrollLock, 145}, {Qt::Key_Semicolon, 186},
+    {Qt::Key_Equal, 187},       {Qt::Key_Comma, 188},      {Qt::Key_Minus, 189},
+    {Qt::Key_Period, 190},      {Qt::Key_Slash, 191},      {Qt::Key_QuoteLeft, 192},
     {Qt::Key_BracketLeft, 219}, {Qt::Key_Backslash, 220},  {Qt::Key_BracketRight, 221},
     {Qt::Key_Apostrophe, 222},
 };
@@ -68,9 +68,7 @@ std::optional<Key> fromKeyEvent(const QKeyEvent &event)
 
 } // namespace vk
 
-KeyForwarder::KeyForwarder(cGridEdit &editor, QObject *parent) : QObject(parent), mEditor(editor)
-{
-}
+KeyForwarder::KeyForwarder(cGridEdit &editor, QObject *parent) : QObject(parent), mEditor(editor) {}
 
 void KeyForwarder::watch(QWidget &control)
 {

@@ -225,16 +225,18 @@ QCheckBox &CheckBoxControl::checkBox() const
 int CheckBoxControl::Value() const
 {
     switch (checkBox().checkState()) {
-    case Qt::Checked: return 1;
-    case Qt::PartiallyChecked: return 2;
-    default: return 0;
+    case Qt::Checked:
+        return 1;
+    case Qt::PartiallyChecked:
+        return 2;
+    default:
+        return 0;
     }
 }
 
 void CheckBoxControl::setValue(int value)
 {
-    static constexpr Qt::CheckState states[] = {Qt::Unchecked, Qt::Checked,
-                                                Qt::PartiallyChecked};
+    static constexpr Qt::CheckState states[] = {Qt::Unchecked, Qt::Checked, Qt::PartiallyChecked};
     if (value < 0 || value > 2)
         throw InvalidValueError("check box value out of range");
     checkBox().setCheckState(states[value]);
