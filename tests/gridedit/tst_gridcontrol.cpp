@@ -1,7 +1,7 @@
 // The grid control on its own: refused assignments, notifications, scrolling
 // by whole rows (page, wheel, scroll bar), clicks, cell geometry in twips.
-#include "griderrors.h"
 #include "gridcontrol.h"
+#include "griderrors.h"
 #include "testsuites.h"
 #include "twips.h"
 
