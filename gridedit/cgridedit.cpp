@@ -193,9 +193,9 @@ void cGridEdit::placeBox(EditControl &box)
         tolerantStep([&] { grid().SetFocus(); });
         return;
     }
-    CellRect cell;
-    tolerantStep([&] { cell = GetCellLoc(); });
+    // Without the cell's rectangle the control stays where it is.
     tolerantStep([&] {
+        const CellRect cell = GetCellLoc();
         if (box.kind() == EditKind::CheckBox)
             box.Move(cell.left + halfRoom(cell.width - box.Width()),
                      cell.top + halfRoom(cell.height - box.Height()));

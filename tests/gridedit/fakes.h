@@ -145,6 +145,8 @@ private:
 
 class FakeControl : public EditControl
 {
+    EditKind mKind;
+
 public:
     explicit FakeControl(EditKind kind, double width = 1000, double height = 300)
         : mKind(kind), width(width), height(height)
@@ -236,6 +238,4 @@ private:
             throw MissingMemberError("not a combo box");
         return v;
     }
-
-    EditKind mKind;
 };
