@@ -5,7 +5,7 @@
 #include <optional>
 
 // The three kinds of edit control the grid editor knows; any other control
-// gets no kind-specific handling.
+// is only moved, shown and hidden.
 enum class EditKind { TextBox, ComboBox, CheckBox, Other };
 
 // What the grid editor needs of an edit control. Positions and sizes are in
