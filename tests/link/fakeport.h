@@ -69,7 +69,10 @@ public:
     std::int32_t errorCode() const override { return lastError; }
     QString errorText() const override { return QStringLiteral("fake failure"); }
 
-    void feed(const std::vector<std::uint8_t> &bytes) { rx.insert(rx.end(), bytes.begin(), bytes.end()); }
+    void feed(const std::vector<std::uint8_t> &bytes)
+    {
+        rx.insert(rx.end(), bytes.begin(), bytes.end());
+    }
 
     struct Event
     {

@@ -119,10 +119,14 @@ private slots:
     {
         QTest::addColumn<QString>("step");
         QTest::addColumn<QString>("context");
-        QTest::newRow("queues") << "setupQueues" << "CommOpen (SetupComm)";
-        QTest::newRow("purge") << "purge" << "CommOpen (PurgeComm)";
-        QTest::newRow("get state") << "getState" << "CommOpen (GetCommState)";
-        QTest::newRow("set state") << "setState" << "CommOpen (SetCommState)";
+        QTest::newRow("queues") << "setupQueues"
+                                << "CommOpen (SetupComm)";
+        QTest::newRow("purge") << "purge"
+                               << "CommOpen (PurgeComm)";
+        QTest::newRow("get state") << "getState"
+                                   << "CommOpen (GetCommState)";
+        QTest::newRow("set state") << "setState"
+                                   << "CommOpen (SetCommState)";
     }
     void failedOpenStepIsRecordedAndLeavesThePortOpen()
     {
@@ -177,8 +181,8 @@ private slots:
         QTest::newRow("all four") << "baud=19200 parity=N data=8 stop=1"
                                   << CommState{19200, 'N', 8, 1};
         QTest::newRow("speed only") << "baud=1200" << CommState{1200, 'E', 7, 2};
-        QTest::newRow("any case and order") << "STOP=1 Parity=o BAUD=2400"
-                                            << CommState{2400, 'O', 7, 1};
+        QTest::newRow("any case and order")
+            << "STOP=1 Parity=o BAUD=2400" << CommState{2400, 'O', 7, 1};
         QTest::newRow("abbreviated speed") << "baud=96 parity=m" << CommState{9600, 'M', 7, 2};
         QTest::newRow("one and a half") << "stop=1.5 data=5" << CommState{9600, 'E', 5, 15};
         QTest::newRow("short form") << "38400,n,8,1" << CommState{38400, 'N', 8, 1};
@@ -196,9 +200,9 @@ private slots:
     void setChangesTheSpeedOfAnOpenPort()
     {
         FakePorts ports;
-        QCOMPARE(CommOpen(1, QStringLiteral("COM1"),
-                          QStringLiteral("baud=9600 parity=N data=8 stop=1")),
-                 COMM_OK);
+        QCOMPARE(
+            CommOpen(1, QStringLiteral("COM1"), QStringLiteral("baud=9600 parity=N data=8 stop=1")),
+            COMM_OK);
         QCOMPARE(CommSet(1, QStringLiteral("baud=38400 parity=N data=8 stop=1")), COMM_OK);
         QCOMPARE(ports.last->state, (CommState{38400, 'N', 8, 1}));
         QCOMPARE(CommPorts[0].dcb.BaudRate, 38400);
@@ -296,16 +300,26 @@ private slots:
     {
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("expected");
-        QTest::newRow("COM1") << "COM1" << "/dev/ttyS0";
-        QTest::newRow("COM8") << "COM8" << "/dev/ttyS7";
-        QTest::newRow("COM9") << "COM9" << "/dev/ttyUSB0";
-        QTest::newRow("COM12") << "COM12" << "/dev/ttyUSB3";
-        QTest::newRow("COM13") << "COM13" << "/dev/ttyACM0";
-        QTest::newRow("COM16") << "COM16" << "/dev/ttyACM3";
-        QTest::newRow("mapped") << "COM5" << "/dev/ttyAMA0";
-        QTest::newRow("mapped to the simulator") << "COM6" << "sim";
-        QTest::newRow("device path") << "/dev/pts/4" << "/dev/pts/4";
-        QTest::newRow("simulator") << "sim" << "sim";
+        QTest::newRow("COM1") << "COM1"
+                              << "/dev/ttyS0";
+        QTest::newRow("COM8") << "COM8"
+                              << "/dev/ttyS7";
+        QTest::newRow("COM9") << "COM9"
+                              << "/dev/ttyUSB0";
+        QTest::newRow("COM12") << "COM12"
+                               << "/dev/ttyUSB3";
+        QTest::newRow("COM13") << "COM13"
+                               << "/dev/ttyACM0";
+        QTest::newRow("COM16") << "COM16"
+                               << "/dev/ttyACM3";
+        QTest::newRow("mapped") << "COM5"
+                                << "/dev/ttyAMA0";
+        QTest::newRow("mapped to the simulator") << "COM6"
+                                                 << "sim";
+        QTest::newRow("device path") << "/dev/pts/4"
+                                     << "/dev/pts/4";
+        QTest::newRow("simulator") << "sim"
+                                   << "sim";
     }
     void portNames()
     {
@@ -332,8 +346,7 @@ private slots:
         QCOMPARE(CommOpen(1, QStringLiteral("sim"), QStringLiteral("baud=9600")), COMM_OK);
         QVERIFY(device->inUse);
         // One device: a second port cannot have it as well.
-        QCOMPARE(CommOpen(2, QStringLiteral("sim"), QStringLiteral("baud=9600")),
-                 COMM_CANNOT_OPEN);
+        QCOMPARE(CommOpen(2, QStringLiteral("sim"), QStringLiteral("baud=9600")), COMM_CANNOT_OPEN);
         QCOMPARE(CommRead(1, buffer, 256), 0);
         QCOMPARE(CommClose(1), COMM_OK);
         QVERIFY(!device->inUse);
