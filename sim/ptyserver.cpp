@@ -85,22 +85,31 @@ bool PtyServer::create(const QString &linkPath, QString *error)
     return true;
 }
 
-bool PtyServer::listening() const
+std::int32_t PtyServer::lineBaud(bool *eightNoneOne) const
 {
     termios settings{};
     if (tcgetattr(master, &settings) != 0)
-        return false;
-    const bool eightNoneOne = (settings.c_cflag & CSIZE) == CS8 && !(settings.c_cflag & PARENB) &&
-                              !(settings.c_cflag & CSTOPB);
-    return device.listensAt(baudOf(cfgetospeed(&settings)), eightNoneOne);
+        return 0;
+    *eightNoneOne = (settings.c_cflag & CSIZE) == CS8 && !(settings.c_cflag & PARENB) &&
+                    !(settings.c_cflag & CSTOPB);
+    return baudOf(cfgetospeed(&settings));
 }
 
 void PtyServer::takeInput()
 {
     std::array<std::uint8_t, 1024> buffer{};
     const ssize_t count = ::read(master, buffer.data(), buffer.size());
-    if (count <= 0 || !listening())
+    if (count <= 0)
         return;
+    bool eightNoneOne = false;
+    const std::int32_t baud = lineBaud(&eightNoneOne);
+    if (!device.listensAt(baud, eightNoneOne)) {
+        if (log)
+            log(QStringLiteral("ignored %1 bytes: line at %2 baud").arg(count).arg(baud));
+        return;
+    }
+    if (log)
+        log(QStringLiteral("received %1 bytes").arg(count));
     const auto delay = std::chrono::milliseconds(std::max(device.faults.replyDelayMs, 0));
     for (auto &frame : device.receive(std::span(buffer.data(), std::size_t(count))))
         due.push_back({SteadyClock::now() + delay, std::move(frame)});
@@ -117,6 +126,8 @@ void PtyServer::sendDue()
                 break;
             sent += std::size_t(std::max<ssize_t>(n, 0));
         }
+        if (log)
+            log(QStringLiteral("replied with %1 bytes").arg(sent));
         due.pop_front();
     }
 }

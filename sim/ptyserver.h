@@ -6,6 +6,7 @@
 #include <chrono>
 #include <csignal>
 #include <deque>
+#include <functional>
 
 // The simulated device behind a Linux pseudo-terminal: a serial-port program
 // opens the terminal (or a symbolic link to it) as if it were a port. The
@@ -33,6 +34,9 @@ public:
     // Removes the symbolic link, if it is still ours.
     void removeLink();
 
+    // Receives one line for every chunk of bytes read and every reply sent.
+    std::function<void(const QString &)> log;
+
 private:
     using SteadyClock = std::chrono::steady_clock;
     struct Due
@@ -41,7 +45,7 @@ private:
         std::vector<std::uint8_t> frame;
     };
 
-    bool listening() const;
+    std::int32_t lineBaud(bool *eightNoneOne) const;
     void takeInput();
     void sendDue();
     void closeTerminal();

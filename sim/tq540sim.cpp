@@ -77,6 +77,8 @@ void addOptions(QCommandLineParser &parser)
          QStringLiteral("N")},
         {QStringLiteral("delay"), QStringLiteral("Fault: start every reply MS milliseconds late."),
          QStringLiteral("MS")},
+        {QStringLiteral("verbose"),
+         QStringLiteral("Print a line for every chunk of bytes read and every reply sent.")},
         {QStringLiteral("vanish-after"),
          QStringLiteral("Fault: the port disappears after N frames."), QStringLiteral("N")},
     });
@@ -197,7 +199,10 @@ int main(int argc, char *argv[])
         QTextStream(stderr) << "tq540sim: " << error << '\n';
         return 1;
     }
-    QTextStream(stdout) << options.linkPath << " -> " << server.terminalPath() << Qt::endl;
+    QTextStream out(stdout);
+    if (parser.isSet(QStringLiteral("verbose")))
+        server.log = [&out](const QString &line) { out << line << Qt::endl; };
+    out << options.linkPath << " -> " << server.terminalPath() << Qt::endl;
     server.serve(stopRequested, waitMask);
     server.removeLink();
     if (!options.savePath.isEmpty() && !device.saveImage(options.savePath, &error)) {
