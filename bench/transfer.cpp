@@ -1,0 +1,107 @@
+// Times a download and an upload of positions 33 to 120 against the in-process
+// simulated device on the real clock, and compares them with what the protocol
+// itself needs: each request's RTS hold plus its reply's time on the wire (and
+// the reset wait after an upload). Also shows how busy the process kept a core.
+
+#include "linkclock.h"
+#include "m.h"
+#include "mcomm.h"
+#include "simport.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QTextStream>
+#include <ctime>
+
+namespace {
+
+double cpuSeconds()
+{
+#ifdef Q_OS_UNIX
+    timespec now{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
+    return double(now.tv_sec) + double(now.tv_nsec) / 1e9;
+#else
+    return double(std::clock()) / CLOCKS_PER_SEC;
+#endif
+}
+
+// Milliseconds the exchanges in the device's log need at the least.
+double floorMs(const sim::Device &device, std::int32_t baud)
+{
+    double total = 0;
+    for (const sim::Device::Exchange &exchange : device.log())
+        total += m::HoldTimeMs(exchange.requestBytes, baud) + exchange.replyBytes * 10000.0 / baud;
+    return total;
+}
+
+struct Measure
+{
+    QElapsedTimer wall;
+    double cpuStart = cpuSeconds();
+    Measure() { wall.start(); }
+};
+
+void report(const char *what, std::int32_t baud, std::int32_t result, const Measure &measure,
+            double floor)
+{
+    const double wallMs = double(measure.wall.nsecsElapsed()) / 1e6;
+    const double cpuMs = (cpuSeconds() - measure.cpuStart) * 1000.0;
+    QTextStream(stdout) << QStringLiteral("%1 at %2 baud: result %3, wall %4 ms, floor %5 ms, "
+                                          "ratio %6, cpu/wall %7\n")
+                               .arg(QLatin1String(what))
+                               .arg(baud)
+                               .arg(result)
+                               .arg(wallMs, 0, 'f', 1)
+                               .arg(floor, 0, 'f', 1)
+                               .arg(wallMs / floor, 0, 'f', 3)
+                               .arg(cpuMs / wallMs, 0, 'f', 3);
+}
+
+void runAt(std::int32_t baud)
+{
+    sim::DeviceConfig config;
+    config.baud = baud;
+    auto device = std::make_shared<sim::Device>(config);
+    const mComm::PortFactory previous =
+        mComm::setPortFactory(sim::portFactory(device, sim::Route::EveryPort));
+
+    m::tLink link;
+    link.Port = 1;
+    link.TargetID = std::int32_t(sim::PRODUCT_BASE + config.deviceId);
+    link.DCBString = QStringLiteral("baud=%1 parity=N data=8 stop=1").arg(baud);
+    link.Settings = QStringLiteral("%1,N,8,1").arg(baud);
+    if (m::OpenLink(link) != m::LINK_OK || m::SelectSpeed(link) != m::LINK_OK) {
+        QTextStream(stderr) << "the simulated device did not answer at " << baud << " baud\n";
+        return;
+    }
+
+    device->clearLog();
+    std::vector<std::uint8_t> buffer;
+    std::int32_t start = 33, stop = 120;
+    Measure download;
+    const std::int32_t readResult = m::ReadBlocks(link, buffer, start, stop);
+    report("download", baud, readResult, download, floorMs(*device, baud));
+
+    device->clearLog();
+    std::vector<std::uint8_t> image(65537);
+    std::copy(buffer.begin() + 1, buffer.end(), image.begin() + 33);
+    Measure upload;
+    std::int32_t writeResult = m::WriteBlocks(link, image, 33, 120);
+    if (writeResult == m::LINK_OK)
+        writeResult = m::ResetDevice(link);
+    report("upload", baud, writeResult, upload, floorMs(*device, baud) + m::RESET_WAIT_MS);
+
+    m::CloseLink(link);
+    mComm::setPortFactory(previous);
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    for (std::int32_t baud : {9600, 38400})
+        runAt(baud);
+    return 0;
+}

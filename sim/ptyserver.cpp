@@ -1,0 +1,183 @@
+#include "ptyserver.h"
+
+#include <QFileInfo>
+#include <array>
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <poll.h>
+#include <termios.h>
+#include <unistd.h>
+
+namespace sim {
+
+namespace {
+
+std::int32_t baudOf(speed_t speed)
+{
+    switch (speed) {
+    case B1200:
+        return 1200;
+    case B2400:
+        return 2400;
+    case B4800:
+        return 4800;
+    case B9600:
+        return 9600;
+    case B19200:
+        return 19200;
+    case B38400:
+        return 38400;
+    case B57600:
+        return 57600;
+    case B115200:
+        return 115200;
+    default:
+        return 0;
+    }
+}
+
+QString systemError(const char *what)
+{
+    return QStringLiteral("%1: %2").arg(QLatin1String(what),
+                                        QString::fromLocal8Bit(strerror(errno)));
+}
+
+} // namespace
+
+PtyServer::~PtyServer()
+{
+    closeTerminal();
+}
+
+bool PtyServer::create(const QString &linkPath, QString *error)
+{
+    master = posix_openpt(O_RDWR | O_NOCTTY);
+    if (master < 0 || grantpt(master) != 0 || unlockpt(master) != 0) {
+        *error = systemError("cannot create a pseudo-terminal");
+        return false;
+    }
+    slavePath = QString::fromLocal8Bit(ptsname(master));
+    // Holding the terminal's own side open keeps the line up between clients.
+    slave = ::open(slavePath.toLocal8Bit().constData(), O_RDWR | O_NOCTTY);
+    termios settings{};
+    if (slave < 0 || tcgetattr(slave, &settings) != 0) {
+        *error = systemError("cannot open the pseudo-terminal");
+        return false;
+    }
+    cfmakeraw(&settings);
+    cfsetspeed(&settings, B9600);
+    tcsetattr(slave, TCSANOW, &settings);
+
+    const QFileInfo existing(linkPath);
+    if (existing.isSymLink()) {
+        ::unlink(linkPath.toLocal8Bit().constData());
+    } else if (existing.exists()) {
+        *error = QStringLiteral("%1 exists and is not a symbolic link").arg(linkPath);
+        return false;
+    }
+    if (::symlink(slavePath.toLocal8Bit().constData(), linkPath.toLocal8Bit().constData()) != 0) {
+        *error = systemError("cannot create the link");
+        return false;
+    }
+    link = linkPath;
+    return true;
+}
+
+std::int32_t PtyServer::lineBaud(bool *eightNoneOne) const
+{
+    termios settings{};
+    if (tcgetattr(master, &settings) != 0)
+        return 0;
+    *eightNoneOne = (settings.c_cflag & CSIZE) == CS8 && !(settings.c_cflag & PARENB) &&
+                    !(settings.c_cflag & CSTOPB);
+    return baudOf(cfgetospeed(&settings));
+}
+
+void PtyServer::takeInput()
+{
+    std::array<std::uint8_t, 1024> buffer{};
+    const ssize_t count = ::read(master, buffer.data(), buffer.size());
+    if (count <= 0)
+        return;
+    bool eightNoneOne = false;
+    const std::int32_t baud = lineBaud(&eightNoneOne);
+    if (!device.listensAt(baud, eightNoneOne)) {
+        if (log)
+            log(QStringLiteral("ignored %1 bytes: line at %2 baud").arg(count).arg(baud));
+        return;
+    }
+    if (log)
+        log(QStringLiteral("received %1 bytes").arg(count));
+    const auto delay = std::chrono::milliseconds(std::max(device.faults.replyDelayMs, 0));
+    for (auto &frame : device.receive(std::span(buffer.data(), std::size_t(count))))
+        due.push_back({SteadyClock::now() + delay, std::move(frame)});
+}
+
+void PtyServer::sendDue()
+{
+    while (!due.empty() && due.front().at <= SteadyClock::now()) {
+        const std::vector<std::uint8_t> &frame = due.front().frame;
+        std::size_t sent = 0;
+        while (sent < frame.size()) {
+            const ssize_t n = ::write(master, frame.data() + sent, frame.size() - sent);
+            if (n <= 0 && errno != EINTR)
+                break;
+            sent += std::size_t(std::max<ssize_t>(n, 0));
+        }
+        if (log)
+            log(QStringLiteral("replied with %1 bytes").arg(sent));
+        due.pop_front();
+    }
+}
+
+void PtyServer::serve(const volatile std::sig_atomic_t &stop, const sigset_t &waitMask)
+{
+    while (!stop) {
+        timespec wait{};
+        timespec *timeout = nullptr;
+        if (!due.empty()) {
+            const auto left =
+                std::max(due.front().at - SteadyClock::now(), SteadyClock::duration(0));
+            const auto ns = std::chrono::duration_cast<std::chrono::nanoseconds>(left).count();
+            wait = {time_t(ns / 1'000'000'000), long(ns % 1'000'000'000)};
+            timeout = &wait;
+        }
+        pollfd input{master, POLLIN, 0};
+        const int ready =
+            ppoll(master >= 0 ? &input : nullptr, master >= 0 ? 1 : 0, timeout, &waitMask);
+        if (ready < 0)
+            continue; // a signal: the loop condition decides
+        if (master >= 0 && (input.revents & POLLIN))
+            takeInput();
+        sendDue();
+        if (device.vanished() && master >= 0) {
+            // The port is gone, as when an adapter is unplugged.
+            closeTerminal();
+            removeLink();
+        }
+    }
+}
+
+void PtyServer::removeLink()
+{
+    if (link.isEmpty())
+        return;
+    const QFileInfo info(link);
+    if (info.isSymLink() && info.symLinkTarget() == slavePath)
+        ::unlink(link.toLocal8Bit().constData());
+    link.clear();
+}
+
+void PtyServer::closeTerminal()
+{
+    if (slave >= 0)
+        ::close(slave);
+    if (master >= 0)
+        ::close(master);
+    slave = master = -1;
+    due.clear();
+}
+
+} // namespace sim

@@ -1,0 +1,61 @@
+#pragma once
+
+#include "simdevice.h"
+
+#include <QString>
+#include <chrono>
+#include <csignal>
+#include <deque>
+#include <functional>
+
+// The simulated device behind a Linux pseudo-terminal: a serial-port program
+// opens the terminal (or a symbolic link to it) as if it were a port. The
+// device answers only while the terminal is set to its line speed, 8 data
+// bits, no parity, one stop bit.
+namespace sim {
+
+class PtyServer
+{
+public:
+    explicit PtyServer(Device &device) : device(device) {}
+    ~PtyServer();
+    PtyServer(const PtyServer &) = delete;
+    PtyServer &operator=(const PtyServer &) = delete;
+
+    // Creates the terminal and makes linkPath a symbolic link to it (an old
+    // symbolic link there is replaced; anything else is refused).
+    bool create(const QString &linkPath, QString *error);
+    QString terminalPath() const { return slavePath; }
+
+    // Serves until stop is non-zero. The caller blocks the signals that set it
+    // and passes the mask to wait with, in which they are open.
+    void serve(const volatile std::sig_atomic_t &stop, const sigset_t &waitMask);
+
+    // Removes the symbolic link, if it is still ours.
+    void removeLink();
+
+    // Receives one line for every chunk of bytes read and every reply sent.
+    std::function<void(const QString &)> log;
+
+private:
+    using SteadyClock = std::chrono::steady_clock;
+    struct Due
+    {
+        SteadyClock::time_point at;
+        std::vector<std::uint8_t> frame;
+    };
+
+    std::int32_t lineBaud(bool *eightNoneOne) const;
+    void takeInput();
+    void sendDue();
+    void closeTerminal();
+
+    Device &device;
+    int master = -1;
+    int slave = -1;
+    QString slavePath;
+    QString link;
+    std::deque<Due> due;
+};
+
+} // namespace sim

@@ -1,0 +1,115 @@
+#pragma once
+
+#include <QString>
+#include <cstdint>
+#include <span>
+#include <vector>
+
+// A model of the TQ540-2 on its serial line: it answers well-formed requests
+// addressed to it (identify, reset, write block, read block) with reply frames
+// in the same format, and can be told to misbehave for tests.
+namespace sim {
+
+// Faults to inject; counters count down as the faults are used.
+struct DeviceFaults
+{
+    int dropReplies = 0;        // the next N replies are not sent
+    int corruptChecksums = 0;   // the next N replies carry a wrong checksum
+    int wrongSequences = 0;     // the next N replies carry the previous sequence number
+    int shortInfoLength = -1;   // information blocks cut to this many bytes (-1: whole)
+    int writeErrorAddress = -1; // a write block covering this address fails (-1: none)
+    int noEchoReads = 0;        // the next N read replies echo a count one short
+    int replyDelayMs = 0;       // every reply starts this much later
+    int vanishAfterFrames = -1; // the device is gone after this many frames (-1: never)
+};
+
+struct DeviceConfig
+{
+    std::uint32_t serialNo = 1000001;
+    std::uint8_t deviceId = 1;
+    std::int32_t baud = 9600;
+    int eepromKb = 1;
+    std::uint8_t status = 0;
+    std::uint32_t info6 = 0x020100; // firmware 0.1.2, say
+    std::uint16_t info11 = 24;      // inputs
+    std::uint8_t info13 = 24;       // outputs
+    std::uint16_t info14 = 540;
+    std::uint8_t info16 = 2;
+    std::uint8_t info17 = 0;
+    QString deviceText = QStringLiteral("TQ540-2 remote I/O");
+};
+
+// Device addresses: a device ID is addressed as this base plus the ID, a
+// serial number with bit 31 set.
+constexpr std::uint32_t PRODUCT_BASE = 512;
+constexpr std::uint32_t SERIAL_BIT = 0x80000000U;
+
+class Device
+{
+public:
+    // One request the device understood, for tests and the benchmark.
+    struct Exchange
+    {
+        std::uint8_t command = 0;
+        int address = -1; // block requests only
+        int count = 0;
+        int dataLength = 0;   // bytes of request data
+        int requestBytes = 0; // whole frame
+        int replyBytes = 0;   // whole frame; 0 when none was sent
+    };
+
+    explicit Device(const DeviceConfig &config = {});
+
+    const DeviceConfig &config() const { return cfg; }
+    std::vector<std::uint8_t> &eeprom() { return memory; }
+    const std::vector<std::uint8_t> &eeprom() const { return memory; }
+
+    // A fresh device's EEPROM: speed code 3 at address 32, LED dwell 30 at
+    // address 34, all else 0.
+    static std::vector<std::uint8_t> factoryImage(int bytes);
+    // A configuration file: raw EEPROM bytes from address 0.
+    bool loadImage(const QString &path, QString *error);
+    // Writes the EEPROM without its trailing zero bytes, at least one byte.
+    bool saveImage(const QString &path, QString *error) const;
+
+    // Whether the device hears a line at this speed and framing.
+    bool listensAt(std::int32_t baud, bool eightNoneOne = true) const;
+
+    // Feeds bytes as they arrive from the line; returns the reply frames due
+    // (STX to ETX), in order.
+    std::vector<std::vector<std::uint8_t>> receive(std::span<const std::uint8_t> bytes);
+
+    bool vanished() const { return gone; }
+    int resets() const { return resetCount; }
+    const std::vector<Exchange> &log() const { return exchanges; }
+    void clearLog() { exchanges.clear(); }
+
+    DeviceFaults faults;
+    // Set while a port holds the device open, so a second open is refused.
+    bool inUse = false;
+
+private:
+    std::vector<std::uint8_t> handleFrame(std::span<const std::uint8_t> body);
+    std::vector<std::uint8_t> answer(std::uint8_t command, std::span<const std::uint8_t> data,
+                                     Exchange &exchange);
+    std::vector<std::uint8_t> infoBlock() const;
+    std::vector<std::uint8_t> writeBlock(std::span<const std::uint8_t> data, Exchange &exchange);
+    std::vector<std::uint8_t> readBlock(std::span<const std::uint8_t> data, Exchange &exchange);
+    std::vector<std::uint8_t> replyFrame(const std::vector<std::uint8_t> &header,
+                                         std::uint8_t command, std::span<const std::uint8_t> data);
+
+    DeviceConfig cfg;
+    std::vector<std::uint8_t> memory;
+    std::vector<std::uint8_t> body; // frame being received
+    bool inFrame = false;
+    int frames = 0;
+    bool gone = false;
+    int resetCount = 0;
+    std::vector<Exchange> exchanges;
+};
+
+// The configuration file's bytes for an EEPROM: trailing zeros left out, at
+// least one byte.
+std::vector<std::uint8_t> trimmedImage(std::span<const std::uint8_t> eeprom);
+
+} // namespace sim

@@ -1,0 +1,169 @@
+#include "simport.h"
+
+#include "linkclock.h"
+
+#include <algorithm>
+
+namespace sim {
+
+namespace {
+
+constexpr std::int32_t DEVICE_GONE = mComm::COMM_DEVICE_ERROR + 9; // resource error
+constexpr std::int32_t NOT_OPEN = mComm::COMM_NOT_OPEN;
+
+} // namespace
+
+SimPort::SimPort(std::shared_ptr<Device> simDevice) : device(std::move(simDevice)) {}
+
+SimPort::~SimPort()
+{
+    close();
+}
+
+bool SimPort::open()
+{
+    if (!device || device->vanished() || device->inUse) {
+        error = mComm::COMM_DEVICE_ERROR + 2;
+        return false;
+    }
+    device->inUse = true;
+    opened = true;
+    return true;
+}
+
+bool SimPort::alive()
+{
+    if (!opened)
+        error = NOT_OPEN;
+    else if (device->vanished())
+        error = DEVICE_GONE;
+    else
+        return true;
+    return false;
+}
+
+bool SimPort::purge()
+{
+    pending.clear();
+    incoming.clear();
+    return alive();
+}
+
+bool SimPort::getState(mComm::CommState &current)
+{
+    current = state;
+    return alive();
+}
+
+bool SimPort::setState(const mComm::CommState &wanted)
+{
+    if (!alive())
+        return false;
+    state = wanted;
+    return true;
+}
+
+std::uint64_t SimPort::nowUs() const
+{
+    linkclock::Clock &clock = linkclock::current();
+    const std::uint64_t counter = clock.perfCounter();
+    const std::uint64_t frequency = std::max<std::uint64_t>(clock.perfFrequency(), 1);
+    return counter / frequency * 1'000'000 + counter % frequency * 1'000'000 / frequency;
+}
+
+double SimPort::byteUs() const
+{
+    return 10'000'000.0 / std::max(state.BaudRate, 1);
+}
+
+void SimPort::advanceLine(std::uint64_t now)
+{
+    while (!pending.empty() && !rts) {
+        Pending &reply = pending.front();
+        const std::uint64_t start = std::max({reply.earliestUs, deviceFreeUs, rtsDroppedUs});
+        if (start > now)
+            return;
+        for (std::size_t i = 0; i < reply.frame.size(); ++i)
+            incoming.push_back({start + std::uint64_t((i + 1) * byteUs()), reply.frame[i]});
+        deviceFreeUs = start + std::uint64_t(reply.frame.size() * byteUs());
+        pending.pop_front();
+    }
+}
+
+std::int64_t SimPort::bytesWaiting()
+{
+    if (!alive())
+        return -1;
+    const std::uint64_t now = nowUs();
+    advanceLine(now);
+    return std::count_if(incoming.begin(), incoming.end(),
+                         [now](const Timed &t) { return t.atUs <= now; });
+}
+
+std::int64_t SimPort::read(std::span<std::uint8_t> dst)
+{
+    if (!alive())
+        return -1;
+    const std::uint64_t now = nowUs();
+    advanceLine(now);
+    std::size_t count = 0;
+    while (count < dst.size() && !incoming.empty() && incoming.front().atUs <= now) {
+        dst[count++] = incoming.front().byte;
+        incoming.pop_front();
+    }
+    return std::int64_t(count);
+}
+
+std::int64_t SimPort::write(std::span<const std::uint8_t> src)
+{
+    if (!alive())
+        return -1;
+    const std::uint64_t now = nowUs();
+    advanceLine(now);
+    const std::uint64_t start = std::max(now, hostFreeUs);
+    hostFreeUs = start + std::uint64_t(src.size() * byteUs());
+    const bool eightNoneOne = state.Parity == 'N' && state.ByteSize == 8 && state.StopBits == 1;
+    // At another speed the device sees only garbled bytes.
+    if (!device->listensAt(state.BaudRate, eightNoneOne))
+        return std::int64_t(src.size());
+    const std::uint64_t delayUs = std::uint64_t(std::max(device->faults.replyDelayMs, 0)) * 1000;
+    for (std::vector<std::uint8_t> &frame : device->receive(src))
+        pending.push_back({std::move(frame), hostFreeUs + delayUs});
+    return std::int64_t(src.size());
+}
+
+bool SimPort::setLine(std::int16_t line, bool on)
+{
+    if (!alive())
+        return false;
+    if (line == mComm::LINE_RTS) {
+        const std::uint64_t now = nowUs();
+        advanceLine(now);
+        if (rts && !on)
+            rtsDroppedUs = now;
+        rts = on;
+    }
+    return true;
+}
+
+bool SimPort::close()
+{
+    if (opened && device)
+        device->inUse = false;
+    opened = false;
+    pending.clear();
+    incoming.clear();
+    return true;
+}
+
+mComm::PortFactory portFactory(std::shared_ptr<Device> device, Route route,
+                               mComm::PortFactory fallback)
+{
+    return [device, route, fallback](const QString &name) -> std::unique_ptr<mComm::CommDevice> {
+        if (route == Route::EveryPort || name == QLatin1String("sim"))
+            return std::make_unique<SimPort>(device);
+        return fallback ? fallback(name) : nullptr;
+    };
+}
+
+} // namespace sim

@@ -1,0 +1,75 @@
+#pragma once
+
+#include "mcomm.h"
+#include "simdevice.h"
+
+#include <deque>
+#include <memory>
+
+// The simulated device as a serial port inside this process. Bytes take their
+// time on the wire (ten bits a byte at the port's speed) on the link clock, so
+// the exchange runs at the pace a real line would, or at a test clock's pace.
+// The device hears only a port set to its own speed, and starts a reply once
+// its request is complete and the host has dropped RTS.
+namespace sim {
+
+class SimPort : public mComm::CommDevice
+{
+public:
+    explicit SimPort(std::shared_ptr<Device> device);
+    ~SimPort() override;
+
+    bool open() override;
+    bool setupQueues(std::int64_t, std::int64_t) override { return alive(); }
+    bool purge() override;
+    bool getState(mComm::CommState &state) override;
+    bool setState(const mComm::CommState &state) override;
+    std::int64_t bytesWaiting() override;
+    std::int64_t read(std::span<std::uint8_t> dst) override;
+    std::int64_t write(std::span<const std::uint8_t> src) override;
+    bool setLine(std::int16_t line, bool state) override;
+    bool close() override;
+    std::int32_t errorCode() const override { return error; }
+    QString errorText() const override { return mComm::GetSystemErrorText(error); }
+
+private:
+    struct Timed
+    {
+        std::uint64_t atUs;
+        std::uint8_t byte;
+    };
+    struct Pending
+    {
+        std::vector<std::uint8_t> frame;
+        std::uint64_t earliestUs;
+    };
+
+    bool alive();
+    std::uint64_t nowUs() const;
+    double byteUs() const;
+    // Puts the replies whose time has come onto the line.
+    void advanceLine(std::uint64_t now);
+
+    std::shared_ptr<Device> device;
+    bool opened = false;
+    mComm::CommState state;
+    bool rts = false;
+    std::uint64_t rtsDroppedUs = 0;
+    std::uint64_t hostFreeUs = 0;   // the host's transmitter is busy until then
+    std::uint64_t deviceFreeUs = 0; // the device's transmitter is busy until then
+    std::deque<Pending> pending;
+    std::deque<Timed> incoming;
+    std::int32_t error = 0;
+};
+
+enum class Route {
+    SimName,   // only the port name "sim"
+    EveryPort, // every port name, so any COM number reaches the device
+};
+
+// A port factory for mComm::setPortFactory: the simulated device behind the
+// route's names, `fallback` for the others.
+mComm::PortFactory portFactory(std::shared_ptr<Device> device, Route route = Route::SimName,
+                               mComm::PortFactory fallback = mComm::systemPortFactory);
+
+} // namespace sim

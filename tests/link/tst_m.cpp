@@ -1,0 +1,1009 @@
+#include "fakeport.h"
+#include "simport.h"
+
+#include <QTest>
+
+using namespace m;
+
+namespace {
+
+// The identify request of the worked example, to target 0x105 with sequence
+// number 1, and its frame.
+const std::vector<std::uint8_t> examplePacket{0x0E, 0x05, 0x01, 0x00, 0x00, 0x01, 0x00,
+                                              0x00, 0x00, 0x0A, 0x00, 0x01, 0x20, 0x00};
+const std::vector<std::uint8_t> exampleFrame{0x02, 0x87, 0x81, 0xA0, 0x90, 0x80, 0x80, 0x82, 0x80,
+                                             0x80, 0x80, 0x81, 0xA0, 0x80, 0x84, 0x40, 0x80, 0x03};
+
+std::vector<std::uint8_t> bodyOf(const std::vector<std::uint8_t> &frame)
+{
+    return {frame.begin() + 1, frame.end() - 1};
+}
+
+void resetSlots()
+{
+    for (RxSlot &slot : RxSlots)
+        slot[0] = 0;
+    ReadSlot = 0;
+    WriteSlot = -1;
+    WritePos = 0;
+}
+
+tLink identifyRequest()
+{
+    tLink link;
+    link.Port = 1;
+    link.TargetID = 0x105;
+    link.SeqNo = 1;
+    link.Command = CMD_IDENTIFY;
+    link.Opt = 10;
+    link.Flags = 15;
+    link.Retries = 1;
+    return link;
+}
+
+double ms(std::chrono::microseconds us)
+{
+    return us.count() / 1000.0;
+}
+
+// Passes every call to the simulated port and notes the speeds set.
+class SpeedRecorder : public mComm::CommDevice
+{
+public:
+    SpeedRecorder(std::unique_ptr<mComm::CommDevice> inner, std::vector<int> &speeds)
+        : inner(std::move(inner)), speeds(speeds)
+    {
+    }
+    bool open() override { return inner->open(); }
+    bool setupQueues(std::int64_t in, std::int64_t out) override
+    {
+        return inner->setupQueues(in, out);
+    }
+    bool purge() override { return inner->purge(); }
+    bool getState(mComm::CommState &state) override { return inner->getState(state); }
+    bool setState(const mComm::CommState &state) override
+    {
+        speeds.push_back(state.BaudRate);
+        return inner->setState(state);
+    }
+    std::int64_t bytesWaiting() override { return inner->bytesWaiting(); }
+    std::int64_t read(std::span<std::uint8_t> dst) override { return inner->read(dst); }
+    std::int64_t write(std::span<const std::uint8_t> src) override { return inner->write(src); }
+    bool setLine(std::int16_t line, bool state) override { return inner->setLine(line, state); }
+    bool close() override { return inner->close(); }
+    std::int32_t errorCode() const override { return inner->errorCode(); }
+    QString errorText() const override { return inner->errorText(); }
+
+private:
+    std::unique_ptr<mComm::CommDevice> inner;
+    std::vector<int> &speeds;
+};
+
+sim::DeviceConfig makeConfig(std::int32_t baud = 9600)
+{
+    sim::DeviceConfig config;
+    config.serialNo = 4321;
+    config.deviceId = 7;
+    config.baud = baud;
+    config.info6 = 0x030201;
+    config.info11 = 0x1234;
+    config.info13 = 0x56;
+    config.info14 = 0x789A;
+    config.info16 = 0x42;
+    config.info17 = 0x99;
+    config.deviceText = QStringLiteral("TQ540 test unit");
+    return config;
+}
+
+// The simulated device behind every port, on a manual clock.
+struct SimLine
+{
+    explicit SimLine(const sim::DeviceConfig &config = makeConfig())
+        : device(std::make_shared<sim::Device>(config)), scoped(clock)
+    {
+        const mComm::PortFactory simPorts = sim::portFactory(device, sim::Route::EveryPort);
+        previous = mComm::setPortFactory([this, simPorts](const QString &name) {
+            return std::make_unique<SpeedRecorder>(simPorts(name), speeds);
+        });
+        link.Port = 1;
+        link.TargetID = sim::PRODUCT_BASE + config.deviceId;
+    }
+    ~SimLine()
+    {
+        CloseLink(link);
+        mComm::setPortFactory(previous);
+    }
+    int requests(std::uint8_t command) const
+    {
+        return int(std::count_if(device->log().begin(), device->log().end(),
+                                 [command](const auto &e) { return e.command == command; }));
+    }
+
+    std::shared_ptr<sim::Device> device;
+    linkclock::ManualClock clock;
+    linkclock::ScopedClock scoped;
+    std::vector<int> speeds;
+    tLink link;
+    mComm::PortFactory previous;
+};
+
+std::vector<std::uint8_t> patternImage()
+{
+    std::vector<std::uint8_t> image(65537);
+    for (std::size_t i = 0; i < image.size(); ++i)
+        image[i] = std::uint8_t(i * 7 + 1);
+    return image;
+}
+
+} // namespace
+
+class TestLinkProtocol : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init() { resetSlots(); }
+
+    // Framing
+
+    void workedExampleEncodesAndDecodes()
+    {
+        QCOMPARE(Encode7(examplePacket), bodyOf(exampleFrame));
+        QCOMPARE(Decode7(bodyOf(exampleFrame)), examplePacket);
+        std::vector<std::uint8_t> packet = examplePacket;
+        QVERIFY(CheckSum(packet, 12));
+        QCOMPARE(packet, examplePacket);
+    }
+
+    void checkSumWritesAMissingSum()
+    {
+        std::vector<std::uint8_t> packet = examplePacket;
+        packet[12] = packet[13] = 0xFF;
+        QVERIFY(!CheckSum(packet, 12));
+        QCOMPARE(packet, examplePacket);
+        std::vector<std::uint8_t> tooShort(examplePacket.begin(), examplePacket.begin() + 13);
+        QVERIFY(!CheckSum(tooShort, 12));
+        QVERIFY(!CheckSum(tooShort, -1));
+    }
+
+    void bodyBytesStayClearOfStxAndEtx()
+    {
+        std::vector<std::uint8_t> packet(56);
+        for (int seed = 0; seed < 256; ++seed) {
+            for (std::size_t i = 0; i < packet.size(); ++i)
+                packet[i] = std::uint8_t(seed * 31 + i * (seed | 1));
+            for (std::uint8_t byte : Encode7(packet))
+                QVERIFY(byte >= 0x20);
+            QCOMPARE(Decode7(Encode7(packet)), packet);
+        }
+    }
+
+    void bitSevenIsIgnoredWhenDecoding()
+    {
+        std::vector<std::uint8_t> body = bodyOf(exampleFrame);
+        for (std::uint8_t &byte : body)
+            byte &= 0x7F;
+        QCOMPARE(Decode7(body), examplePacket);
+    }
+
+    void transactSendsTheWorkedExample()
+    {
+        FakePorts ports;
+        linkclock::ManualClock clock;
+        linkclock::ScopedClock scoped(clock);
+        tLink link = identifyRequest();
+        QCOMPARE(OpenLink(link), LINK_OK);
+        QCOMPARE(Transact(link), LINK_NO_REPLY);
+        QCOMPARE(ports.last->writes.size(), std::size_t(1));
+        QCOMPARE(ports.last->writes[0], exampleFrame);
+        const auto &events = ports.last->events;
+        QCOMPARE(events.size(), std::size_t(3));
+        QCOMPARE(events[0].what, QStringLiteral("rts on"));
+        QCOMPARE(events[1].what, QStringLiteral("write"));
+        QCOMPARE(events[2].what, QStringLiteral("rts off"));
+    }
+
+    void replyFlagCombinations_data()
+    {
+        QTest::addColumn<int>("flags");
+        for (int flags = 0; flags < 16; ++flags)
+            QTest::addRow("flags %d", flags) << flags;
+    }
+    void replyFlagCombinations()
+    {
+        QFETCH(int, flags);
+        FakePorts ports;
+        tLink link = identifyRequest();
+        QCOMPARE(OpenLink(link), LINK_OK);
+        link.SeqNo = (flags & 4) ? 0x01020304 : 0;
+        PacketFields reply;
+        reply.flags = std::uint8_t(flags);
+        reply.seqNo = 0x01020304;
+        reply.data = {0x11, 0x22, 0x33};
+        ports.last->feed(frameOf(reply));
+        QCOMPARE(ReceiveBytes(link), int(frameOf(reply).size()));
+        QVERIFY(ParseFrame(link));
+        QCOMPARE(link.Replied, LINK_TRUE);
+        QCOMPARE(link.RxLen, 3);
+        QCOMPARE(link.RxData[1], std::uint8_t(0x11));
+        QCOMPARE(link.RxData[3], std::uint8_t(0x33));
+    }
+
+    void replyWithBitSevenCleared()
+    {
+        FakePorts ports;
+        tLink link = identifyRequest();
+        QCOMPARE(OpenLink(link), LINK_OK);
+        PacketFields reply;
+        reply.data = {0xC0, 0x01};
+        std::vector<std::uint8_t> frame = frameOf(reply);
+        // Where bits 5 and 6 are both 0, bit 7 is what keeps the byte clear of
+        // STX and ETX; elsewhere it only repeats the previous byte's bit 0.
+        for (std::size_t i = 1; i + 1 < frame.size(); ++i) {
+            if (frame[i] & 0x60)
+                frame[i] &= 0x7F;
+        }
+        ports.last->feed(frame);
+        ReceiveBytes(link);
+        ParseFrame(link);
+        QCOMPARE(link.Replied, LINK_TRUE);
+        QCOMPARE(link.RxLen, 2);
+        QCOMPARE(link.RxData[1], std::uint8_t(0xC0));
+    }
+
+    void twoFramesInOneRead()
+    {
+        FakePorts ports;
+        tLink link = identifyRequest();
+        QCOMPARE(OpenLink(link), LINK_OK);
+        PacketFields stale;
+        stale.seqNo = 0; // an earlier exchange's reply
+        PacketFields reply;
+        reply.data = {9};
+        std::vector<std::uint8_t> bytes = frameOf(stale);
+        const std::vector<std::uint8_t> second = frameOf(reply);
+        bytes.insert(bytes.end(), second.begin(), second.end());
+        ports.last->feed(bytes);
+        ReceiveBytes(link);
+        QVERIFY(RxSlots[0][0] > 0 && RxSlots[1][0] > 0);
+        QVERIFY(ParseFrame(link));
+        QCOMPARE(link.Replied, LINK_FALSE);
+        QCOMPARE(ReadSlot, std::int16_t(1));
+        QVERIFY(ParseFrame(link));
+        QCOMPARE(link.Replied, LINK_TRUE);
+        QCOMPARE(link.RxData[1], std::uint8_t(9));
+        QVERIFY(!ParseFrame(link));
+    }
+
+    void bodyPastSixtyFourBytesIsDropped()
+    {
+        FakePorts ports;
+        tLink link = identifyRequest();
+        QCOMPARE(OpenLink(link), LINK_OK);
+        std::vector<std::uint8_t> bytes{STX};
+        bytes.insert(bytes.end(), 70, 0x80);
+        bytes.push_back(ETX);
+        PacketFields reply;
+        reply.data = {5};
+        const std::vector<std::uint8_t> good = frameOf(reply);
+        bytes.insert(bytes.end(), good.begin(), good.end());
+        ports.last->feed(bytes);
+        ReceiveBytes(link);
+        for (const RxSlot &slot : RxSlots)
+            QVERIFY(slot[0] <= 64);
+        ParseFrame(link);
+        QCOMPARE(link.Replied, LINK_TRUE);
+        QCOMPARE(link.RxData[1], std::uint8_t(5));
+    }
+
+    void frameWithoutAFreeSlotIsIgnored()
+    {
+        FakePorts ports;
+        tLink link = identifyRequest();
+        QCOMPARE(OpenLink(link), LINK_OK);
+        for (RxSlot &slot : RxSlots) {
+            slot.fill(0x80);
+            slot[0] = 10; // complete, but not a valid frame
+        }
+        ports.last->feed(frameOf(PacketFields{}));
+        ReceiveBytes(link);
+        QCOMPARE(WritePos, std::int16_t(0));
+        for (int i = 0; i < SLOT_COUNT; ++i)
+            QVERIFY(ParseFrame(link));
+        QCOMPARE(link.Replied, LINK_FALSE);
+        QVERIFY(!ParseFrame(link));
+    }
+
+    void droppedFrames_data()
+    {
+        QTest::addColumn<int>("kind");
+        QTest::addColumn<bool>("readSlotMoves");
+        QTest::newRow("bad checksum") << 0 << false;
+        QTest::newRow("body of four bytes") << 1 << false;
+        QTest::newRow("foreign command") << 2 << true;
+        QTest::newRow("request, not reply") << 3 << true;
+        QTest::newRow("previous sequence number") << 4 << true;
+    }
+    void droppedFrames()
+    {
+        QFETCH(int, kind);
+        QFETCH(bool, readSlotMoves);
+        FakePorts ports;
+        tLink link = identifyRequest();
+        QCOMPARE(OpenLink(link), LINK_OK);
+        PacketFields reply;
+        reply.data = {1};
+        if (kind == 2)
+            reply.command = 0x86;
+        if (kind == 3)
+            reply.command = 0x01;
+        if (kind == 4)
+            reply.seqNo = 0;
+        std::vector<std::uint8_t> packet = packetOf(reply);
+        if (kind == 0)
+            packet.back() ^= 1;
+        std::vector<std::uint8_t> frame = frameOf(packet);
+        if (kind == 1)
+            frame = {STX, 0x90, 0x90, 0x90, 0x90, ETX};
+        ports.last->feed(frame);
+        ReceiveBytes(link);
+        QVERIFY(ParseFrame(link));
+        QCOMPARE(link.Replied, LINK_FALSE);
+        QCOMPARE(ReadSlot, std::int16_t(readSlotMoves ? 1 : 0));
+        QCOMPARE(RxSlots[0][0], std::uint8_t(0));
+    }
+
+    void statusByteChangeIsNoted()
+    {
+        FakePorts ports;
+        tLink link = identifyRequest();
+        QCOMPARE(OpenLink(link), LINK_OK);
+        PacketFields reply;
+        reply.status = 7;
+        reply.seqNo = 99; // foreign, yet its status counts
+        ports.last->feed(frameOf(reply));
+        ReceiveBytes(link);
+        ParseFrame(link);
+        QCOMPARE(link.StatusChanged, LINK_TRUE);
+        QCOMPARE(link.LastStatus, std::uint8_t(7));
+        QCOMPARE(link.Replied, LINK_FALSE);
+    }
+
+    void replyWithoutDataStillCounts()
+    {
+        FakePorts ports;
+        tLink link = identifyRequest();
+        QCOMPARE(OpenLink(link), LINK_OK);
+        link.RxLen = 9;
+        ports.last->feed(frameOf(PacketFields{}));
+        ReceiveBytes(link);
+        ParseFrame(link);
+        QCOMPARE(link.Replied, LINK_TRUE);
+        QCOMPARE(link.RxLen, 0);
+    }
+
+    void slotIndicesOutOfRangeAreRepaired()
+    {
+        FakePorts ports;
+        tLink link = identifyRequest();
+        QCOMPARE(OpenLink(link), LINK_OK);
+        ReadSlot = 500;
+        WriteSlot = 300;
+        WritePos = 40;
+        ports.last->feed({0x90, 0x90, ETX});
+        ReceiveBytes(link);
+        ParseFrame(link);
+        QCOMPARE(ReadSlot, std::int16_t(0));
+        ports.last->feed(frameOf(PacketFields{}));
+        ReceiveBytes(link);
+        ParseFrame(link);
+        QCOMPARE(link.Replied, LINK_TRUE);
+    }
+
+    // Transact on a manual clock
+
+    void refusedRequests_data()
+    {
+        QTest::addColumn<std::int32_t>("target");
+        QTest::addColumn<int>("flags");
+        QTest::addColumn<int>("txLen");
+        QTest::addColumn<std::int32_t>("result");
+        QTest::newRow("no target") << 0 << 15 << 0 << LINK_NO_TARGET;
+        QTest::newRow("target flag clear") << 0x105 << 13 << 0 << LINK_NO_TARGET;
+        QTest::newRow("65-byte frame") << 0x105 << 15 << 41 << LINK_FRAME_TOO_LONG;
+        QTest::newRow("data past the array") << 0x105 << 15 << 1000 << LINK_FRAME_TOO_LONG;
+    }
+    void refusedRequests()
+    {
+        QFETCH(std::int32_t, target);
+        QFETCH(int, flags);
+        QFETCH(int, txLen);
+        QFETCH(std::int32_t, result);
+        FakePorts ports;
+        linkclock::ManualClock clock;
+        linkclock::ScopedClock scoped(clock);
+        tLink link = identifyRequest();
+        QCOMPARE(OpenLink(link), LINK_OK);
+        link.TargetID = target;
+        link.Flags = std::uint8_t(flags);
+        link.TxLen = txLen;
+        QCOMPARE(Transact(link), result);
+        QVERIFY(ports.last->writes.empty());
+    }
+
+    void sixtyFourByteFrameIsSent()
+    {
+        FakePorts ports;
+        linkclock::ManualClock clock;
+        linkclock::ScopedClock scoped(clock);
+        tLink link = identifyRequest();
+        QCOMPARE(OpenLink(link), LINK_OK);
+        link.TxLen = 40;
+        QCOMPARE(Transact(link), LINK_NO_REPLY);
+        QCOMPARE(ports.last->writes.at(0).size(), std::size_t(64));
+    }
+
+    void unansweredAttempts_data()
+    {
+        QTest::addColumn<int>("retries");
+        QTest::addColumn<int>("timeout");
+        QTest::addColumn<QString>("mode");
+        QTest::addColumn<int>("attempts");
+        QTest::addColumn<double>("holdMs");
+        QTest::addColumn<double>("waitMs");
+        const QString at9600 = QStringLiteral("baud=9600");
+        const QString at1200 = QStringLiteral("baud=1200");
+        // 18-byte frames: hold 31.875 ms at 9600 baud, 152 ms at 1200.
+        QTest::newRow("one attempt, default wait") << 1 << 0 << at9600 << 1 << 31.875 << 1500.0;
+        QTest::newRow("retries 0 means three") << 0 << 0 << at9600 << 3 << 31.875 << 1500.0;
+        QTest::newRow("tenths of a second") << 2 << 5 << at9600 << 2 << 31.875 << 500.0;
+        QTest::newRow("from the speed, 9600") << 1 << -1 << at9600 << 1 << 31.875 << 210.0;
+        QTest::newRow("from the speed, 1200") << 1 << -1 << at1200 << 1 << 152.0 << 630.0;
+    }
+    void unansweredAttempts()
+    {
+        QFETCH(int, retries);
+        QFETCH(int, timeout);
+        QFETCH(QString, mode);
+        QFETCH(int, attempts);
+        QFETCH(double, holdMs);
+        QFETCH(double, waitMs);
+        FakePorts ports;
+        linkclock::ManualClock clock;
+        linkclock::ScopedClock scoped(clock);
+        tLink link = identifyRequest();
+        link.DCBString = mode;
+        link.Retries = std::int16_t(retries);
+        link.Timeout = std::int16_t(timeout);
+        QCOMPARE(OpenLink(link), LINK_OK);
+        QCOMPARE(Transact(link), LINK_NO_REPLY);
+        QCOMPARE(int(ports.last->writes.size()), attempts);
+        const double expected = attempts * (holdMs + waitMs);
+        QVERIFY2(ms(clock.elapsed()) >= expected && ms(clock.elapsed()) <= expected + 2 * attempts,
+                 qPrintable(QString::number(ms(clock.elapsed()))));
+    }
+
+    void lateReplyWithinTheWait()
+    {
+        FakePorts ports;
+        linkclock::ManualClock clock;
+        linkclock::ScopedClock scoped(clock);
+        tLink link = identifyRequest();
+        QCOMPARE(OpenLink(link), LINK_OK);
+        PacketFields reply;
+        reply.data = {42};
+        clock.onEvents = [&] {
+            if (clock.elapsed() >= std::chrono::milliseconds(1400) && ports.last->rx.empty() &&
+                !link.Replied)
+                ports.last->feed(frameOf(reply));
+        };
+        QCOMPARE(Transact(link), LINK_OK);
+        QCOMPARE(link.RxData[1], std::uint8_t(42));
+        QVERIFY(ms(clock.elapsed()) < 1402);
+    }
+
+    void cancelEndsTheWaitWithinOnePoll()
+    {
+        FakePorts ports;
+        linkclock::ManualClock clock;
+        linkclock::ScopedClock scoped(clock);
+        tLink link = identifyRequest();
+        link.Retries = 3;
+        QCOMPARE(OpenLink(link), LINK_OK);
+        int pollsAfterCancel = 0;
+        clock.onEvents = [&] {
+            if (link.Cancel)
+                ++pollsAfterCancel;
+            if (clock.elapsed() >= std::chrono::milliseconds(200))
+                link.Cancel = LINK_TRUE;
+        };
+        QCOMPARE(Transact(link), LINK_CANCELLED);
+        QCOMPARE(ports.last->writes.size(), std::size_t(1));
+        QVERIFY(ms(clock.elapsed()) < 202);
+        QVERIFY(pollsAfterCancel <= 2); // the wait's own pass and CommRead's
+    }
+
+    void cancelBeforeTheFirstAttempt()
+    {
+        FakePorts ports;
+        linkclock::ManualClock clock;
+        linkclock::ScopedClock scoped(clock);
+        tLink link = identifyRequest();
+        QCOMPARE(OpenLink(link), LINK_OK);
+        link.Cancel = LINK_TRUE;
+        QCOMPARE(Transact(link), LINK_CANCELLED);
+        QVERIFY(ports.last->writes.empty());
+    }
+
+    void tickWrapEndsTheAttempt()
+    {
+        FakePorts ports;
+        // The millisecond counter wraps 100 ms from now.
+        linkclock::ManualClock clock(0xFFFFFFFFU - 99);
+        linkclock::ScopedClock scoped(clock);
+        tLink link = identifyRequest();
+        link.Retries = 2;
+        QCOMPARE(OpenLink(link), LINK_OK);
+        QCOMPARE(Transact(link), LINK_NO_REPLY);
+        QCOMPARE(ports.last->writes.size(), std::size_t(2));
+        // The first attempt ends at the wrap, the second waits in full.
+        const double expected = 100 + 31.875 + 1500;
+        QVERIFY2(std::abs(ms(clock.elapsed()) - expected) < 3,
+                 qPrintable(QString::number(ms(clock.elapsed()))));
+    }
+
+    void replyToThePreviousRequestTimesOut()
+    {
+        FakePorts ports;
+        linkclock::ManualClock clock;
+        linkclock::ScopedClock scoped(clock);
+        tLink link = identifyRequest();
+        link.Retries = 2;
+        link.SeqNo = 5;
+        QCOMPARE(OpenLink(link), LINK_OK);
+        ports.last->onWrite = [](FakePort &port, const std::vector<std::uint8_t> &) {
+            PacketFields reply;
+            reply.seqNo = 4;
+            port.feed(frameOf(reply));
+        };
+        QCOMPARE(Transact(link), LINK_NO_REPLY);
+        QCOMPARE(ports.last->writes.size(), std::size_t(2));
+    }
+
+    void rtsHoldCoversTheFrame_data()
+    {
+        QTest::addColumn<QString>("mode");
+        QTest::addColumn<int>("txLen");
+        QTest::addColumn<int>("frameBytes");
+        QTest::addColumn<double>("holdMs");
+        // 18 x 9000 / 9600 + 15: the formula, longer than the wire time.
+        QTest::newRow("identify at 9600") << "baud=9600" << 0 << 18 << 31.875;
+        // The formula gives 487.5 ms; the frame needs 525 ms on the wire, + 2.
+        QTest::newRow("full block at 1200") << "baud=1200" << 39 << 63 << 527.0;
+        QTest::newRow("full block at 2400") << "baud=2400" << 39 << 63 << 264.5;
+        QTest::newRow("full block at 38400") << "baud=38400" << 39 << 63 << 29.765625;
+    }
+    void rtsHoldCoversTheFrame()
+    {
+        QFETCH(QString, mode);
+        QFETCH(int, txLen);
+        QFETCH(int, frameBytes);
+        QFETCH(double, holdMs);
+        FakePorts ports;
+        linkclock::ManualClock clock;
+        linkclock::ScopedClock scoped(clock);
+        tLink link = identifyRequest();
+        link.DCBString = mode;
+        link.TxLen = txLen;
+        link.Timeout = 1;
+        QCOMPARE(OpenLink(link), LINK_OK);
+        Transact(link);
+        const auto &events = ports.last->events;
+        QCOMPARE(ports.last->writes.at(0).size(), std::size_t(frameBytes));
+        QCOMPARE(events.at(2).what, QStringLiteral("rts off"));
+        const double held = (events[2].atUs - events[0].atUs) / 1000.0;
+        QVERIFY2(held > holdMs && held <= holdMs + 1.01, qPrintable(QString::number(held)));
+    }
+
+    // Device operations against the simulated device
+
+    void identifyFillsTheRecord()
+    {
+        SimLine line;
+        QCOMPARE(OpenLink(line.link), LINK_OK);
+        QCOMPARE(Identify(line.link), LINK_OK);
+        QCOMPARE(std::uint32_t(line.link.SerialNo), 4321U | 0x80000000U);
+        QCOMPARE(line.link.DevID, std::uint8_t(7));
+        QCOMPARE(line.link.Info6, 0x030201);
+        QCOMPARE(line.link.EEPROMSize, 1024);
+        QCOMPARE(line.link.Info11, std::int16_t(0x1234));
+        QCOMPARE(line.link.Info13, std::int16_t(0x56));
+        QCOMPARE(line.link.Info14, std::int16_t(0x789A));
+        QCOMPARE(line.link.Info16, std::int16_t(0x42));
+        QCOMPARE(line.link.Info17, std::uint8_t(0x99));
+        QCOMPARE(line.link.DevText, QStringLiteral("TQ540 test unit"));
+        QCOMPARE(line.link.Timeout, std::int16_t(0));
+    }
+
+    void addressing_data()
+    {
+        QTest::addColumn<std::int32_t>("target");
+        QTest::addColumn<std::int32_t>("result");
+        QTest::newRow("device ID") << std::int32_t(512 + 7) << LINK_OK;
+        QTest::newRow("serial number") << std::int32_t(4321 | 0x80000000U) << LINK_OK;
+        QTest::newRow("serial number without bit 31") << std::int32_t(4321) << LINK_NO_REPLY;
+        QTest::newRow("another device ID") << std::int32_t(512 + 8) << LINK_NO_REPLY;
+    }
+    void addressing()
+    {
+        QFETCH(std::int32_t, target);
+        QFETCH(std::int32_t, result);
+        SimLine line;
+        line.link.TargetID = target;
+        line.link.Retries = 1;
+        QCOMPARE(OpenLink(line.link), LINK_OK);
+        QCOMPARE(Identify(line.link), result);
+    }
+
+    void shortInformationBlock()
+    {
+        SimLine line;
+        line.device->faults.shortInfoLength = 17;
+        QCOMPARE(OpenLink(line.link), LINK_OK);
+        line.link.RxData.fill(0xEE); // an earlier reply's bytes must not leak in
+        line.link.Retries = 1;
+        QCOMPARE(Identify(line.link), LINK_SHORT_INFO);
+        QCOMPARE(line.link.EEPROMSize, 1024);
+        QCOMPARE(line.link.Info17, std::uint8_t(0x99));
+        QVERIFY(line.link.DevText.isEmpty());
+        line.device->faults.shortInfoLength = 8;
+        QCOMPARE(Identify(line.link), LINK_SHORT_INFO);
+        QCOMPARE(line.link.EEPROMSize, 0);
+        QCOMPARE(line.link.Info17, std::uint8_t(0));
+    }
+
+    void shortInformationBlockIsNoAnswerToTheSearch()
+    {
+        SimLine line;
+        line.device->faults.shortInfoLength = 17;
+        QCOMPARE(OpenLink(line.link), LINK_OK);
+        QCOMPARE(SelectSpeed(line.link), LINK_NO_REPLY);
+        // 9600 answered with a short block, so the search went on.
+        QCOMPARE(line.requests(CMD_IDENTIFY), 2);
+        QCOMPARE(line.speeds.size(), std::size_t(1 + 2 * 6));
+        QCOMPARE(line.link.SpeedFound, LINK_FALSE);
+    }
+
+    void identifyAndResetCarryNoData()
+    {
+        SimLine line;
+        QCOMPARE(OpenLink(line.link), LINK_OK);
+        line.link.Retries = 1;
+        const std::vector<std::uint8_t> image = patternImage();
+        QCOMPARE(WriteBlocks(line.link, image, 33, 40), LINK_OK);
+        QCOMPARE(Identify(line.link), LINK_OK);
+        QCOMPARE(ResetDevice(line.link), LINK_OK);
+        const auto &log = line.device->log();
+        QCOMPARE(log.size(), std::size_t(3));
+        QCOMPARE(log[0].dataLength, 3 + 8);
+        QCOMPARE(log[1].dataLength, 0);
+        QCOMPARE(log[2].dataLength, 0);
+    }
+
+    void speedSearch_data()
+    {
+        QTest::addColumn<QString>("lastMode");
+        QTest::addColumn<QString>("lastShort");
+        QTest::addColumn<int>("deviceBaud");
+        QTest::addColumn<QList<int>>("tried");
+        QTest::addColumn<std::int32_t>("result");
+        QTest::addColumn<QString>("settings");
+        const QList<int> list{9600, 4800, 19200, 2400, 1200, 38400};
+        QTest::newRow("no last speed: 9600 once")
+            << ""
+            << "" << 38400 << list << LINK_OK << "38400,N,8,1";
+        QTest::newRow("last speed 9600 is not tried twice")
+            << "baud=9600 parity=N data=8 stop=1"
+            << "9600,N,8,1" << 1200 << QList<int>{9600, 4800, 19200, 2400, 1200} << LINK_OK
+            << "1200,N,8,1";
+        QTest::newRow("last speed first")
+            << "baud=2400 parity=N data=8 stop=1"
+            << "2400,N,8,1" << 19200 << QList<int>{2400, 9600, 4800, 19200} << LINK_OK
+            << "19200,N,8,1";
+        QTest::newRow("last speed answers at once")
+            << "baud=4800 parity=N data=8 stop=1"
+            << "4800,N,8,1" << 4800 << QList<int>{4800} << LINK_OK << "4800,N,8,1";
+        QTest::newRow("no answer: two passes")
+            << "baud=2400 parity=N data=8 stop=1"
+            << "2400,N,8,1" << 57600 << QList<int>{2400, 9600, 4800, 19200, 1200, 38400,
+                                                   2400, 9600, 4800, 19200, 1200, 38400}
+            << LINK_NO_REPLY << "2400,N,8,1";
+    }
+    void speedSearch()
+    {
+        QFETCH(QString, lastMode);
+        QFETCH(QString, lastShort);
+        QFETCH(int, deviceBaud);
+        QFETCH(QList<int>, tried);
+        QFETCH(std::int32_t, result);
+        QFETCH(QString, settings);
+        SimLine line(makeConfig(deviceBaud));
+        line.link.DCBString = lastMode;
+        line.link.Settings = lastShort;
+        QCOMPARE(OpenLink(line.link), LINK_OK);
+        QCOMPARE(SelectSpeed(line.link), result);
+        const QList<int> speeds(line.speeds.begin() + 1, line.speeds.end()); // after the open's
+        QCOMPARE(speeds, tried);
+        QCOMPARE(line.link.Retries, std::int16_t(1));
+        if (result == LINK_OK) {
+            QCOMPARE(line.link.Settings, settings);
+            QCOMPARE(line.link.DCBString,
+                     QStringLiteral("baud=%1 parity=N data=8 stop=1").arg(deviceBaud));
+            QCOMPARE(line.link.SpeedFound, LINK_TRUE);
+            QCOMPARE(GetBaud(line.link.Port), deviceBaud);
+        }
+    }
+
+    void cancelDuringTheSpeedSearch()
+    {
+        SimLine line(makeConfig(38400));
+        QCOMPARE(OpenLink(line.link), LINK_OK);
+        line.clock.onEvents = [&] {
+            if (line.clock.elapsed() >= std::chrono::milliseconds(2000))
+                line.link.Cancel = LINK_TRUE;
+        };
+        QCOMPARE(SelectSpeed(line.link), LINK_CANCELLED);
+        QCOMPARE(line.speeds.size(), std::size_t(1 + 2)); // 9600, then 4800 cancelled
+        QVERIFY(ms(line.clock.elapsed()) < 2002);
+    }
+
+    void readsTheConfigurationRange()
+    {
+        SimLine line;
+        for (std::size_t a = 0; a < line.device->eeprom().size(); ++a)
+            line.device->eeprom()[a] = std::uint8_t(a ^ 0x5A);
+        QCOMPARE(OpenLink(line.link), LINK_OK);
+        line.link.Retries = 1;
+        std::vector<std::uint8_t> buffer;
+        std::int32_t start = 33, stop = 120;
+        QCOMPARE(ReadBlocks(line.link, buffer, start, stop), LINK_OK);
+        QCOMPARE(line.link.Total, 88);
+        QCOMPARE(line.link.Done, 88);
+        const auto &log = line.device->log();
+        QCOMPARE(log.size(), std::size_t(3));
+        QCOMPARE(log[0].address, 32);
+        QCOMPARE(log[0].count, 36);
+        QCOMPARE(log[1].address, 68);
+        QCOMPARE(log[1].count, 36);
+        QCOMPARE(log[2].address, 104);
+        QCOMPARE(log[2].count, 16);
+        QCOMPARE(buffer.size(), std::size_t(89));
+        for (int i = 1; i <= 88; ++i)
+            QCOMPARE(buffer[i], std::uint8_t((i + 31) ^ 0x5A));
+    }
+
+    void readsUpToTheEepromSize()
+    {
+        SimLine line;
+        line.device->eeprom().back() = 0xAB;
+        QCOMPARE(OpenLink(line.link), LINK_OK);
+        QCOMPARE(Identify(line.link), LINK_OK);
+        std::vector<std::uint8_t> buffer;
+        std::int32_t start = 33, stop = 0;
+        QCOMPARE(ReadBlocks(line.link, buffer, start, stop), LINK_OK);
+        QCOMPARE(stop, 1024);
+        QCOMPARE(line.link.Total, 992);
+        QCOMPARE(buffer.back(), std::uint8_t(0xAB));
+        QCOMPARE(buffer[1], std::uint8_t(3)); // address 32: the speed code
+    }
+
+    void badRanges_data()
+    {
+        QTest::addColumn<int>("start");
+        QTest::addColumn<int>("stop");
+        QTest::addColumn<int>("imageSize");
+        QTest::newRow("start 0") << 0 << 120 << 65537;
+        QTest::newRow("stop before start") << 50 << 40 << 65537;
+        QTest::newRow("one past the image") << 33 << 65537 << 65537;
+        QTest::newRow("past a small image") << 33 << 120 << 100;
+        QTest::newRow("past 16-bit addresses") << 65000 << 70000 << 70001;
+    }
+    void badRanges()
+    {
+        QFETCH(int, start);
+        QFETCH(int, stop);
+        QFETCH(int, imageSize);
+        SimLine line;
+        QCOMPARE(OpenLink(line.link), LINK_OK);
+        const std::vector<std::uint8_t> image(imageSize);
+        QCOMPARE(WriteBlocks(line.link, image, start, stop), LINK_BAD_RANGE);
+        if (imageSize == 65537 || stop > 65536) {
+            std::vector<std::uint8_t> buffer;
+            std::int32_t s = start, e = stop;
+            QCOMPARE(ReadBlocks(line.link, buffer, s, e),
+                     stop > 65536 || start < 1 || stop < start ? LINK_BAD_RANGE : LINK_OK);
+        }
+        QCOMPARE(line.requests(CMD_WRITE_BLOCK), 0);
+    }
+
+    void readReplyThatDoesNotEcho()
+    {
+        SimLine line;
+        line.device->faults.noEchoReads = 1;
+        QCOMPARE(OpenLink(line.link), LINK_OK);
+        line.link.Retries = 1;
+        std::vector<std::uint8_t> buffer;
+        std::int32_t start = 33, stop = 120;
+        QCOMPARE(ReadBlocks(line.link, buffer, start, stop), LINK_NO_ECHO);
+        QCOMPARE(line.link.Done, 0);
+    }
+
+    void readStopsWhereThePortVanishes()
+    {
+        SimLine line;
+        line.device->faults.vanishAfterFrames = 1;
+        QCOMPARE(OpenLink(line.link), LINK_OK);
+        line.link.Retries = 1;
+        std::vector<std::uint8_t> buffer;
+        std::int32_t start = 33, stop = 120;
+        QCOMPARE(ReadBlocks(line.link, buffer, start, stop), LINK_NO_REPLY);
+        QCOMPARE(line.link.Done, 36);
+        QCOMPARE(line.link.Total, 88);
+        QCOMPARE(buffer[37], std::uint8_t(0)); // the rest stays empty
+    }
+
+    void cancelBetweenBlocks()
+    {
+        SimLine line;
+        QCOMPARE(OpenLink(line.link), LINK_OK);
+        line.link.Retries = 1;
+        line.clock.onEvents = [&] {
+            if (line.link.Done >= 36)
+                line.link.Cancel = LINK_TRUE;
+        };
+        std::vector<std::uint8_t> buffer;
+        std::int32_t start = 33, stop = 120;
+        QCOMPARE(ReadBlocks(line.link, buffer, start, stop), LINK_CANCELLED);
+        QCOMPARE(line.link.Done, 36);
+    }
+
+    void writesTheConfigurationRange()
+    {
+        SimLine line;
+        QCOMPARE(OpenLink(line.link), LINK_OK);
+        line.link.Retries = 1;
+        const std::vector<std::uint8_t> image = patternImage();
+        QCOMPARE(WriteBlocks(line.link, image, 33, 120), LINK_OK);
+        QCOMPARE(line.link.Total, 88);
+        QCOMPARE(line.link.Done, 88);
+        const std::vector<std::uint8_t> &eeprom = line.device->eeprom();
+        QVERIFY(std::equal(eeprom.begin() + 32, eeprom.begin() + 120, image.begin() + 33));
+        QCOMPARE(eeprom[31], std::uint8_t(0));
+        QCOMPARE(eeprom[120], std::uint8_t(0));
+        QCOMPARE(line.requests(CMD_WRITE_BLOCK), 3);
+    }
+
+    void writeErrorStopsTheTransfer_data()
+    {
+        QTest::addColumn<int>("errorAddress");
+        QTest::addColumn<int>("done");
+        QTest::addColumn<int>("requests");
+        QTest::newRow("first block") << 32 << 0 << 1;
+        QTest::newRow("second block") << 70 << 36 << 2;
+        QTest::newRow("last byte") << 119 << 72 << 3;
+    }
+    void writeErrorStopsTheTransfer()
+    {
+        QFETCH(int, errorAddress);
+        QFETCH(int, done);
+        QFETCH(int, requests);
+        SimLine line;
+        line.device->faults.writeErrorAddress = errorAddress;
+        QCOMPARE(OpenLink(line.link), LINK_OK);
+        line.link.Retries = 1;
+        const std::vector<std::uint8_t> image = patternImage();
+        QCOMPARE(WriteBlocks(line.link, image, 33, 120), LINK_WRITE_ERROR);
+        QCOMPARE(line.link.Done, done);
+        QCOMPARE(line.requests(CMD_WRITE_BLOCK), requests);
+        // Blocks before the failure stay written.
+        const std::vector<std::uint8_t> &eeprom = line.device->eeprom();
+        QVERIFY(std::equal(eeprom.begin() + 32, eeprom.begin() + 32 + done, image.begin() + 33));
+    }
+
+    void writePastTheDevicesEeprom()
+    {
+        SimLine line;
+        QCOMPARE(OpenLink(line.link), LINK_OK);
+        line.link.Retries = 1;
+        const std::vector<std::uint8_t> image = patternImage();
+        QCOMPARE(WriteBlocks(line.link, image, 1000, 1100), LINK_WRITE_ERROR);
+        QCOMPARE(line.link.Done, 0);
+    }
+
+    void resetWaitsThreeSeconds()
+    {
+        SimLine line;
+        QCOMPARE(OpenLink(line.link), LINK_OK);
+        line.link.Retries = 1;
+        QCOMPARE(ResetDevice(line.link), LINK_OK);
+        QCOMPARE(line.device->resets(), 1);
+        QVERIFY(ms(line.clock.elapsed()) >= 3000);
+        QVERIFY(ms(line.clock.elapsed()) < 3100);
+    }
+
+    void resetWithoutAnswer()
+    {
+        SimLine line;
+        line.device->faults.dropReplies = 1;
+        QCOMPARE(OpenLink(line.link), LINK_OK);
+        line.link.Retries = 1;
+        QCOMPARE(ResetDevice(line.link), LINK_RESET_FAILED);
+        QVERIFY(ms(line.clock.elapsed()) < 1600); // no reset wait
+    }
+
+    void faultsOnOneAttemptAreRetried_data()
+    {
+        QTest::addColumn<int>("fault");
+        QTest::newRow("dropped reply") << 0;
+        QTest::newRow("corrupt checksum") << 1;
+        QTest::newRow("wrong sequence number") << 2;
+    }
+    void faultsOnOneAttemptAreRetried()
+    {
+        QFETCH(int, fault);
+        SimLine line;
+        sim::DeviceFaults &faults = line.device->faults;
+        (fault == 0   ? faults.dropReplies
+         : fault == 1 ? faults.corruptChecksums
+                      : faults.wrongSequences) = 1;
+        QCOMPARE(OpenLink(line.link), LINK_OK);
+        line.link.Retries = 2;
+        QCOMPARE(Identify(line.link), LINK_OK);
+        QCOMPARE(line.requests(CMD_IDENTIFY), 2);
+        line.link.Retries = 1;
+        (fault == 0   ? faults.dropReplies
+         : fault == 1 ? faults.corruptChecksums
+                      : faults.wrongSequences) = 1;
+        QCOMPARE(Identify(line.link), LINK_NO_REPLY);
+    }
+
+    void replyDelay_data()
+    {
+        QTest::addColumn<int>("delayMs");
+        QTest::addColumn<std::int32_t>("result");
+        QTest::newRow("within the wait") << 1000 << LINK_OK;
+        QTest::newRow("past the wait") << 1600 << LINK_NO_REPLY;
+    }
+    void replyDelay()
+    {
+        QFETCH(int, delayMs);
+        QFETCH(std::int32_t, result);
+        SimLine line;
+        line.device->faults.replyDelayMs = delayMs;
+        QCOMPARE(OpenLink(line.link), LINK_OK);
+        line.link.Retries = 1;
+        QCOMPARE(Identify(line.link), result);
+    }
+
+    void wrongSpeedGetsNoAnswer()
+    {
+        SimLine line(makeConfig(19200));
+        QCOMPARE(OpenLink(line.link), LINK_OK);
+        line.link.Retries = 1;
+        QCOMPARE(Identify(line.link), LINK_NO_REPLY);
+        QVERIFY(line.device->log().empty());
+    }
+
+    void portThatCannotOpen()
+    {
+        SimLine line;
+        line.device->inUse = true; // held by another program
+        QCOMPARE(OpenLink(line.link), LINK_PORT_FAILED);
+        line.device->inUse = false;
+        line.link.Port = 0;
+        QCOMPARE(OpenLink(line.link), LINK_PORT_FAILED);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestLinkProtocol)
+#include "tst_m.moc"

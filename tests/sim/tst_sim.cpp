@@ -1,0 +1,282 @@
+#include "m.h"
+#include "mcomm.h"
+#include "simdevice.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+const QString simProgram = QStringLiteral(TQ_BIN_DIR "/tq540sim");
+
+// An identify request as the tool sends it (flag byte 0x0E, option 10).
+std::vector<std::uint8_t> identifyFrame(std::uint32_t target, std::uint32_t seqNo)
+{
+    std::vector<std::uint8_t> packet{0x0E};
+    for (std::uint32_t value : {target, seqNo}) {
+        for (int k = 0; k < 4; ++k)
+            packet.push_back(std::uint8_t(value >> (8 * k)));
+    }
+    packet.insert(packet.end(), {10, 0, 1});
+    unsigned sum = 0;
+    for (std::uint8_t b : packet)
+        sum += b;
+    packet.push_back(std::uint8_t(sum));
+    packet.push_back(std::uint8_t(sum >> 8));
+    std::vector<std::uint8_t> frame{m::STX};
+    const std::vector<std::uint8_t> body = m::Encode7(packet);
+    frame.insert(frame.end(), body.begin(), body.end());
+    frame.push_back(m::ETX);
+    return frame;
+}
+
+// The reply packet of a frame the device sent.
+std::vector<std::uint8_t> replyPacket(const std::vector<std::uint8_t> &frame)
+{
+    if (frame.size() < 2 || frame.front() != m::STX || frame.back() != m::ETX)
+        return {};
+    return m::Decode7(std::span(frame).subspan(1, frame.size() - 2));
+}
+
+QByteArray fileBytes(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+void writeFile(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
+}
+
+} // namespace
+
+class TestSimulatedDevice : public QObject
+{
+    Q_OBJECT
+
+private:
+    QTemporaryDir dir;
+
+    // Reads the simulator's output until `done` accepts a line.
+    static bool awaitLine(QProcess &process, const std::function<bool(const QString &)> &done)
+    {
+        for (;;) {
+            while (process.canReadLine()) {
+                if (done(QString::fromLocal8Bit(process.readLine()).trimmed()))
+                    return true;
+            }
+            if (!process.waitForReadyRead(10000))
+                return false;
+        }
+    }
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(dir.isValid());
+        qputenv("XDG_CONFIG_HOME", dir.path().toLocal8Bit());
+    }
+
+    void factoryConfiguration()
+    {
+        sim::Device device;
+        QCOMPARE(device.eeprom().size(), std::size_t(1024));
+        QCOMPARE(device.eeprom()[32], std::uint8_t(3));
+        QCOMPARE(device.eeprom()[34], std::uint8_t(30));
+        QCOMPARE(std::count(device.eeprom().begin(), device.eeprom().end(), 0), 1022);
+        sim::DeviceConfig big;
+        big.eepromKb = 8;
+        QCOMPARE(sim::Device(big).eeprom().size(), std::size_t(8192));
+    }
+
+    void answersOnlyRequestsAddressedToIt_data()
+    {
+        QTest::addColumn<quint32>("target");
+        QTest::addColumn<bool>("answered");
+        QTest::newRow("device ID") << quint32(512 + 3) << true;
+        QTest::newRow("serial number") << quint32(777 | 0x80000000U) << true;
+        QTest::newRow("bare serial number") << quint32(777) << false;
+        QTest::newRow("other ID") << quint32(512 + 4) << false;
+    }
+    void answersOnlyRequestsAddressedToIt()
+    {
+        QFETCH(quint32, target);
+        QFETCH(bool, answered);
+        sim::DeviceConfig config;
+        config.deviceId = 3;
+        config.serialNo = 777;
+        config.eepromKb = 2;
+        sim::Device device(config);
+        const auto replies = device.receive(identifyFrame(target, 0x0A0B0C0D));
+        QCOMPARE(replies.size(), std::size_t(answered ? 1 : 0));
+        if (!answered)
+            return;
+        const std::vector<std::uint8_t> packet = replyPacket(replies[0]);
+        // Flag byte 0x0D: source, sequence, option.
+        QCOMPARE(packet.at(0), std::uint8_t(0x0D));
+        QCOMPARE(packet.at(1), std::uint8_t(0x03)); // source 515, low byte
+        QCOMPARE(packet.at(2), std::uint8_t(0x02));
+        QCOMPARE(packet.at(5), std::uint8_t(0x0D)); // sequence, low byte first
+        QCOMPARE(packet.at(8), std::uint8_t(0x0A));
+        QCOMPARE(packet.at(9), std::uint8_t(10)); // option echoed
+        QCOMPARE(packet.at(11), std::uint8_t(0x81));
+        const std::size_t data = 12;
+        QVERIFY(packet.size() - 2 - data >= 18);
+        QCOMPARE(packet[data + 0], std::uint8_t(777 & 0xFF));
+        QCOMPARE(packet[data + 3], std::uint8_t(0x80)); // bit 31 set
+        QCOMPARE(packet[data + 4], std::uint8_t(3));
+        QCOMPARE(packet[data + 8], std::uint8_t(2)); // EEPROM kilobytes at bytes 9-10
+        QCOMPARE(packet[data + 9], std::uint8_t(0));
+    }
+
+    void corruptFramesGetNoAnswer()
+    {
+        sim::Device device;
+        std::vector<std::uint8_t> frame = identifyFrame(513, 1);
+        frame[5] ^= 0x01;
+        QVERIFY(device.receive(frame).empty());
+        QVERIFY(device.receive(identifyFrame(513, 1)).size() == 1);
+    }
+
+    void configurationFiles()
+    {
+        const QString in = dir.filePath(QStringLiteral("in.ztb"));
+        const QString out = dir.filePath(QStringLiteral("out.ztb"));
+        writeFile(in, QByteArray("\x01\x00\x02", 3));
+        sim::Device device;
+        QString error;
+        QVERIFY(device.loadImage(in, &error));
+        QCOMPARE(device.eeprom()[2], std::uint8_t(2));
+        QCOMPARE(device.eeprom()[32], std::uint8_t(0)); // the file replaces everything
+        device.eeprom()[10] = 0x44;
+        QVERIFY(device.saveImage(out, &error));
+        QCOMPARE(fileBytes(out), QByteArray("\x01\x00\x02\x00\x00\x00\x00\x00\x00\x00\x44", 11));
+        std::fill(device.eeprom().begin(), device.eeprom().end(), 0);
+        QVERIFY(device.saveImage(out, &error));
+        QCOMPARE(fileBytes(out), QByteArray(1, '\0'));
+        writeFile(in, QByteArray(1025, '\x01'));
+        QVERIFY(!device.loadImage(in, &error));
+        QVERIFY(error.contains(QStringLiteral("1025")));
+    }
+
+    void commandLineErrors_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("no link") << QStringList{} << "--link";
+        QTest::newRow("odd speed") << QStringList{"--link", "x", "--baud", "1234"} << "--baud";
+        QTest::newRow("ID too large") << QStringList{"--link", "x", "--id", "300"} << "--id";
+        QTest::newRow("not a number") << QStringList{"--link", "x", "--delay", "soon"} << "--delay";
+        QTest::newRow("unknown option") << QStringList{"--link", "x", "--colour"} << "colour";
+        QTest::newRow("missing image")
+            << QStringList{"--link", "x", "--image", "/nonexistent/a.ztb"} << "a.ztb";
+    }
+    void commandLineErrors()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(QString, message);
+        QProcess process;
+        process.start(simProgram, arguments);
+        QVERIFY(process.waitForFinished(10000));
+        QCOMPARE(process.exitCode(), 2);
+        QVERIFY2(QString::fromLocal8Bit(process.readAllStandardError()).contains(message),
+                 qPrintable(message));
+        QVERIFY(!QFileInfo::exists(QStringLiteral("x")));
+    }
+
+    void help()
+    {
+        QProcess process;
+        process.start(simProgram, {QStringLiteral("--help")});
+        QVERIFY(process.waitForFinished(10000));
+        QCOMPARE(process.exitCode(), 0);
+        const QString text = QString::fromLocal8Bit(process.readAllStandardOutput());
+        QVERIFY(text.contains(QStringLiteral("--link")));
+        QVERIFY(text.contains(QStringLiteral("--vanish-after")));
+    }
+
+    void servesTheToolOnAPseudoTerminal()
+    {
+        const QString linkPath = dir.filePath(QStringLiteral("tq540"));
+        const QString in = dir.filePath(QStringLiteral("start.ztb"));
+        const QString out = dir.filePath(QStringLiteral("saved.ztb"));
+        QByteArray start(40, '\0');
+        start[32] = 4;
+        start[34] = 12;
+        start[39] = 0x77;
+        writeFile(in, start);
+
+        QProcess process;
+        process.start(simProgram, {"--link", linkPath, "--id", "9", "--serial", "5555", "--baud",
+                                   "19200", "--image", in, "--save", out, "--verbose"});
+        QVERIFY(awaitLine(process, [](const QString &line) { return line.contains(" -> "); }));
+        QVERIFY(QFileInfo(linkPath).isSymLink());
+        {
+            QSettings store(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("Corvant"),
+                            QStringLiteral("kWare"));
+            store.setValue(QStringLiteral("SoftWare/Corvant/kWare/Ports/COM2"), linkPath);
+        }
+
+        // The tool's way in: COM2, mapped to the link.
+        m::tLink link;
+        link.Port = 2;
+        link.TargetID = 512 + 9;
+        link.DCBString = QStringLiteral("baud=9600 parity=N data=8 stop=1");
+        QCOMPARE(m::OpenLink(link), m::LINK_OK);
+
+        // At 9600 baud the device hears only noise.
+        const std::vector<std::uint8_t> request = identifyFrame(512 + 9, 1);
+        QCOMPARE(mComm::CommWrite(2, request), int(request.size()));
+        int ignored = 0;
+        QVERIFY(awaitLine(process, [&](const QString &line) {
+            if (line.startsWith(QStringLiteral("ignored ")))
+                ignored += line.section(u' ', 1, 1).toInt();
+            return ignored >= int(request.size());
+        }));
+        std::vector<std::uint8_t> buffer(1025);
+        QCOMPARE(mComm::CommRead(2, buffer, 256), 0);
+
+        // At its own speed it answers.
+        link.DCBString = QStringLiteral("baud=19200 parity=N data=8 stop=1");
+        link.Settings = QStringLiteral("19200,N,8,1");
+        QCOMPARE(m::SelectSpeed(link), m::LINK_OK);
+        QCOMPARE(std::uint32_t(link.SerialNo), 5555U | 0x80000000U);
+        QCOMPARE(link.DevID, std::uint8_t(9));
+        QCOMPARE(link.EEPROMSize, 1024);
+        // The terminal has no RTS line: noted, and the exchange goes on.
+        QCOMPARE(mComm::CommLastError.sErrContext,
+                 QStringLiteral("CommSetLine (EscapeCommFunction)"));
+
+        std::vector<std::uint8_t> read;
+        std::int32_t first = 33, last = 40;
+        QCOMPARE(m::ReadBlocks(link, read, first, last), m::LINK_OK);
+        QCOMPARE(read, (std::vector<std::uint8_t>{0, 4, 0, 12, 0, 0, 0, 0, 0x77}));
+
+        std::vector<std::uint8_t> image(65537);
+        for (int p = 33; p <= 120; ++p)
+            image[p] = std::uint8_t(p);
+        QCOMPARE(m::WriteBlocks(link, image, 33, 120), m::LINK_OK);
+        QCOMPARE(m::Identify(link), m::LINK_OK);
+        m::CloseLink(link);
+
+        process.terminate();
+        QVERIFY(process.waitForFinished(10000));
+        QCOMPARE(process.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(process.exitCode(), 0);
+        QVERIFY(!QFileInfo(linkPath).isSymLink());
+        QByteArray expected(120, '\0');
+        for (int a = 32; a < 120; ++a)
+            expected[a] = char(a + 1);
+        QCOMPARE(fileBytes(out), expected);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestSimulatedDevice)
+#include "tst_sim.moc"
