@@ -121,11 +121,19 @@ private slots:
 
     void init() { tqimage::EEPROMBuf.fill(0); }
 
+    void successfulTestClosesItself_data()
+    {
+        QTest::addColumn<int>("mode");
+        QTest::newRow("test") << int(frmEEPROM::ACTION_TEST);
+        // Any other mode is a test too, as its caption says: it never writes.
+        QTest::newRow("unknown mode") << 7;
+    }
     void successfulTestClosesItself()
     {
+        QFETCH(int, mode);
         Bench bench;
         frmEEPROM window;
-        const Outcome outcome = runAction(window, frmEEPROM::ACTION_TEST, 33, -1);
+        const Outcome outcome = runAction(window, std::int16_t(mode), 33, 120);
         QCOMPARE(outcome.result, m::LINK_OK);
         QVERIFY(outcome.closedItself);
         QCOMPARE(window.windowTitle(), text(1352));
