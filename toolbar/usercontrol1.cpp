@@ -1,5 +1,7 @@
 #include "usercontrol1.h"
 
+#include "target.h"
+
 #include "comport.h"
 #include "configfile.h"
 #include "filedialogs.h"
@@ -34,12 +36,6 @@ constexpr int TEXT_CANT_WRITE_FILE = 1208;
 constexpr int TEXT_BAD_TARGET = 2205;
 constexpr int TEXT_NO_BUFFER = 2206;
 constexpr int TEXT_NEGATIVE_SERIAL = 3015;
-
-// Addresses: a field below 256 is a device ID added to the product's base; a
-// serial number is addressed with bit 31 set.
-constexpr std::int32_t DEVICE_ID_LIMIT = 256;
-constexpr std::uint32_t SERIAL_NUMBER_BIT = 0x80000000U;
-constexpr double PRODUCT_BASE_FACTOR = 256;
 
 // The range the toolbar offers the host's range events.
 constexpr std::int32_t RANGE_START = 33;
@@ -103,12 +99,6 @@ void makeBold(QLabel *label)
     QFont font = label->font();
     font.setBold(true);
     label->setFont(font);
-}
-
-// Wraps like the device's 32-bit address arithmetic instead of overflowing.
-std::int32_t addWrapping(std::int32_t a, std::int32_t b)
-{
-    return static_cast<std::int32_t>(static_cast<std::uint32_t>(a) + static_cast<std::uint32_t>(b));
 }
 
 } // namespace
@@ -258,14 +248,7 @@ void UserControl1::resizeEvent(QResizeEvent *event)
 void UserControl1::setProductCode(const QString &code)
 {
     mProductCode = code;
-    const qsizetype dash = code.indexOf(QLatin1Char('-'));
-    const QString number = dash < 0 ? code : code.mid(dash + 1);
-    const double base =
-        numtext::roundHalfEven(numtext::leadingNumber(number) * PRODUCT_BASE_FACTOR);
-    // A base that no 32-bit address can hold addresses nothing sensible.
-    const bool fits = base >= std::numeric_limits<std::int32_t>::min() &&
-                      base <= std::numeric_limits<std::int32_t>::max();
-    mProductBase = fits ? static_cast<std::int32_t>(base) : 0;
+    mProductBase = m::productBaseOf(code);
 }
 
 void UserControl1::SetBuf(std::span<std::uint8_t> buffer)
@@ -275,12 +258,15 @@ void UserControl1::SetBuf(std::span<std::uint8_t> buffer)
 
 std::int32_t UserControl1::GetSN()
 {
-    const std::optional<std::int32_t> number = numtext::roundedInt32(txtSN->text());
-    if (!number || *number < 0) {
+    const QString field = txtSN->text();
+    const std::optional<std::int32_t> number = m::serialFieldNumber(field);
+    const std::optional<std::int32_t> address = m::targetAddress(field, mProductBase);
+    if (!number || !address) {
         showMessage(TEXT_NEGATIVE_SERIAL);
         return -1;
     }
-    return *number < DEVICE_ID_LIMIT ? addWrapping(mProductBase, *number) : *number;
+    // A serial number comes back as typed, without the address bit.
+    return *number < m::DEVICE_ID_LIMIT ? *address : *number;
 }
 
 bool UserControl1::REQ_DATARESTORED()
@@ -293,16 +279,12 @@ bool UserControl1::REQ_DATARESTORED()
 bool UserControl1::ReadTarget()
 {
     // A number beyond 32 bits would address some other device: refused.
-    const std::optional<std::int32_t> number = numtext::roundedInt32(txtSN->text());
-    if (!number || *number < 0) {
+    const std::optional<std::int32_t> address = m::targetAddress(txtSN->text(), mProductBase);
+    if (!address) {
         showMessage(TEXT_BAD_TARGET);
         return false;
     }
-    if (*number < DEVICE_ID_LIMIT)
-        mLink.TargetID = addWrapping(mProductBase, *number);
-    else
-        mLink.TargetID =
-            static_cast<std::int32_t>(static_cast<std::uint32_t>(*number) | SERIAL_NUMBER_BIT);
+    mLink.TargetID = *address;
     const double port = numtext::roundedNumber(cbComm->currentText());
     if (port >= std::numeric_limits<std::int16_t>::min() &&
         port <= std::numeric_limits<std::int16_t>::max())
@@ -315,7 +297,7 @@ void UserControl1::ShowDeviceInfo()
     const m::tLink &found = m::gLink;
     if (!found.SpeedFound)
         return;
-    const auto serial = static_cast<std::uint32_t>(found.SerialNo) & ~SERIAL_NUMBER_BIT;
+    const auto serial = static_cast<std::uint32_t>(found.SerialNo) & ~m::SERIAL_ADDRESS_BIT;
     lbSN->setText(QString::number(serial));
     lbID->setText(QString::number(found.DevID));
     fitToText(lbID);
