@@ -32,6 +32,8 @@ void printCommand(const Subcommand &command)
 {
     out() << "Usage: tq540ctl " << command.name << ' ' << command.usage << "\n"
           << command.summary << '\n';
+    if (!command.details.isEmpty())
+        out() << '\n' << command.details << '\n';
     out().flush();
 }
 

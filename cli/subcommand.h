@@ -20,6 +20,8 @@ struct Subcommand
     QString summary; // one line for the command list
     // Runs with the arguments after the name; returns the exit status.
     std::function<int(const QStringList &args)> run;
+    // More text for 'tq540ctl NAME --help' (options, exit statuses); may be empty.
+    QString details = {};
 };
 
 // Registers a command; returns true so it can initialise a static flag.

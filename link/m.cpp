@@ -420,6 +420,31 @@ std::int32_t SelectSpeed(tLink &link)
     return found ? LINK_OK : LINK_NO_REPLY;
 }
 
+namespace {
+
+// Progress counters and the request fields shared by every block of a read or write.
+void beginBlockTransfer(tLink &link, std::uint8_t command, std::int32_t lStart, std::int32_t lStop)
+{
+    link.Total = lStop - lStart + 1;
+    link.Done = 0;
+    link.Command = command;
+    link.Opt = OPT_BLOCK;
+    link.Flags = REQUEST_FLAGS;
+    link.TxLen = 3;
+    link.SeqNo = 0;
+}
+
+// Address (position - 1, little-endian) and count of the block starting at position a.
+void setBlockHeader(tLink &link, std::int32_t a, int count)
+{
+    link.TxData[1] = static_cast<std::uint8_t>((a - 1) & 0xFF);
+    link.TxData[2] = static_cast<std::uint8_t>((a - 1) >> 8);
+    link.TxData[3] = static_cast<std::uint8_t>(count);
+    link.SeqNo = nextSeqNo(link.SeqNo);
+}
+
+} // namespace
+
 std::int32_t ReadBlocks(tLink &link, std::vector<std::uint8_t> &buffer, std::int32_t &lStart,
                         std::int32_t &lStop)
 {
@@ -427,22 +452,13 @@ std::int32_t ReadBlocks(tLink &link, std::vector<std::uint8_t> &buffer, std::int
         lStop = link.EEPROMSize;
     if (lStart < 1 || lStop < lStart || lStop > MAX_POSITION)
         return LINK_BAD_RANGE;
-    link.Done = 0;
-    link.Total = lStop - lStart + 1;
+    beginBlockTransfer(link, CMD_READ_BLOCK, lStart, lStop);
     buffer.assign(static_cast<std::size_t>(link.Total) + 1, 0);
-    link.Command = CMD_READ_BLOCK;
-    link.Opt = OPT_BLOCK;
-    link.Flags = REQUEST_FLAGS;
-    link.TxLen = 3;
-    link.SeqNo = 0;
     for (std::int32_t a = lStart; a <= lStop; a += MAX_BLOCK) {
         if (link.Cancel)
             return LINK_CANCELLED;
         const int count = std::min(MAX_BLOCK, lStop - a + 1);
-        link.TxData[1] = static_cast<std::uint8_t>((a - 1) & 0xFF);
-        link.TxData[2] = static_cast<std::uint8_t>((a - 1) >> 8);
-        link.TxData[3] = static_cast<std::uint8_t>(count);
-        link.SeqNo = nextSeqNo(link.SeqNo);
+        setBlockHeader(link, a, count);
         const std::int32_t result = Transact(link);
         if (result > 0)
             return result;
@@ -462,23 +478,14 @@ std::int32_t WriteBlocks(tLink &link, std::span<const std::uint8_t> image, std::
     const auto upper = static_cast<std::int64_t>(image.size()) - 1;
     if (lStart < 1 || lStop < lStart || lStop > upper || lStop > MAX_POSITION)
         return LINK_BAD_RANGE;
-    link.Total = lStop - lStart + 1;
-    link.Done = 0;
-    link.Command = CMD_WRITE_BLOCK;
-    link.Opt = OPT_BLOCK;
-    link.Flags = REQUEST_FLAGS;
-    link.TxLen = 3;
-    link.SeqNo = 0;
+    beginBlockTransfer(link, CMD_WRITE_BLOCK, lStart, lStop);
     for (std::int32_t a = lStart; a <= lStop; a += MAX_BLOCK) {
         if (link.Cancel)
             return LINK_CANCELLED;
         const int count = std::min(MAX_BLOCK, lStop - a + 1);
-        link.TxData[1] = static_cast<std::uint8_t>((a - 1) & 0xFF);
-        link.TxData[2] = static_cast<std::uint8_t>((a - 1) >> 8);
-        link.TxData[3] = static_cast<std::uint8_t>(count);
+        setBlockHeader(link, a, count);
         std::copy_n(image.begin() + a, count, link.TxData.begin() + 4);
         link.TxLen = count + 3;
-        link.SeqNo = nextSeqNo(link.SeqNo);
         const std::int32_t result = Transact(link);
         if (result > 0)
             return result;

@@ -1,0 +1,99 @@
+#include "transferconsole.h"
+
+#include "m.h"
+#include "subcommand.h"
+
+#include <csignal>
+#include <cstdio>
+
+#ifdef Q_OS_WIN
+#include <io.h>
+#else
+#include <unistd.h>
+#endif
+
+namespace tq540ctl {
+
+namespace {
+
+constexpr int pollMs = 100;
+
+volatile std::sig_atomic_t interrupted = 0;
+
+extern "C" void onInterrupt(int)
+{
+    interrupted = 1;
+}
+
+bool stderrIsTerminal()
+{
+#ifdef Q_OS_WIN
+    return _isatty(_fileno(stderr)) != 0;
+#else
+    return isatty(STDERR_FILENO) != 0;
+#endif
+}
+
+} // namespace
+
+TransferConsole::TransferConsole() : live(stderrIsTerminal())
+{
+    interrupted = 0;
+    std::signal(SIGINT, onInterrupt);
+    QObject::connect(&timer, &QTimer::timeout, [this] { poll(); });
+    timer.start(pollMs);
+}
+
+TransferConsole::~TransferConsole()
+{
+    std::signal(SIGINT, SIG_DFL);
+    clearLine();
+}
+
+void TransferConsole::stage(const QString &text, bool blocksMove)
+{
+    stageText = text;
+    mBlocksMove = blocksMove;
+    draw();
+}
+
+void TransferConsole::clearLine()
+{
+    if (!live || drawn.isEmpty())
+        return;
+    err() << '\r' << QString(drawn.size(), u' ') << '\r';
+    err().flush();
+    drawn.clear();
+}
+
+void TransferConsole::poll()
+{
+    if (interrupted) {
+        interrupted = 0;
+        if (mCancellable) {
+            m::gLink.Cancel = m::LINK_TRUE;
+        } else if (!warned) {
+            warned = true;
+            clearLine();
+            fail(0, QStringLiteral("the device is being written; this cannot be interrupted"));
+        }
+    }
+    draw();
+}
+
+void TransferConsole::draw()
+{
+    if (!live)
+        return;
+    QString line = stageText;
+    const m::tLink &link = m::gLink;
+    if (mBlocksMove && link.Total >= 1)
+        line += QStringLiteral(" %1%").arg(qint64(link.Done) * 100 / link.Total);
+    if (line == drawn)
+        return;
+    err() << '\r' << line.leftJustified(drawn.size());
+    err().flush();
+    drawn = line;
+}
+
+} // namespace tq540ctl

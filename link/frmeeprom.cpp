@@ -1,0 +1,250 @@
+#include "frmeeprom.h"
+
+#include "eepromimage.h"
+#include "linkclock.h"
+#include "m.h"
+#include "m_cvlibex.h"
+#include "modclosebtn.h"
+#include "resdll.h"
+#include "twips.h"
+
+#include <QLabel>
+#include <QPushButton>
+#include <QTimer>
+#include <algorithm>
+#include <cmath>
+#include <vector>
+
+namespace {
+
+// Language texts of the window.
+constexpr int TEXT_CLOSE = 1300;
+constexpr int TEXT_CANCEL = 1301;
+constexpr int TEXT_CAPTION_UPLOAD = 1350;
+constexpr int TEXT_CAPTION_DOWNLOAD = 1351;
+constexpr int TEXT_CAPTION_TEST = 1352;
+constexpr int TEXT_STATUS_LABEL = 1353;
+constexpr int TEXT_SEARCHING = 1354;
+constexpr int TEXT_READING = 1355;
+constexpr int TEXT_WRITING = 1356;
+constexpr int TEXT_RESETTING = 1357;
+constexpr int TEXT_OUTCOME_BASE = 1400; // + result code
+
+// Design geometry in twips.
+constexpr double CLIENT_WIDTH = 3960;
+constexpr double CLIENT_HEIGHT = 1425;
+constexpr double STATUS_GAP = 60; // between Label1 and lbMsg
+
+const bool closeGreyed = false;
+const bool closeRestored = true;
+
+void placeTwips(QWidget *control, double left, double top, double width, double height)
+{
+    control->setGeometry(twips::rectToPixels(left, top, width, height));
+}
+
+int captionId(std::int16_t aMode)
+{
+    switch (aMode) {
+    case frmEEPROM::ACTION_UPLOAD:
+        return TEXT_CAPTION_UPLOAD;
+    case frmEEPROM::ACTION_DOWNLOAD:
+        return TEXT_CAPTION_DOWNLOAD;
+    default:
+        return TEXT_CAPTION_TEST;
+    }
+}
+
+} // namespace
+
+frmEEPROM::frmEEPROM(QWidget *parent)
+    : QDialog(parent), Timer2(new QTimer(this)), Timer3(new QTimer(this)),
+      cmdCancel(new QPushButton(QStringLiteral("&Cancel"), this)), lbdownload(new QLabel(this)),
+      Label1(new QLabel(QStringLiteral("Status:"), this)), lbMsg(new QLabel(this))
+{
+    setWindowTitle(QStringLiteral("Download"));
+    Timer2->setObjectName(QStringLiteral("Timer2"));
+    Timer3->setObjectName(QStringLiteral("Timer3"));
+    cmdCancel->setObjectName(QStringLiteral("cmdCancel"));
+    lbdownload->setObjectName(QStringLiteral("lbdownload"));
+    Label1->setObjectName(QStringLiteral("Label1"));
+    lbMsg->setObjectName(QStringLiteral("lbMsg"));
+
+    Timer2->setInterval(TIMER2_INTERVAL_MS);
+    Timer2->setSingleShot(true);
+    Timer3->setInterval(TIMER3_INTERVAL_MS);
+    connect(Timer2, &QTimer::timeout, this, &frmEEPROM::Timer2_Timer);
+    connect(Timer3, &QTimer::timeout, this, &frmEEPROM::Timer3_Timer);
+    connect(cmdCancel, &QPushButton::clicked, this, &frmEEPROM::cmdCancel_Click);
+    cmdCancel->setDefault(true);
+    lbMsg->setWordWrap(true);
+    lbMsg->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    placeControls();
+    Form_Load();
+}
+
+frmEEPROM::~frmEEPROM() = default;
+
+void frmEEPROM::placeControls()
+{
+    setFixedSize(twips::toPixels(CLIENT_WIDTH), twips::toPixels(CLIENT_HEIGHT));
+    placeTwips(cmdCancel, 1440, 900, 1170, 345);
+    placeTwips(lbdownload, 3420, 240, 465, 240);
+    placeTwips(Label1, 75, 240, 495, 195);
+    placeTwips(lbMsg, 690, 240, 3165, 420);
+}
+
+void frmEEPROM::Form_Load()
+{
+    bBusy = m::LINK_FALSE;
+    m_cvlibex::applyDefaultGuiFontToControls(this);
+}
+
+std::int32_t frmEEPROM::Action(std::int16_t aMode, std::int32_t &dlStart, std::int32_t &dlStop)
+{
+    lbdownload->clear();
+    setWindowTitle(gResDll.GetStr(captionId(aMode)));
+    Label1->setText(gResDll.GetStr(TEXT_STATUS_LABEL));
+    const double statusLeft =
+        twips::fromPixels(Label1->x()) + twips::fromPixels(Label1->width()) + STATUS_GAP;
+    lbMsg->move(twips::toPixels(statusLeft), lbMsg->y());
+    cmdCancel->setText(gResDll.GetStr(TEXT_CANCEL));
+
+    nAction = aMode;
+    lStart = dlStart;
+    lStop = dlStop;
+    lResult = m::LINK_OK;
+    m::gLink.Cancel = m::LINK_FALSE;
+    transferRan = false;
+
+    Timer2->start();
+    exec();
+    Timer2->stop();
+    // Closed (Escape) before the transfer could start: nothing was done.
+    if (!transferRan)
+        return m::LINK_CANCELLED;
+    return lResult;
+}
+
+void frmEEPROM::Timer2_Timer()
+{
+    Timer2->stop();
+    if (bBusy || transferRan)
+        return; // a tick that comes while the transfer runs, or after it
+    transferRan = true;
+    RunTransfer();
+}
+
+void frmEEPROM::RunTransfer()
+{
+    bBusy = m::LINK_TRUE;
+    modCloseBtn::EnableCloseButton(this, closeGreyed);
+    lResult = m::OpenLink(m::gLink);
+    if (lResult == m::LINK_OK) {
+        showStatus(TEXT_SEARCHING);
+        letEventsRun();
+        lResult = m::SelectSpeed(m::gLink);
+        const bool blockTransfer = nAction == ACTION_DOWNLOAD || nAction == ACTION_UPLOAD;
+        if (lResult == m::LINK_OK && !blockTransfer)
+            m::gLink.Cancel = m::LINK_TRUE; // a test closes its window at the end
+        else if (lResult == m::LINK_OK)
+            runBlockTransfer();
+    }
+    finishTransfer();
+}
+
+void frmEEPROM::runBlockTransfer()
+{
+    if (lStop == STOP_AT_EEPROM_END)
+        lStop = m::gLink.EEPROMSize;
+    if (lStop > m::gLink.EEPROMSize) {
+        lResult = m::LINK_BEYOND_EEPROM;
+        return;
+    }
+    m::gLink.Total = 0;
+    Timer3->start();
+    if (nAction == ACTION_DOWNLOAD)
+        runDownload();
+    else
+        runUpload();
+}
+
+void frmEEPROM::runDownload()
+{
+    showStatus(TEXT_READING);
+    cmdCancel->setEnabled(true);
+    letEventsRun();
+    std::vector<std::uint8_t> buffer;
+    lResult = m::ReadBlocks(m::gLink, buffer, lStart, lStop);
+    if (lResult != m::LINK_OK)
+        return; // the image keeps what it held
+    if (lStop > tqimage::imagePositions) {
+        lResult = m::LINK_IMAGE_OVERFLOW;
+        return;
+    }
+    std::copy(buffer.begin() + 1, buffer.end(), tqimage::EEPROMBuf.begin() + lStart);
+    lResult = m::LINK_DOWNLOAD_DONE;
+}
+
+void frmEEPROM::runUpload()
+{
+    cmdCancel->setEnabled(false); // a write cannot be cancelled
+    showStatus(TEXT_WRITING);
+    letEventsRun();
+    lResult = m::WriteBlocks(m::gLink, tqimage::EEPROMBuf, lStart, lStop);
+    if (lResult != m::LINK_OK)
+        return;
+    Timer3->stop();
+    showStatus(TEXT_RESETTING);
+    lbdownload->clear();
+    letEventsRun();
+    lResult = m::ResetDevice(m::gLink);
+    if (lResult == m::LINK_OK)
+        lResult = m::LINK_UPLOAD_DONE;
+}
+
+void frmEEPROM::finishTransfer()
+{
+    lbdownload->clear();
+    modCloseBtn::EnableCloseButton(this, closeRestored);
+    Timer3->stop();
+    showStatus(TEXT_OUTCOME_BASE + lResult);
+    cmdCancel->setText(gResDll.GetStr(TEXT_CLOSE));
+    cmdCancel->setEnabled(true);
+    m::CloseLink(m::gLink);
+    letEventsRun();
+    bBusy = m::LINK_FALSE;
+    if (lResult == m::LINK_DOWNLOAD_DONE || lResult == m::LINK_UPLOAD_DONE)
+        lResult = m::LINK_OK;
+    if (m::gLink.Cancel)
+        close();
+}
+
+void frmEEPROM::Timer3_Timer()
+{
+    const m::tLink &link = m::gLink;
+    if (link.Total < 1) {
+        lbdownload->clear();
+        return;
+    }
+    const double percent = std::floor(static_cast<double>(link.Done) / link.Total * 100.0);
+    lbdownload->setText(QString::number(static_cast<qint64>(percent)) + QLatin1Char('%'));
+}
+
+void frmEEPROM::cmdCancel_Click()
+{
+    if (bBusy)
+        m::gLink.Cancel = m::LINK_TRUE; // the running operation stops at its next check
+    else
+        close();
+}
+
+void frmEEPROM::showStatus(int textId)
+{
+    lbMsg->setText(gResDll.GetStr(textId));
+}
+
+void frmEEPROM::letEventsRun()
+{
+    linkclock::current().processEvents();
+}

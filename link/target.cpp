@@ -1,0 +1,42 @@
+#include "target.h"
+
+#include "numtext.h"
+
+#include <limits>
+
+namespace m {
+
+std::int32_t productBaseOf(const QString &productCode)
+{
+    const qsizetype dash = productCode.indexOf(u'-');
+    const QString number = dash < 0 ? productCode : productCode.mid(dash + 1);
+    const double base = numtext::roundHalfEven(numtext::leadingNumber(number) * 256.0);
+    if (base < std::numeric_limits<std::int32_t>::min() ||
+        base > std::numeric_limits<std::int32_t>::max())
+        return 0;
+    return static_cast<std::int32_t>(base);
+}
+
+std::optional<std::int32_t> serialFieldNumber(const QString &field)
+{
+    const std::optional<std::int32_t> number = numtext::roundedInt32(field);
+    if (!number || *number < 0)
+        return std::nullopt;
+    return number;
+}
+
+std::optional<std::int32_t> targetAddress(const QString &field, std::int32_t productBase)
+{
+    const std::optional<std::int32_t> number = serialFieldNumber(field);
+    if (!number)
+        return std::nullopt;
+    if (*number >= DEVICE_ID_LIMIT)
+        return static_cast<std::int32_t>(static_cast<std::uint32_t>(*number) | SERIAL_ADDRESS_BIT);
+    const std::int64_t address = std::int64_t(productBase) + *number;
+    if (address < std::numeric_limits<std::int32_t>::min() ||
+        address > std::numeric_limits<std::int32_t>::max())
+        return std::nullopt;
+    return static_cast<std::int32_t>(address);
+}
+
+} // namespace m

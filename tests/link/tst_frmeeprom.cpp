@@ -1,0 +1,383 @@
+#include "eepromimage.h"
+#include "frmeeprom.h"
+#include "linkclock.h"
+#include "m.h"
+#include "mcomm.h"
+#include "resdll.h"
+#include "simdevice.h"
+#include "simport.h"
+
+#include <QLabel>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+
+using namespace std::chrono_literals;
+
+namespace {
+
+// The simulated device behind every COM port, on a manual clock, and gLink
+// addressed to it as the toolbar would prepare it.
+struct Bench
+{
+    explicit Bench(const sim::DeviceConfig &config = {})
+        : device(std::make_shared<sim::Device>(config)), scoped(clock)
+    {
+        const mComm::PortFactory simPorts = sim::portFactory(device, sim::Route::EveryPort);
+        previous = mComm::setPortFactory(
+            [this, simPorts](const QString &name) -> std::unique_ptr<mComm::CommDevice> {
+                if (portsMissing)
+                    return nullptr;
+                return simPorts(name);
+            });
+        m::gLink = m::tLink{};
+        m::gLink.Port = 1;
+        m::gLink.TargetID = std::int32_t(sim::PRODUCT_BASE + config.deviceId);
+    }
+    ~Bench()
+    {
+        clock.onEvents = nullptr;
+        m::CloseLink(m::gLink);
+        mComm::setPortFactory(previous);
+    }
+    int requests(std::uint8_t command) const
+    {
+        return int(std::count_if(device->log().begin(), device->log().end(),
+                                 [command](const auto &e) { return e.command == command; }));
+    }
+
+    std::shared_ptr<sim::Device> device;
+    linkclock::ManualClock clock;
+    linkclock::ScopedClock scoped;
+    mComm::PortFactory previous;
+    bool portsMissing = false;
+};
+
+sim::DeviceConfig deviceAt(std::int32_t baud)
+{
+    sim::DeviceConfig config;
+    config.baud = baud;
+    return config;
+}
+
+QPushButton *cancelButton(frmEEPROM &window)
+{
+    return window.findChild<QPushButton *>(QStringLiteral("cmdCancel"));
+}
+
+QString labelText(frmEEPROM &window, const char *name)
+{
+    return window.findChild<QLabel *>(QLatin1String(name))->text();
+}
+
+QString text(int id)
+{
+    return gResDll.GetStr(id);
+}
+
+struct Outcome
+{
+    std::int32_t result = -1;
+    bool closedItself = true; // false when the user had to press Close
+};
+
+// Runs Action; when the transfer has ended and the window is still open, the
+// user presses cmdCancel (then reading Close).
+Outcome runAction(frmEEPROM &window, std::int16_t mode, std::int32_t start, std::int32_t stop)
+{
+    Outcome outcome;
+    QTimer user;
+    user.setInterval(1);
+    QObject::connect(&user, &QTimer::timeout, [&] {
+        if (window.isVisible() && window.transferEnded()) {
+            outcome.closedItself = false;
+            QTest::mouseClick(cancelButton(window), Qt::LeftButton);
+        }
+    });
+    user.start();
+    outcome.result = window.Action(mode, start, stop);
+    return outcome;
+}
+
+void fillPattern(std::span<std::uint8_t> bytes, std::uint8_t seed)
+{
+    for (std::size_t i = 0; i < bytes.size(); ++i)
+        bytes[i] = std::uint8_t(i * 7 + seed);
+}
+
+} // namespace
+
+class TestFrmEEPROM : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase()
+    {
+        gResDll.setFilename(QStringLiteral(TQ_BIN_DIR "/lang.dll"));
+        QVERIFY(gResDll.hInstance() != 0);
+        QVERIFY(!text(1404).isEmpty());
+    }
+
+    void init() { tqimage::EEPROMBuf.fill(0); }
+
+    void successfulTestClosesItself_data()
+    {
+        QTest::addColumn<int>("mode");
+        QTest::newRow("test") << int(frmEEPROM::ACTION_TEST);
+        // Any other mode is a test too, as its caption says: it never writes.
+        QTest::newRow("unknown mode") << 7;
+    }
+    void successfulTestClosesItself()
+    {
+        QFETCH(int, mode);
+        Bench bench;
+        frmEEPROM window;
+        const Outcome outcome = runAction(window, std::int16_t(mode), 33, 120);
+        QCOMPARE(outcome.result, m::LINK_OK);
+        QVERIFY(outcome.closedItself);
+        QCOMPARE(window.windowTitle(), text(1352));
+        QCOMPARE(labelText(window, "lbMsg"), text(1400));
+        QCOMPARE(bench.device->log().size(), std::size_t(1));
+        QCOMPARE(bench.requests(m::CMD_IDENTIFY), 1);
+        QCOMPARE(m::gLink.SpeedFound, m::LINK_TRUE);
+        QVERIFY(!bench.device->inUse); // port closed
+    }
+
+    void cancelDuringSpeedSearch()
+    {
+        Bench bench(deviceAt(38400)); // found last, so the search takes long
+        frmEEPROM window;
+        bool clicked = false;
+        bench.clock.onEvents = [&] {
+            if (!clicked && bench.clock.elapsed() >= 2000ms) {
+                clicked = true;
+                QTest::mouseClick(cancelButton(window), Qt::LeftButton);
+            }
+        };
+        const Outcome outcome = runAction(window, frmEEPROM::ACTION_DOWNLOAD, 33, 120);
+        QVERIFY(clicked);
+        QCOMPARE(outcome.result, m::LINK_CANCELLED);
+        QVERIFY(outcome.closedItself);
+        QCOMPARE(labelText(window, "lbMsg"), text(1404));
+        QCOMPARE(bench.requests(m::CMD_READ_BLOCK), 0);
+        QVERIFY(bench.clock.elapsed() < 3600ms); // stopped in the attempt it was pressed in
+    }
+
+    void uploadCannotBeCancelledWhileWriting()
+    {
+        Bench bench;
+        std::fill(bench.device->eeprom().begin(), bench.device->eeprom().end(), 0x5A);
+        fillPattern(tqimage::EEPROMBuf, 3);
+        frmEEPROM window;
+        QPushButton *cancel = cancelButton(window);
+        bool enabledWhileWriting = false;
+        bool enabledWhileResetting = false;
+        bool pressed = false;
+        bool resetSeen = false;
+        bench.clock.onEvents = [&] {
+            const QString status = labelText(window, "lbMsg");
+            if (status == text(1356)) {
+                enabledWhileWriting |= cancel->isEnabled();
+                if (!pressed) {
+                    pressed = true;
+                    QTest::mouseClick(cancel, Qt::LeftButton); // a disabled button ignores it
+                }
+            } else if (status == text(1357)) {
+                resetSeen = true;
+                enabledWhileResetting |= cancel->isEnabled();
+            }
+        };
+        const Outcome outcome = runAction(window, frmEEPROM::ACTION_UPLOAD, 33, 120);
+        QCOMPARE(outcome.result, m::LINK_OK); // 14 reaches the caller as 0
+        QVERIFY(!outcome.closedItself);
+        QVERIFY(pressed);
+        QVERIFY(resetSeen);
+        QVERIFY(!enabledWhileWriting);
+        QVERIFY(!enabledWhileResetting);
+        QCOMPARE(m::gLink.Cancel, m::LINK_FALSE);
+        QCOMPARE(window.windowTitle(), text(1350));
+        QCOMPARE(labelText(window, "lbMsg"), text(1414));
+        QCOMPARE(cancel->text(), text(1300));
+        QVERIFY(cancel->isEnabled());
+        QCOMPARE(bench.device->resets(), 1);
+        QVERIFY(bench.clock.elapsed() >= 3000ms); // the reset wait
+        const auto &eeprom = bench.device->eeprom();
+        for (int p = 33; p <= 120; ++p)
+            QCOMPARE(eeprom[p - 1], tqimage::EEPROMBuf[p]);
+        QCOMPARE(eeprom[32 - 1], std::uint8_t(0x5A)); // outside the range
+        QCOMPARE(eeprom[121 - 1], std::uint8_t(0x5A));
+    }
+
+    void downloadToTheEndOfTheEeprom()
+    {
+        sim::DeviceConfig config;
+        config.eepromKb = 1;
+        Bench bench(config);
+        fillPattern(bench.device->eeprom(), 11);
+        tqimage::EEPROMBuf.fill(0xEE);
+        frmEEPROM window;
+        const Outcome outcome = runAction(window, frmEEPROM::ACTION_DOWNLOAD, 33, -1);
+        QCOMPARE(outcome.result, m::LINK_OK);
+        QVERIFY(!outcome.closedItself);
+        QCOMPARE(window.windowTitle(), text(1351));
+        QCOMPARE(labelText(window, "lbMsg"), text(1413));
+        QCOMPARE(labelText(window, "lbdownload"), QString());
+        const auto &eeprom = bench.device->eeprom();
+        for (int p = 33; p <= 1024; ++p)
+            QCOMPARE(tqimage::EEPROMBuf[p], eeprom[p - 1]);
+        QCOMPARE(tqimage::EEPROMBuf[32], std::uint8_t(0xEE));
+        QCOMPARE(tqimage::EEPROMBuf[1025], std::uint8_t(0xEE));
+        QCOMPARE(bench.requests(m::CMD_READ_BLOCK), (1024 - 33 + 1 + 35) / 36);
+    }
+
+    void stopBeyondTheEepromSize()
+    {
+        sim::DeviceConfig config;
+        config.eepromKb = 1;
+        Bench bench(config);
+        frmEEPROM window;
+        const Outcome outcome = runAction(window, frmEEPROM::ACTION_DOWNLOAD, 33, 1025);
+        QCOMPARE(outcome.result, m::LINK_BEYOND_EEPROM);
+        QVERIFY(!outcome.closedItself);
+        QCOMPARE(labelText(window, "lbMsg"), text(1410));
+        QCOMPARE(bench.device->log().size(), std::size_t(1)); // the identify only
+        QCOMPARE(bench.requests(m::CMD_IDENTIFY), 1);
+    }
+
+    void missingPortEndsAtOnce()
+    {
+        Bench bench;
+        bench.portsMissing = true;
+        frmEEPROM window;
+        const Outcome outcome = runAction(window, frmEEPROM::ACTION_TEST, 33, -1);
+        QCOMPARE(outcome.result, m::LINK_PORT_FAILED);
+        QVERIFY(!outcome.closedItself);
+        QCOMPARE(labelText(window, "lbMsg"), text(1425));
+        QVERIFY(bench.device->log().empty());
+        QVERIFY(bench.clock.elapsed() < 10ms); // no speed search
+    }
+
+    void percentageWhileReading()
+    {
+        Bench bench;
+        frmEEPROM window;
+        auto *timer3 = window.findChild<QTimer *>(QStringLiteral("Timer3"));
+        QVERIFY(timer3);
+        QCOMPARE(timer3->interval(), 500);
+        QMap<int, QString> shown; // Done -> lbdownload after a tick
+        bench.clock.onEvents = [&] {
+            // A tick of the running timer at each step of the read.
+            if (!timer3->isActive() || m::gLink.Command != m::CMD_READ_BLOCK ||
+                shown.contains(m::gLink.Done))
+                return;
+            window.Timer3_Timer();
+            shown[m::gLink.Done] = labelText(window, "lbdownload");
+        };
+        const Outcome outcome = runAction(window, frmEEPROM::ACTION_DOWNLOAD, 33, 120);
+        QCOMPARE(outcome.result, m::LINK_OK);
+        QCOMPARE(shown.value(0), QStringLiteral("0%"));
+        QCOMPARE(shown.value(36), QStringLiteral("40%"));
+        QCOMPARE(shown.value(72), QStringLiteral("81%")); // 81.8: the whole-number part
+        QCOMPARE(labelText(window, "lbdownload"), QString());
+        QVERIFY(!timer3->isActive());
+    }
+
+    void failedDownloadLeavesTheImage_data()
+    {
+        QTest::addColumn<QString>("fault");
+        QTest::addColumn<int>("result");
+        QTest::newRow("reply dropped") << "drop" << int(m::LINK_NO_REPLY);
+        QTest::newRow("device vanishes") << "vanish" << int(m::LINK_NO_REPLY);
+        QTest::newRow("cancelled") << "cancel" << int(m::LINK_CANCELLED);
+    }
+    void failedDownloadLeavesTheImage()
+    {
+        QFETCH(QString, fault);
+        QFETCH(int, result);
+        Bench bench;
+        fillPattern(bench.device->eeprom(), 1);
+        fillPattern(tqimage::EEPROMBuf, 200);
+        const tqimage::EEPROMImage before = tqimage::EEPROMBuf;
+        if (fault == u"vanish")
+            bench.device->faults.vanishAfterFrames = 2; // identify and the first block
+        frmEEPROM window;
+        bool injected = false;
+        bench.clock.onEvents = [&] {
+            if (injected || m::gLink.Command != m::CMD_READ_BLOCK)
+                return;
+            injected = true; // the first block's reply is already on its way
+            if (fault == u"drop")
+                bench.device->faults.dropReplies = 1;
+            else if (fault == u"cancel")
+                QTest::mouseClick(cancelButton(window), Qt::LeftButton);
+        };
+        const Outcome outcome = runAction(window, frmEEPROM::ACTION_DOWNLOAD, 33, 120);
+        QCOMPARE(outcome.result, result);
+        QCOMPARE(outcome.closedItself, fault == u"cancel");
+        QCOMPARE(labelText(window, "lbMsg"), text(1400 + result));
+        QVERIFY(bench.requests(m::CMD_READ_BLOCK) >= 1);
+        QVERIFY(tqimage::EEPROMBuf == before);
+    }
+
+    void secondTransferAfterAFailedOne()
+    {
+        Bench bench;
+        fillPattern(bench.device->eeprom(), 5);
+        {
+            frmEEPROM window;
+            bool injected = false;
+            bench.clock.onEvents = [&] {
+                if (!injected && m::gLink.Command == m::CMD_READ_BLOCK) {
+                    injected = true;
+                    bench.device->faults.dropReplies = 1;
+                }
+            };
+            QCOMPARE(runAction(window, frmEEPROM::ACTION_DOWNLOAD, 33, 120).result,
+                     m::LINK_NO_REPLY);
+            bench.clock.onEvents = nullptr;
+        }
+        QCOMPARE(mComm::CommPorts[0].bOpen, std::int16_t(0));
+        QVERIFY(!bench.device->inUse);
+        frmEEPROM window;
+        QCOMPARE(runAction(window, frmEEPROM::ACTION_DOWNLOAD, 33, 120).result, m::LINK_OK);
+        for (int p = 33; p <= 120; ++p)
+            QCOMPARE(tqimage::EEPROMBuf[p], bench.device->eeprom()[p - 1]);
+    }
+
+    void strayTimer2TickDoesNotRestart()
+    {
+        Bench bench;
+        frmEEPROM window;
+        bool ticked = false;
+        bool closeRefused = false;
+        bench.clock.onEvents = [&] {
+            if (ticked)
+                return;
+            ticked = true;
+            window.Timer2_Timer();
+            closeRefused = !window.close();
+            QTest::keyClick(&window, Qt::Key_Escape);
+        };
+        const Outcome outcome = runAction(window, frmEEPROM::ACTION_TEST, 33, -1);
+        QVERIFY(ticked);
+        QVERIFY(closeRefused);
+        QCOMPARE(outcome.result, m::LINK_OK);
+        QCOMPARE(bench.requests(m::CMD_IDENTIFY), 1);
+    }
+
+    void closedBeforeTheTransferStarts()
+    {
+        Bench bench;
+        frmEEPROM window;
+        QTimer::singleShot(0, &window, [&] { QTest::keyClick(&window, Qt::Key_Escape); });
+        std::int32_t start = 33;
+        std::int32_t stop = 120;
+        QCOMPARE(window.Action(frmEEPROM::ACTION_DOWNLOAD, start, stop), m::LINK_CANCELLED);
+        QVERIFY(bench.device->log().empty());
+        QVERIFY(!window.transferEnded());
+    }
+};
+
+QTEST_MAIN(TestFrmEEPROM)
+#include "tst_frmeeprom.moc"

@@ -1,0 +1,29 @@
+#pragma once
+
+#include <QString>
+#include <functional>
+
+class QFileDialog;
+
+// The toolbar's file dialogs. One dialog object serves Open and Save as, so
+// each dialog starts with the name chosen last; tests replace the presenter
+// to answer the dialogs.
+namespace filedialogs {
+
+enum class Mode {
+    Open,   // the file must exist
+    SaveAs, // asks before replacing a file; ".ztb" added to a name without suffix
+};
+
+// Shows the prepared dialog; the chosen full path, or empty when cancelled.
+using Presenter = std::function<QString(QFileDialog &dialog, Mode mode)>;
+
+// Prepares `dialog` for the mode (the "*.ztb" pattern, must-exist or the
+// overwrite question) and asks the presenter; the chosen path or empty.
+QString ask(QFileDialog &dialog, Mode mode);
+
+// Replaces the presenter; returns the previous one. An empty presenter
+// restores the real dialog.
+Presenter setPresenter(Presenter presenter);
+
+} // namespace filedialogs

@@ -1,0 +1,433 @@
+#include "usercontrol1.h"
+
+#include "target.h"
+
+#include "comport.h"
+#include "configfile.h"
+#include "filedialogs.h"
+#include "frmeeprom.h"
+#include "m_cvlibex.h"
+#include "msgbox.h"
+#include "numtext.h"
+#include "resdll.h"
+#include "twips.h"
+
+#include <QComboBox>
+#include <QFileDialog>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QResizeEvent>
+#include <algorithm>
+#include <limits>
+#include <memory>
+
+namespace {
+
+// Language texts.
+constexpr int TEXT_FIRST_BUTTON = 1100; // Open; the other buttons follow in order
+constexpr int TEXT_SERIAL_FIELD = 1200;
+constexpr int TEXT_COM = 1201;
+constexpr int TEXT_BAUD = 1202;
+constexpr int TEXT_SERIAL_NUMBER = 1203;
+constexpr int TEXT_DEVICE_ID = 1204;
+constexpr int TEXT_CANT_READ_FILE = 1207;
+constexpr int TEXT_CANT_WRITE_FILE = 1208;
+constexpr int TEXT_BAD_TARGET = 2205;
+constexpr int TEXT_NO_BUFFER = 2206;
+constexpr int TEXT_NEGATIVE_SERIAL = 3015;
+
+// The range the toolbar offers the host's range events.
+constexpr std::int32_t RANGE_START = 33;
+constexpr std::int32_t RANGE_STOP = frmEEPROM::STOP_AT_EEPROM_END;
+
+constexpr int PORT_COUNT = comport::portCount;
+
+// Design geometry in twips.
+constexpr double BUTTON_TOP = 0;
+constexpr double BUTTON_WIDTH = 930;
+constexpr double BUTTON_HEIGHT = 345;
+constexpr double BUTTON_LEFTS[] = {15, 960, 1905, 2895, 3885, 4875, 5820, 6810, 8205};
+constexpr double STRIP_LEFT = -15;
+constexpr double STRIP_TOP = 345;
+constexpr double STRIP_WIDTH = 9570;
+constexpr double STRIP_HEIGHT = 375;
+constexpr double STRIP_BOTTOM_GAP = 15;
+constexpr double CAPTION_TOP = 75;
+constexpr double VALUE_TOP = 90;
+constexpr double LABEL_HEIGHT = 195;
+constexpr double FIRST_CAPTION_LEFT = 30;
+constexpr double GAP_AFTER_CAPTION = 30;
+constexpr double GAP_AFTER_FIELD = 60;
+
+double leftTwips(const QWidget *control)
+{
+    return twips::fromPixels(control->x());
+}
+
+double rightTwips(const QWidget *control)
+{
+    return leftTwips(control) + twips::fromPixels(control->width());
+}
+
+void placeTwips(QWidget *control, double left, double top, double width, double height)
+{
+    control->setGeometry(twips::rectToPixels(left, top, width, height));
+}
+
+void moveLeftTwips(QWidget *control, double left)
+{
+    control->move(twips::toPixels(left), control->y());
+}
+
+// A label sized to its text, as the caption labels and lbID are.
+void fitToText(QLabel *label)
+{
+    label->resize(label->sizeHint().width(), twips::toPixels(LABEL_HEIGHT));
+}
+
+QLabel *valueLabel(QWidget *parent, const char *name, double width)
+{
+    auto *label = new QLabel(QStringLiteral("-"), parent);
+    label->setObjectName(QLatin1String(name));
+    placeTwips(label, 0, VALUE_TOP, width, LABEL_HEIGHT);
+    return label;
+}
+
+void makeBold(QLabel *label)
+{
+    QFont font = label->font();
+    font.setBold(true);
+    label->setFont(font);
+}
+
+} // namespace
+
+UserControl1::UserControl1(QWidget *parent) : QWidget(parent)
+{
+    createControls();
+    m_cvlibex::applyDefaultGuiFontToControls(this);
+    for (QLabel *label : {lbSpeed, lbSN, lbID})
+        makeBold(label);
+    lbuf = {};
+    fillPortList();
+    cbComm->setCurrentIndex(comport::readStoredIndex());
+    setCaptions();
+    layoutStrip();
+    connectCommands();
+    setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+    resize(sizeHint());
+}
+
+UserControl1::~UserControl1()
+{
+    comport::writeStoredIndex(cbComm->currentIndex());
+}
+
+void UserControl1::createControls()
+{
+    const char *const names[] = {"cmdOpen",     "cmdSave",   "cmdSaveAs", "cmdClear", "cmdTest",
+                                 "cmdDownload", "cmdUpload", "cmdExit",   "cmdHelp"};
+    const char *const designCaptions[] = {"Open",     "Save",   "Save as", "Clear", "Test",
+                                          "Download", "Upload", "Exit",    "Help"};
+    QPushButton **buttons[] = {&cmdOpen,     &cmdSave,   &cmdSaveAs, &cmdClear, &cmdTest,
+                               &cmdDownload, &cmdUpload, &cmdExit,   &cmdHelp};
+    for (int i = 0; i < 9; ++i) {
+        QPushButton *button = new QPushButton(QLatin1String(designCaptions[i]), this);
+        button->setObjectName(QLatin1String(names[i]));
+        button->setAutoDefault(false);
+        placeTwips(button, BUTTON_LEFTS[i], BUTTON_TOP, BUTTON_WIDTH, BUTTON_HEIGHT);
+        *buttons[i] = button;
+    }
+
+    Picture1 = new QWidget(this);
+    Picture1->setObjectName(QStringLiteral("Picture1"));
+    placeTwips(Picture1, STRIP_LEFT, STRIP_TOP, STRIP_WIDTH, STRIP_HEIGHT);
+
+    const std::pair<int, const char *> captions[] = {{7, "Serial Number/Device ID:"},
+                                                     {2, "COM:"},
+                                                     {3, "Baud rate:"},
+                                                     {0, "Serial Number:"},
+                                                     {1, "Device ID:"}};
+    for (const auto &[index, text] : captions) {
+        Label1[index] = new QLabel(QLatin1String(text), Picture1);
+        Label1[index]->setObjectName(QStringLiteral("Label1_%1").arg(index));
+        Label1[index]->move(0, twips::toPixels(CAPTION_TOP));
+    }
+    moveLeftTwips(Label1[7], FIRST_CAPTION_LEFT);
+
+    txtSN = new QLineEdit(QStringLiteral("1"), Picture1);
+    txtSN->setObjectName(QStringLiteral("txtSN"));
+    placeTwips(txtSN, 0, 30, 1080, 285);
+    cbComm = new QComboBox(Picture1);
+    cbComm->setObjectName(QStringLiteral("cbComm"));
+    placeTwips(cbComm, 0, 15, 720, 315);
+    lbSpeed = valueLabel(Picture1, "lbSpeed", 765);
+    lbSN = valueLabel(Picture1, "lbSN", 1185);
+    lbID = valueLabel(Picture1, "lbID", 0);
+
+    QWidget *order[] = {cmdOpen,   cmdSave, cmdSaveAs, cmdClear, cmdTest, cmdDownload,
+                        cmdUpload, cmdExit, cmdHelp,   txtSN,    cbComm};
+    for (std::size_t i = 1; i < std::size(order); ++i)
+        setTabOrder(order[i - 1], order[i]);
+}
+
+void UserControl1::fillPortList()
+{
+    cbComm->clear();
+    for (int port = 1; port <= PORT_COUNT; ++port)
+        cbComm->addItem(QString::number(port));
+}
+
+void UserControl1::setCaptions()
+{
+    QPushButton *const buttons[] = {cmdOpen,     cmdSave,   cmdSaveAs, cmdClear, cmdTest,
+                                    cmdDownload, cmdUpload, cmdExit,   cmdHelp};
+    for (int i = 0; i < 9; ++i)
+        buttons[i]->setText(gResDll.GetStr(TEXT_FIRST_BUTTON + i));
+}
+
+// One chain from left to right: a caption label takes its new text (and so its
+// width) before the next control is placed after it.
+void UserControl1::layoutStrip()
+{
+    struct Link
+    {
+        QLabel *caption;
+        int textId;
+        QWidget *field;
+        QLabel *nextCaption; // nullptr at the end of the chain
+    };
+    const Link chain[] = {{Label1[7], TEXT_SERIAL_FIELD, txtSN, Label1[2]},
+                          {Label1[2], TEXT_COM, cbComm, Label1[3]},
+                          {Label1[3], TEXT_BAUD, lbSpeed, Label1[0]},
+                          {Label1[0], TEXT_SERIAL_NUMBER, lbSN, Label1[1]},
+                          {Label1[1], TEXT_DEVICE_ID, lbID, nullptr}};
+    for (const Link &link : chain) {
+        link.caption->setText(gResDll.GetStr(link.textId));
+        fitToText(link.caption);
+        moveLeftTwips(link.field, rightTwips(link.caption) + GAP_AFTER_CAPTION);
+        if (link.nextCaption)
+            moveLeftTwips(link.nextCaption, rightTwips(link.field) + GAP_AFTER_FIELD);
+    }
+    fitToText(lbID);
+}
+
+void UserControl1::connectCommands()
+{
+    connect(cmdOpen, &QPushButton::clicked, this, &UserControl1::cmdOpen_Click);
+    connect(cmdSave, &QPushButton::clicked, this, &UserControl1::cmdSave_Click);
+    connect(cmdSaveAs, &QPushButton::clicked, this, &UserControl1::cmdSaveAs_Click);
+    connect(cmdClear, &QPushButton::clicked, this, &UserControl1::cmdClear_Click);
+    connect(cmdTest, &QPushButton::clicked, this, &UserControl1::cmdTest_Click);
+    connect(cmdDownload, &QPushButton::clicked, this, &UserControl1::cmdDownload_Click);
+    connect(cmdUpload, &QPushButton::clicked, this, &UserControl1::cmdUpload_Click);
+    connect(cmdExit, &QPushButton::clicked, this, &UserControl1::cmdExit_Click);
+    connect(cmdHelp, &QPushButton::clicked, this, &UserControl1::cmdHelp_Click);
+}
+
+int UserControl1::wantedHeight() const
+{
+    const double height = STRIP_TOP + twips::fromPixels(Picture1->height()) + STRIP_BOTTOM_GAP;
+    return twips::toPixels(numtext::roundHalfEven(height));
+}
+
+QSize UserControl1::sizeHint() const
+{
+    return {twips::toPixels(STRIP_LEFT + STRIP_WIDTH), wantedHeight()};
+}
+
+void UserControl1::resizeEvent(QResizeEvent *event)
+{
+    QWidget::resizeEvent(event);
+    Picture1->resize(width(), Picture1->height());
+    if (height() != wantedHeight())
+        resize(width(), wantedHeight());
+}
+
+void UserControl1::setProductCode(const QString &code)
+{
+    mProductCode = code;
+    mProductBase = m::productBaseOf(code);
+}
+
+void UserControl1::SetBuf(std::span<std::uint8_t> buffer)
+{
+    lbuf = buffer;
+}
+
+std::int32_t UserControl1::GetSN()
+{
+    const QString field = txtSN->text();
+    const std::optional<std::int32_t> number = m::serialFieldNumber(field);
+    const std::optional<std::int32_t> address = m::targetAddress(field, mProductBase);
+    if (!number || !address) {
+        showMessage(TEXT_NEGATIVE_SERIAL);
+        return -1;
+    }
+    // A serial number comes back as typed, without the address bit.
+    return *number < m::DEVICE_ID_LIMIT ? *address : *number;
+}
+
+bool UserControl1::REQ_DATARESTORED()
+{
+    bool lCanceled = false;
+    emit DataRestored(lCanceled);
+    return !lCanceled;
+}
+
+bool UserControl1::ReadTarget()
+{
+    // A number beyond 32 bits would address some other device: refused.
+    const std::optional<std::int32_t> address = m::targetAddress(txtSN->text(), mProductBase);
+    if (!address) {
+        showMessage(TEXT_BAD_TARGET);
+        return false;
+    }
+    mLink.TargetID = *address;
+    const double port = numtext::roundedNumber(cbComm->currentText());
+    if (port >= std::numeric_limits<std::int16_t>::min() &&
+        port <= std::numeric_limits<std::int16_t>::max())
+        mLink.Port = static_cast<std::int16_t>(port);
+    return true;
+}
+
+void UserControl1::ShowDeviceInfo()
+{
+    const m::tLink &found = m::gLink;
+    if (!found.SpeedFound)
+        return;
+    const auto serial = static_cast<std::uint32_t>(found.SerialNo) & ~m::SERIAL_ADDRESS_BIT;
+    lbSN->setText(QString::number(serial));
+    lbID->setText(QString::number(found.DevID));
+    fitToText(lbID);
+    lbSpeed->setText(QString::number(numtext::leadingNumber(found.Settings), 'f', 0));
+}
+
+void UserControl1::runTransfer(std::int16_t aMode, RangeEvent rangeEvent,
+                               void (UserControl1::*onSuccess)())
+{
+    m::gLink = mLink;
+    m::gLink.SpeedFound = m::LINK_FALSE;
+    std::int32_t lStart = RANGE_START;
+    std::int32_t lStop = RANGE_STOP;
+    if (rangeEvent)
+        emit(this->*rangeEvent)(lStart, lStop);
+    auto window = std::make_unique<frmEEPROM>(this);
+    if (window->Action(aMode, lStart, lStop) == m::LINK_OK) {
+        mLink = m::gLink;
+        if (onSuccess)
+            (this->*onSuccess)();
+    }
+    ShowDeviceInfo();
+}
+
+void UserControl1::downloadSucceeded()
+{
+    mDataLen = mLink.EEPROMSize;
+    emit DataChaned();
+}
+
+void UserControl1::cmdTest_Click()
+{
+    if (ReadTarget())
+        runTransfer(frmEEPROM::ACTION_TEST, nullptr, nullptr);
+}
+
+void UserControl1::cmdDownload_Click()
+{
+    if (ReadTarget())
+        runTransfer(frmEEPROM::ACTION_DOWNLOAD, &UserControl1::EnumDownloadSize,
+                    &UserControl1::downloadSucceeded);
+}
+
+void UserControl1::cmdUpload_Click()
+{
+    if (REQ_DATARESTORED() && ReadTarget())
+        runTransfer(frmEEPROM::ACTION_UPLOAD, &UserControl1::EnumUploadSize, nullptr);
+}
+
+void UserControl1::cmdOpen_Click()
+{
+    if (lbuf.empty()) {
+        showMessage(TEXT_NO_BUFFER);
+        return;
+    }
+    const QString name = filedialogs::ask(fileDialog(), filedialogs::Mode::Open);
+    if (name.isEmpty())
+        return;
+    // Empties the whole image first, so no byte of the previous configuration
+    // survives past the file's end; a failed read leaves the image as it was.
+    const std::int32_t count = configfile::load(name, lbuf);
+    if (count < 0) {
+        showMessage(TEXT_CANT_READ_FILE);
+        return;
+    }
+    mDataLen = count;
+    emit DataChaned();
+    mFilename = name; // after the event: the host still sees the previous name there
+}
+
+void UserControl1::cmdSave_Click()
+{
+    if (!REQ_DATARESTORED())
+        return;
+    if (mFilename.trimmed().isEmpty())
+        cmdSaveAs_Click();
+    else
+        SaveFile(mFilename);
+}
+
+void UserControl1::cmdSaveAs_Click()
+{
+    if (!REQ_DATARESTORED())
+        return;
+    const QString name = filedialogs::ask(fileDialog(), filedialogs::Mode::SaveAs);
+    if (!name.isEmpty())
+        SaveFile(name);
+}
+
+void UserControl1::SaveFile(const QString &path)
+{
+    std::fill(lbuf.begin(), lbuf.end(), std::uint8_t{0});
+    bool lCanceled = false;
+    emit DataRestored(lCanceled);
+    if (lCanceled)
+        return; // the buffer stays cleared
+    // Written aside and put in place at once: a failure keeps the old file.
+    if (configfile::save(path, lbuf) < 0) {
+        showMessage(TEXT_CANT_WRITE_FILE);
+        return;
+    }
+    mFilename = path;
+}
+
+void UserControl1::cmdClear_Click()
+{
+    mFilename.clear();
+    emit DataClear();
+}
+
+void UserControl1::cmdExit_Click()
+{
+    emit SysExit();
+}
+
+void UserControl1::cmdHelp_Click()
+{
+    emit HelpClick();
+}
+
+void UserControl1::showMessage(int textId)
+{
+    msgbox::show(this, gResDll.GetStr(textId), msgbox::Icon::Exclamation);
+}
+
+QFileDialog &UserControl1::fileDialog()
+{
+    if (!CommonDialog1) {
+        CommonDialog1 = new QFileDialog(this);
+        CommonDialog1->setObjectName(QStringLiteral("CommonDialog1"));
+    }
+    return *CommonDialog1;
+}
