@@ -80,7 +80,7 @@ void TestResDll::languageTexts_data()
     QTest::newRow("accelerator") << 1301 << "&Cancel";
     QTest::newRow("apostrophe") << 1425 << "Can't open communication port.";
     QTest::newRow("trailing space kept") << 2000 << "Device Configure ";
-    QTest::newRow("last") << 2311 << "Power-on (0/1)";
+    QTest::newRow("last") << 2311 << "Power-on";
     QTest::newRow("missing in a used bundle") << 1205 << "";
     QTest::newRow("missing bundle") << 9999 << "";
     QTest::newRow("negative") << -1 << "";
