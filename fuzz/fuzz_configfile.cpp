@@ -6,7 +6,9 @@
 #include "fuzzcheck.h"
 #include "memorycontrols.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 
 #include <algorithm>
@@ -18,10 +20,14 @@ namespace {
 
 using namespace tqimage;
 
-// The file every input is written to; the folder goes at exit.
+// The file every input is written to; the folder goes at exit. Kept in
+// memory where the system offers it, as it is rewritten for every input.
 const QString &scratchFile()
 {
-    static const QTemporaryDir dir;
+    static const QString shm = QStringLiteral("/dev/shm");
+    static const QTemporaryDir dir(
+        (QFileInfo(shm).isDir() && QFileInfo(shm).isWritable() ? shm : QDir::tempPath()) +
+        QStringLiteral("/tq540-fuzz-XXXXXX"));
     static const QString path = dir.filePath(QStringLiteral("fuzz.ztb"));
     return path;
 }
