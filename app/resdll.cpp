@@ -60,10 +60,21 @@ void cResDll::release()
 void cResDll::setFilename(const QString &path)
 {
     release();
-    mLibrary = loadLibraryFile(path);
+    load(path, loadLibraryFile(path));
+}
+
+void cResDll::setLibraryBytes(const QString &name, const QByteArray &bytes)
+{
+    release();
+    load(name, PeResources::fromBytes(bytes));
+}
+
+void cResDll::load(const QString &name, std::optional<PeResources> library)
+{
+    mLibrary = std::move(library);
     if (!mLibrary)
         return;
-    mFilename = path;
+    mFilename = name;
     mHInstance = nextModuleHandle();
 }
 

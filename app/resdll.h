@@ -27,6 +27,10 @@ public:
     // Releases the loaded library, then loads `path`. On failure the object
     // stays unloaded: filename() empty, hInstance() 0.
     void setFilename(const QString &path);
+    // As setFilename, from the library's bytes already in memory; `name`
+    // becomes filename(). Lets a caller that has no file (a fuzz target,
+    // say) exercise exactly what loading from a file does.
+    void setLibraryBytes(const QString &name, const QByteArray &bytes);
     // Non-zero while a library is loaded; each load gets a new value.
     qint32 hInstance() const { return mHInstance; }
 
@@ -53,6 +57,7 @@ public:
 
 private:
     void release();
+    void load(const QString &name, std::optional<PeResources> library);
 
     QString mFilename;
     qint32 mHInstance = 0;

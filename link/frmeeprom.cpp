@@ -105,9 +105,13 @@ std::int32_t frmEEPROM::Action(std::int16_t aMode, std::int32_t &dlStart, std::i
     lbdownload->clear();
     setWindowTitle(gResDll.GetStr(captionId(aMode)));
     Label1->setText(gResDll.GetStr(TEXT_STATUS_LABEL));
-    const double statusLeft =
-        twips::fromPixels(Label1->x()) + twips::fromPixels(Label1->width()) + STATUS_GAP;
-    lbMsg->move(twips::toPixels(statusLeft), lbMsg->y());
+    // The caption label takes its text's width; the status line follows it and
+    // keeps its right edge, so a longer caption never pushes it out of the window.
+    Label1->resize(Label1->sizeHint().width(), Label1->height());
+    const int statusLeft =
+        twips::toPixels(twips::fromPixels(Label1->x() + Label1->width()) + STATUS_GAP);
+    const int statusRight = lbMsg->geometry().right();
+    lbMsg->setGeometry(statusLeft, lbMsg->y(), statusRight - statusLeft + 1, lbMsg->height());
     cmdCancel->setText(gResDll.GetStr(TEXT_CANCEL));
 
     nAction = aMode;

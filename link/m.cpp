@@ -116,6 +116,15 @@ bool awaitReply(tLink &link, int waitMs)
     }
 }
 
+// Frees the slot just examined and moves on to the next. Frames are stored in
+// order from ReadSlot on, so a frame that came in right behind a damaged one
+// sits in the next slot; staying on a freed slot would strand it.
+void releaseReadSlot()
+{
+    RxSlots[ReadSlot][0] = 0;
+    ReadSlot = static_cast<std::int16_t>((ReadSlot + 1) % SLOT_COUNT);
+}
+
 void waitMs(int ms)
 {
     linkclock::Clock &clock = linkclock::current();
@@ -241,7 +250,7 @@ bool ParseFrame(tLink &link)
     if (bodyLen == 0)
         return false;
     if (bodyLen < 5 || bodyLen > MAX_BODY) {
-        slot[0] = 0;
+        releaseReadSlot();
         return true;
     }
     // Zero-filled, so header fields past the end of a short packet read as 0.
@@ -251,7 +260,7 @@ bool ParseFrame(tLink &link)
     std::copy(decoded.begin(), decoded.end(), packet.begin());
     int n = static_cast<int>(decoded.size()) - 2;
     if (!CheckSum(packet, n)) {
-        slot[0] = 0;
+        releaseReadSlot();
         return true;
     }
     std::size_t at = 0;
@@ -285,9 +294,7 @@ bool ParseFrame(tLink &link)
         std::copy_n(packet.begin() + at, link.RxLen, link.RxData.begin() + 1);
         link.Replied = LINK_TRUE;
     }
-    const std::int16_t parsed = ReadSlot;
-    ReadSlot = static_cast<std::int16_t>((ReadSlot + 1) % SLOT_COUNT);
-    RxSlots[parsed][0] = 0;
+    releaseReadSlot();
     return true;
 }
 

@@ -1,8 +1,11 @@
 # Shared by scripts/run and scripts/test: install what is missing, configure
-# and build into build/.
+# and build into build/ (build-sanitize/ and build-fuzz/ for the sanitized
+# and the fuzzing builds), run the tests.
 
 TOP=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 BUILD_DIR=${BUILD_DIR:-$TOP/build}
+SANITIZE_BUILD_DIR=$TOP/build-sanitize
+FUZZ_BUILD_DIR=$TOP/build-fuzz
 
 PACKAGES=(
     cmake ninja-build g++ pkg-config
@@ -10,6 +13,8 @@ PACKAGES=(
     binutils-mingw-w64-x86-64
     fonts-dejavu-core
 )
+# The fuzz targets are built with clang's libFuzzer.
+FUZZ_PACKAGES=(clang libclang-rt-14-dev)
 
 missing_packages() {
     local pkg
@@ -33,10 +38,30 @@ ensure_packages() {
     DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
 }
 
-configure_and_build() {
+# Configures the build folder $1; further arguments go to cmake.
+configure_build() {
+    local dir=$1
+    shift
     local launcher=()
     command -v ccache >/dev/null && launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
-    cmake -S "$TOP" -B "$BUILD_DIR" -G Ninja -DCMAKE_BUILD_TYPE="${BUILD_TYPE:-RelWithDebInfo}" \
+    cmake -S "$TOP" -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE="${BUILD_TYPE:-RelWithDebInfo}" \
         "${launcher[@]}" "$@" >/dev/null
+}
+
+configure_and_build() {
+    configure_build "$BUILD_DIR" "$@"
     cmake --build "$BUILD_DIR" --parallel "$(nproc)"
+}
+
+# The fuzz targets alone, built with clang and libFuzzer into build-fuzz/.
+configure_and_build_fuzzers() {
+    configure_build "$FUZZ_BUILD_DIR" -DCMAKE_CXX_COMPILER=clang++ -DTQ_FUZZ=ON "$@"
+    cmake --build "$FUZZ_BUILD_DIR" --target fuzzers --parallel "$(nproc)"
+}
+
+# Runs the tests of the build folder $1 through CTest; further arguments go to ctest.
+run_tests() {
+    local dir=$1
+    shift
+    (cd "$dir" && QT_QPA_PLATFORM=offscreen ctest --output-on-failure --timeout 300 -j "$(nproc)" "$@")
 }

@@ -1,5 +1,6 @@
 #include "simdevice.h"
 
+#include "linenoise.h"
 #include "m.h"
 
 #include <QFile>
@@ -199,6 +200,7 @@ std::vector<std::uint8_t> Device::handleFrame(std::span<const std::uint8_t> fram
     if (request.flags & m::FLAG_OPTION)
         header.push_back(request.opt);
     std::vector<std::uint8_t> frame = replyFrame(header, request.command, data);
+    damageOnTheLine(frame);
     exchange.replyBytes = int(frame.size());
     exchanges.push_back(exchange);
     return frame;
@@ -297,6 +299,18 @@ std::vector<std::uint8_t> Device::replyFrame(const std::vector<std::uint8_t> &he
     frame.insert(frame.end(), encoded.begin(), encoded.end());
     frame.push_back(m::ETX);
     return frame;
+}
+
+void Device::damageOnTheLine(std::vector<std::uint8_t> &frame)
+{
+    if (consume(faults.flippedBits))
+        linenoise::flipDataBit(frame, noise);
+    if (consume(faults.garbageInside))
+        linenoise::insertGarbage(frame, noise);
+    if (consume(faults.noiseBefore)) {
+        const std::vector<std::uint8_t> burst = linenoise::burst(noise);
+        frame.insert(frame.begin(), burst.begin(), burst.end());
+    }
 }
 
 std::vector<std::uint8_t> trimmedImage(std::span<const std::uint8_t> eeprom)

@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <cstdint>
+#include <random>
 #include <span>
 #include <vector>
 
@@ -21,6 +22,9 @@ struct DeviceFaults
     int noEchoReads = 0;        // the next N read replies echo a count one short
     int replyDelayMs = 0;       // every reply starts this much later
     int vanishAfterFrames = -1; // the device is gone after this many frames (-1: never)
+    int noiseBefore = 0;        // the next N replies follow a burst of line noise
+    int garbageInside = 0;      // the next N replies carry random bytes inside the frame
+    int flippedBits = 0;        // the next N replies have one data bit flipped
 };
 
 struct DeviceConfig
@@ -97,6 +101,7 @@ private:
     std::vector<std::uint8_t> readBlock(std::span<const std::uint8_t> data, Exchange &exchange);
     std::vector<std::uint8_t> replyFrame(const std::vector<std::uint8_t> &header,
                                          std::uint8_t command, std::span<const std::uint8_t> data);
+    void damageOnTheLine(std::vector<std::uint8_t> &frame);
 
     DeviceConfig cfg;
     std::vector<std::uint8_t> memory;
@@ -106,6 +111,7 @@ private:
     bool gone = false;
     int resetCount = 0;
     std::vector<Exchange> exchanges;
+    std::mt19937 noise; // default-seeded: the same noise in every run
 };
 
 // The configuration file's bytes for an EEPROM: trailing zeros left out, at

@@ -77,6 +77,15 @@ void addOptions(QCommandLineParser &parser)
          QStringLiteral("N")},
         {QStringLiteral("delay"), QStringLiteral("Fault: start every reply MS milliseconds late."),
          QStringLiteral("MS")},
+        {QStringLiteral("noise"),
+         QStringLiteral(
+             "Fault: line noise (random bytes, broken frames) before the next N replies."),
+         QStringLiteral("N")},
+        {QStringLiteral("garbage-inside"),
+         QStringLiteral("Fault: random bytes inside the next N replies."), QStringLiteral("N")},
+        {QStringLiteral("flip-bit"),
+         QStringLiteral("Fault: one data bit flipped in each of the next N replies."),
+         QStringLiteral("N")},
         {QStringLiteral("verbose"),
          QStringLiteral("Print a line for every chunk of bytes read and every reply sent.")},
         {QStringLiteral("vanish-after"),
@@ -139,7 +148,10 @@ bool readOptions(const QCommandLineParser &parser, Options &options, QString *er
         take("write-error", 0, 65535, [&](qint64 v) { f.writeErrorAddress = int(v); }) &&
         take("no-echo", 0, 1'000'000, [&](qint64 v) { f.noEchoReads = int(v); }) &&
         take("delay", 0, 60'000, [&](qint64 v) { f.replyDelayMs = int(v); }) &&
-        take("vanish-after", 0, 1'000'000, [&](qint64 v) { f.vanishAfterFrames = int(v); });
+        take("vanish-after", 0, 1'000'000, [&](qint64 v) { f.vanishAfterFrames = int(v); }) &&
+        take("noise", 0, 1'000'000, [&](qint64 v) { f.noiseBefore = int(v); }) &&
+        take("garbage-inside", 0, 1'000'000, [&](qint64 v) { f.garbageInside = int(v); }) &&
+        take("flip-bit", 0, 1'000'000, [&](qint64 v) { f.flippedBits = int(v); });
     if (!ok)
         return false;
     static const int speeds[] = {1200, 2400, 4800, 9600, 19200, 38400};

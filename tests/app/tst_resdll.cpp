@@ -41,6 +41,7 @@ private slots:
     void badPathUnloads_data();
     void badPathUnloads();
     void reloadGivesNewHandle();
+    void libraryFromBytes();
     void bitmapFromLibrary();
     void missingBitmap_data();
     void missingBitmap();
@@ -80,7 +81,7 @@ void TestResDll::languageTexts_data()
     QTest::newRow("accelerator") << 1301 << "&Cancel";
     QTest::newRow("apostrophe") << 1425 << "Can't open communication port.";
     QTest::newRow("trailing space kept") << 2000 << "Device Configure ";
-    QTest::newRow("last") << 2311 << "Power-on (0/1)";
+    QTest::newRow("last") << 2311 << "Power-on";
     QTest::newRow("missing in a used bundle") << 1205 << "";
     QTest::newRow("missing bundle") << 9999 << "";
     QTest::newRow("negative") << -1 << "";
@@ -195,6 +196,27 @@ void TestResDll::reloadGivesNewHandle()
     QCOMPARE(dll.filename(), fixtureDll);
     QCOMPARE(dll.GetStr(1100), QString());
     QCOMPARE(dll.GetStr(16), QStringLiteral("first of its bundle"));
+}
+
+void TestResDll::libraryFromBytes()
+{
+    QFile file(fixtureDll);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QByteArray bytes = file.readAll();
+    cResDll dll;
+    dll.setFilename(langDll);
+    const qint32 first = dll.hInstance();
+    dll.setLibraryBytes(QStringLiteral("in memory"), bytes);
+    QCOMPARE(dll.filename(), QStringLiteral("in memory"));
+    QVERIFY(dll.hInstance() != 0 && dll.hInstance() != first);
+    QCOMPARE(dll.GetStr(16), QStringLiteral("first of its bundle"));
+    QCOMPARE(dll.GetStr(1100), QString());
+
+    // Bytes that are no library unload, as a bad file does.
+    dll.setLibraryBytes(QStringLiteral("cut short"), bytes.first(100));
+    QCOMPARE(dll.filename(), QString());
+    QCOMPARE(dll.hInstance(), 0);
+    QCOMPARE(dll.GetStr(16), QString());
 }
 
 void TestResDll::bitmapFromLibrary()

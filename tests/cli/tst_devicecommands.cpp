@@ -2,6 +2,7 @@
 // and against the in-process simulated device, and the shared reading of the
 // serial number / device ID field.
 
+#include "ctlprocess.h"
 #include "target.h"
 
 #include <QFile>
@@ -15,8 +16,7 @@
 
 namespace {
 
-const QString ctlProgram = QStringLiteral(TQ_BIN_DIR "/tq540ctl");
-const QString simProgram = QStringLiteral(TQ_BIN_DIR "/tq540sim");
+using namespace ctltest;
 
 // Outcome texts of the English language library.
 const QString textFound = QStringLiteral("Device found.");
@@ -25,87 +25,6 @@ const QString textCancelled = QStringLiteral("User canceled.");
 const QString textPortFailed = QStringLiteral("Can't open communication port.");
 const QString textBadTarget =
     QStringLiteral("The serial number or device ID must be a number from 0 to 2147483647.");
-
-struct Run
-{
-    int status = -1;
-    QString out;
-    QString err;
-};
-
-Run finish(QProcess &process, int timeoutMs = 60000)
-{
-    if (!process.waitForFinished(timeoutMs) || process.exitStatus() != QProcess::NormalExit)
-        return {};
-    return {process.exitCode(), QString::fromLocal8Bit(process.readAllStandardOutput()),
-            QString::fromLocal8Bit(process.readAllStandardError())};
-}
-
-Run tq540ctl(const QStringList &arguments)
-{
-    QProcess process;
-    process.start(ctlProgram, arguments);
-    return finish(process);
-}
-
-void writeFile(const QString &path, const QByteArray &content)
-{
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    QCOMPARE(file.write(content), content.size());
-}
-
-QByteArray readFile(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
-}
-
-// Bytes that differ from address to address and are never zero.
-QByteArray pattern(int size, int seed)
-{
-    QByteArray bytes(size, '\0');
-    for (int a = 0; a < size; ++a)
-        bytes[a] = char(1 + (a * 7 + seed) % 251);
-    return bytes;
-}
-
-// Reads the process's output until `done` accepts a line.
-bool awaitLine(QProcess &process, const std::function<bool(const QString &)> &done)
-{
-    for (;;) {
-        while (process.canReadLine()) {
-            if (done(QString::fromLocal8Bit(process.readLine()).trimmed()))
-                return true;
-        }
-        if (!process.waitForReadyRead(10000))
-            return false;
-    }
-}
-
-// tq540sim on a pseudo-terminal behind a symbolic link; stopped with SIGTERM.
-class Simulator
-{
-public:
-    Simulator(const QString &link, const QStringList &options) : linkPath(link)
-    {
-        process.start(simProgram, QStringList{"--link", link} + options);
-        started = awaitLine(process, [](const QString &line) { return line.contains(" -> "); });
-    }
-    ~Simulator() { stop(); }
-
-    bool stop()
-    {
-        if (process.state() == QProcess::NotRunning)
-            return process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0;
-        process.terminate();
-        return process.waitForFinished(10000) && process.exitCode() == 0;
-    }
-
-    QString linkPath;
-    QProcess process;
-    bool started = false;
-};
 
 std::int32_t serialAddress(std::uint32_t serial)
 {

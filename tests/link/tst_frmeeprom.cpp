@@ -7,6 +7,8 @@
 #include "simdevice.h"
 #include "simport.h"
 
+#include "twips.h"
+
 #include <QLabel>
 #include <QPushButton>
 #include <QTest>
@@ -142,6 +144,21 @@ private slots:
         QCOMPARE(bench.requests(m::CMD_IDENTIFY), 1);
         QCOMPARE(m::gLink.SpeedFound, m::LINK_TRUE);
         QVERIFY(!bench.device->inUse); // port closed
+    }
+
+    void statusCaptionShownWhole()
+    {
+        Bench bench;
+        frmEEPROM window;
+        runAction(window, frmEEPROM::ACTION_TEST, 33, 120);
+        const auto *caption = window.findChild<QLabel *>(QStringLiteral("Label1"));
+        const auto *status = window.findChild<QLabel *>(QStringLiteral("lbMsg"));
+        QCOMPARE(caption->text(), text(1353));
+        QVERIFY(caption->width() >= caption->sizeHint().width());
+        // 60 twips after the caption, and still inside the window.
+        QCOMPARE(status->x(),
+                 twips::toPixels(twips::fromPixels(caption->geometry().right() + 1) + 60));
+        QVERIFY(status->geometry().right() < window.width());
     }
 
     void cancelDuringSpeedSearch()

@@ -317,17 +317,15 @@ private slots:
     void droppedFrames_data()
     {
         QTest::addColumn<int>("kind");
-        QTest::addColumn<bool>("readSlotMoves");
-        QTest::newRow("bad checksum") << 0 << false;
-        QTest::newRow("body of four bytes") << 1 << false;
-        QTest::newRow("foreign command") << 2 << true;
-        QTest::newRow("request, not reply") << 3 << true;
-        QTest::newRow("previous sequence number") << 4 << true;
+        QTest::newRow("bad checksum") << 0;
+        QTest::newRow("body of four bytes") << 1;
+        QTest::newRow("foreign command") << 2;
+        QTest::newRow("request, not reply") << 3;
+        QTest::newRow("previous sequence number") << 4;
     }
     void droppedFrames()
     {
         QFETCH(int, kind);
-        QFETCH(bool, readSlotMoves);
         FakePorts ports;
         tLink link = identifyRequest();
         QCOMPARE(OpenLink(link), LINK_OK);
@@ -349,8 +347,40 @@ private slots:
         ReceiveBytes(link);
         QVERIFY(ParseFrame(link));
         QCOMPARE(link.Replied, LINK_FALSE);
-        QCOMPARE(ReadSlot, std::int16_t(readSlotMoves ? 1 : 0));
+        // Every examined slot is freed and passed, damaged or not.
+        QCOMPARE(ReadSlot, std::int16_t(1));
         QCOMPARE(RxSlots[0][0], std::uint8_t(0));
+    }
+
+    // Line noise: a damaged frame and the reply right behind it in one read.
+    void replyRightBehindADamagedFrame_data()
+    {
+        QTest::addColumn<std::vector<std::uint8_t>>("damaged");
+        std::vector<std::uint8_t> badSum = frameOf(PacketFields{});
+        badSum[3] ^= 0x01;
+        QTest::newRow("bad checksum") << badSum;
+        QTest::newRow("body of four bytes")
+            << std::vector<std::uint8_t>{STX, 0x90, 0x90, 0x90, 0x90, ETX};
+    }
+    void replyRightBehindADamagedFrame()
+    {
+        QFETCH(std::vector<std::uint8_t>, damaged);
+        FakePorts ports;
+        tLink link = identifyRequest();
+        QCOMPARE(OpenLink(link), LINK_OK);
+        PacketFields reply;
+        reply.data = {7};
+        std::vector<std::uint8_t> bytes = damaged;
+        const std::vector<std::uint8_t> good = frameOf(reply);
+        bytes.insert(bytes.end(), good.begin(), good.end());
+        ports.last->feed(bytes);
+        ReceiveBytes(link);
+        QVERIFY(ParseFrame(link));
+        QCOMPARE(link.Replied, LINK_FALSE);
+        QVERIFY(ParseFrame(link));
+        QCOMPARE(link.Replied, LINK_TRUE);
+        QCOMPARE(link.RxLen, 1);
+        QCOMPARE(link.RxData[1], std::uint8_t(7));
     }
 
     void statusByteChangeIsNoted()

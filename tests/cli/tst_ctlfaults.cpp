@@ -1,0 +1,228 @@
+// tq540ctl against tq540sim on a pseudo-terminal when things go wrong: the
+// device killed or unplugged in the middle of a transfer, a noisy line, late
+// replies, and a configuration file that cannot be written. Each case checks
+// the outcome text and exit status, that no file was written or replaced, and
+// that the port was given back (the next transfer works at once).
+
+#include "ctlprocess.h"
+
+#include <QFileInfo>
+#include <QTemporaryDir>
+#include <csignal>
+#include <sys/resource.h>
+#include <unistd.h>
+
+namespace {
+
+using namespace ctltest;
+
+const QString textNoAnswer = QStringLiteral("Remote control no responded.");
+const QString textResetFailed = QStringLiteral("Can't reset remote control.");
+const QString textCannotWrite = QStringLiteral("Can't write the configuration file.");
+
+int repliesSent(const QString &line)
+{
+    return line.startsWith(QStringLiteral("replied with ")) ? 1 : 0;
+}
+
+QString failure(const QString &message)
+{
+    return QStringLiteral("tq540ctl: %1\n").arg(message);
+}
+
+} // namespace
+
+class TestCtlFaults : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir dir;
+    QString path(const QString &name) const { return dir.filePath(name); }
+
+    // The arguments of a download into, or an upload from, `file`.
+    static QStringList transfer(const QString &command, const QString &port, const QString &file)
+    {
+        return command == u"download" ? QStringList{command, "--port", port, "-o", file}
+                                      : QStringList{command, "--port", port, file};
+    }
+
+    // A device on the same link answers the next transfer at once.
+    void secondTransferWorks(const QString &link)
+    {
+        Simulator again(link, {});
+        QVERIFY(again.started);
+        const Run run = tq540ctl(transfer("download", link, path("again.ztb")));
+        QCOMPARE(run.status, 0);
+        QCOMPARE(run.out, QStringLiteral("Download completed.\n"));
+        QVERIFY(again.stop());
+    }
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(dir.isValid());
+        qputenv("XDG_CONFIG_HOME", dir.path().toLocal8Bit());
+        writeFile(path("upload.ztb"), pattern(120, 5));
+    }
+
+    // The simulator is killed (its terminal closes under the tool) after the
+    // identify and the first block; replies come late enough to aim at that.
+    void killedMidTransfer_data()
+    {
+        QTest::addColumn<QString>("command");
+        QTest::newRow("download") << "download";
+        QTest::newRow("upload") << "upload";
+    }
+    void killedMidTransfer()
+    {
+        QFETCH(QString, command);
+        const QString link = path("tty-killed");
+        const QString file = command == u"download" ? path("killed.ztb") : path("upload.ztb");
+        QFile::remove(path("killed.ztb"));
+        Simulator sim(link, {"--verbose", "--delay", "700"});
+        QVERIFY(sim.started);
+        QProcess ctl;
+        ctl.start(ctlProgram, transfer(command, link, file));
+        int replies = 0;
+        QVERIFY(awaitLine(sim.process, [&](const QString &line) {
+            replies += repliesSent(line);
+            return replies == 2;
+        }));
+        QCOMPARE(::kill(pid_t(sim.process.processId()), SIGKILL), 0);
+        QVERIFY(sim.process.waitForFinished(10000));
+        const Run run = finish(ctl, 20000);
+        QCOMPARE(run.status, 3);
+        QCOMPARE(run.err, failure(textNoAnswer));
+        QVERIFY(!QFile::exists(path("killed.ztb")));
+        QCOMPARE(readFile(path("upload.ztb")), pattern(120, 5));
+        secondTransferWorks(link);
+    }
+
+    // The simulator's own fault: its terminal closes and its link goes, as
+    // when an adapter is unplugged, after so many frames.
+    void unpluggedMidTransfer_data()
+    {
+        QTest::addColumn<QString>("command");
+        QTest::addColumn<QString>("framesAnswered"); // identify, then the blocks
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("download, at block 2") << "download"
+                                              << "2" << 3 << textNoAnswer;
+        QTest::newRow("upload, at block 3") << "upload"
+                                            << "3" << 3 << textNoAnswer;
+        QTest::newRow("upload, at the reset") << "upload"
+                                              << "4" << 12 << textResetFailed;
+    }
+    void unpluggedMidTransfer()
+    {
+        QFETCH(QString, command);
+        QFETCH(QString, framesAnswered);
+        QFETCH(int, status);
+        QFETCH(QString, message);
+        const QString link = path("tty-unplugged");
+        const QString file = command == u"download" ? path("unplugged.ztb") : path("upload.ztb");
+        Simulator sim(link, {"--vanish-after", framesAnswered});
+        QVERIFY(sim.started);
+        const Run run = tq540ctl(transfer(command, link, file));
+        QCOMPARE(run.status, status);
+        QCOMPARE(run.err, failure(message));
+        QVERIFY(!QFileInfo::exists(link)); // the link went with the terminal
+        QVERIFY(!QFile::exists(path("unplugged.ztb")));
+        QVERIFY(sim.stop());
+        secondTransferWorks(link);
+    }
+
+    void noisyLine_data()
+    {
+        QTest::addColumn<QString>("command");
+        QTest::addColumn<QStringList>("fault");
+        QTest::newRow("noise before every reply, download")
+            << "download" << QStringList{"--noise", "1000"};
+        QTest::newRow("noise before every reply, upload")
+            << "upload" << QStringList{"--noise", "1000"};
+        // The identify reply is damaged; the search finds the device on its
+        // second pass, after six speeds without an answer (9 s).
+        QTest::newRow("bit flipped in the first reply")
+            << "download" << QStringList{"--flip-bit", "1"};
+    }
+    void noisyLine()
+    {
+        QFETCH(QString, command);
+        QFETCH(QStringList, fault);
+        const QByteArray eeprom = pattern(200, 9);
+        writeFile(path("device.ztb"), eeprom);
+        const QString saved = path("noisy-after.ztb");
+        Simulator sim(path("tty-noisy"),
+                      QStringList{"--image", path("device.ztb"), "--save", saved} + fault);
+        QVERIFY(sim.started);
+        const QString file = command == u"download" ? path("noisy.ztb") : path("upload.ztb");
+        const Run run = tq540ctl(transfer(command, sim.linkPath, file));
+        QCOMPARE(run.err, QString());
+        QCOMPARE(run.status, 0);
+        QVERIFY(sim.stop());
+        QByteArray expected = eeprom;
+        if (command == u"download") {
+            QCOMPARE(readFile(file), QByteArray(32, '\0') + eeprom.mid(32, 88));
+        } else {
+            expected.replace(32, 88, pattern(120, 5).mid(32, 88));
+        }
+        QCOMPARE(readFile(saved), expected);
+    }
+
+    // Every reply 1.2 s late, within the 1.5 s each exchange waits.
+    void lateButInTime()
+    {
+        Simulator sim(path("tty-late"), {"--delay", "1200"});
+        QVERIFY(sim.started);
+        const Run run = tq540ctl(transfer("download", sim.linkPath, path("late.ztb")));
+        QCOMPARE(run.status, 0);
+        QCOMPARE(run.out, QStringLiteral("Download completed.\n"));
+        QVERIFY(sim.stop());
+    }
+
+    // A download whose file cannot be written keeps the old file.
+    void unwritableFile_data()
+    {
+        QTest::addColumn<QString>("where");
+        QTest::newRow("read-only folder") << "folder";
+        QTest::newRow("read-only file system") << "proc";
+        QTest::newRow("disk full") << "full";
+    }
+    void unwritableFile()
+    {
+        QFETCH(QString, where);
+        if (where == u"folder" && ::geteuid() == 0)
+            QSKIP("root writes into read-only folders");
+        QString file = path("kept.ztb");
+        QByteArray old("old");
+        QProcess ctl;
+        if (where == u"folder") {
+            QDir().mkpath(path("locked"));
+            file = path("locked/kept.ztb");
+            writeFile(file, old);
+            QFile::setPermissions(path("locked"), QFile::ReadOwner | QFile::ExeOwner);
+        } else if (where == u"proc") {
+            file = QStringLiteral("/proc/version");
+            old = readFile(file);
+        } else {
+            writeFile(file, old);
+            // The download's file has 35 bytes; the disk takes 16.
+            ctl.setChildProcessModifier([] {
+                ::signal(SIGXFSZ, SIG_IGN);
+                const rlimit limit{16, 16};
+                ::setrlimit(RLIMIT_FSIZE, &limit);
+            });
+        }
+        ctl.start(ctlProgram, transfer("download", "sim", file));
+        const Run run = finish(ctl);
+        if (where == u"folder")
+            QFile::setPermissions(path("locked"),
+                                  QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        QCOMPARE(run.status, 1);
+        QCOMPARE(run.err, failure(file + QStringLiteral(": ") + textCannotWrite));
+        QCOMPARE(readFile(file), old);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestCtlFaults)
+#include "tst_ctlfaults.moc"
