@@ -121,18 +121,23 @@ void TestMainWindow::captionsAfterLoading()
     QCOMPARE(child<QLabel>("Label1_0")->text(), QStringLiteral("Input Properties"));
     QCOMPARE(child<QLabel>("Label1_2")->text(), QStringLiteral("Output Properties"));
 
-    const QStringList inputHeaders{"No.", "Type (0/1)", "Alarm", "Group (0-7)", "Latch"};
+    // Each column's header is its text of the language library.
+    const QList<int> inputHeaders{2306, 2307, 2308, 2309, 2310};
     const QList<int> inputWidths{700, 1200, 1000, 1000, 1000};
     QCOMPARE(fg1()->Cols(), 5);
     for (int col = 0; col < 5; ++col) {
-        QCOMPARE(fg1()->TextMatrix(0, col), inputHeaders[col]);
+        QCOMPARE(fg1()->TextMatrix(0, col), gResDll.GetStr(inputHeaders[col]));
         QCOMPARE(fg1()->ColWidth(col), inputWidths[col]);
         QCOMPARE(fg1()->ColAlignment(col), int(GridControl::AlignCenterCenter));
     }
-    const QStringList outputHeaders{"No.", "Power-on (0/1)", "Alarm"};
+    QCOMPARE(fg1()->TextMatrix(0, 1), QStringLiteral("Type (0/1)"));
+    const QList<int> outputHeaders{2306, 2311, 2308};
+    const QList<int> outputWidths{700, 1200, 1000};
     QCOMPARE(fg2()->Cols(), 3);
-    for (int col = 0; col < 3; ++col)
-        QCOMPARE(fg2()->TextMatrix(0, col), outputHeaders[col]);
+    for (int col = 0; col < 3; ++col) {
+        QCOMPARE(fg2()->TextMatrix(0, col), gResDll.GetStr(outputHeaders[col]));
+        QCOMPARE(fg2()->ColWidth(col), outputWidths[col]);
+    }
     for (GridControl *grid : {fg1(), fg2()}) {
         QCOMPARE(grid->Rows(), 25);
         for (int row = 1; row <= 24; ++row)
