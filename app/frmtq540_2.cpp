@@ -52,7 +52,7 @@ constexpr std::int32_t minEepromSize = 1024;
 
 enum class Box { None, Text, Check };
 
-struct ColumnSpec
+struct ColumnSetup
 {
     int col;
     int headerId;
@@ -61,26 +61,26 @@ struct ColumnSpec
     int maxLength;
 };
 
-constexpr ColumnSpec inputColumns[] = {
+constexpr ColumnSetup inputColumns[] = {
     {0, 2306, 700, Box::None, 10}, {1, 2307, 1200, Box::Text, 1},  {2, 2308, 1000, Box::Check, 1},
     {3, 2309, 1000, Box::Text, 1}, {4, 2310, 1000, Box::Check, 1},
 };
-constexpr ColumnSpec outputColumns[] = {
+constexpr ColumnSetup outputColumns[] = {
     {0, 2306, 700, Box::None, 10},
     {1, 2311, 1200, Box::Text, 1},
     {2, 2308, 1000, Box::Check, 1},
 };
 
-void registerColumns(cGridEdit &editor, std::span<const ColumnSpec> columns, QLineEdit *textBox,
+void registerColumns(cGridEdit &editor, std::span<const ColumnSetup> columns, QLineEdit *textBox,
                      QLineEdit *checkBox)
 {
-    for (const ColumnSpec &spec : columns) {
-        QLineEdit *box = spec.box == Box::Text    ? textBox
-                         : spec.box == Box::Check ? checkBox
-                                                  : nullptr;
+    for (const ColumnSetup &column : columns) {
+        QLineEdit *box = column.box == Box::Text    ? textBox
+                         : column.box == Box::Check ? checkBox
+                                                    : nullptr;
         tolerantStep([&] {
-            editor.EditBox_Ini(spec.col, box, spec.maxLength, gResDll.GetStr(spec.headerId),
-                               spec.width, GridControl::AlignCenterCenter);
+            editor.EditBox_Ini(column.col, box, column.maxLength, gResDll.GetStr(column.headerId),
+                               column.width, GridControl::AlignCenterCenter);
         });
     }
 }
