@@ -1,15 +1,10 @@
 #include "mainwindowfactory.h"
 
-#include "msgbox.h"
+#include "frmtq540_2.h"
 
-#include <QWidget>
-
-// A plain window with the application's title until the configuration
-// window takes its place.
-std::unique_ptr<QWidget> createMainWindow()
+std::unique_ptr<QWidget> createMainWindow(bool simulating)
 {
-    auto window = std::make_unique<QWidget>();
-    window->setWindowTitle(msgbox::appTitle);
-    window->resize(640, 430);
+    auto window = std::make_unique<frmTQ540_2>();
+    window->setSimulating(simulating);
     return window;
 }

@@ -4,5 +4,6 @@
 
 class QWidget;
 
-// Creates the program's main window, not yet shown.
-std::unique_ptr<QWidget> createMainWindow();
+// Creates the program's main window, not yet shown; `simulating` marks it as
+// working with the simulated device.
+std::unique_ptr<QWidget> createMainWindow(bool simulating = false);

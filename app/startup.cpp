@@ -3,6 +3,7 @@
 #include "mainwindowfactory.h"
 #include "msgbox.h"
 #include "resdll.h"
+#include "simulation.h"
 
 #include <QCoreApplication>
 #include <QWidget>
@@ -15,18 +16,21 @@ QString langLibraryPath(const QString &programDir)
     return path + QStringLiteral("lang.dll");
 }
 
-std::unique_ptr<QWidget> startUp(const QString &programDir)
+std::unique_ptr<QWidget> startUp(const QString &programDir, const StartOptions &options)
 {
     gResDll.setFilename(langLibraryPath(programDir));
     // Fixed text: without the library there is no text to take it from.
     if (gResDll.hInstance() == 0)
         msgbox::show(nullptr, QStringLiteral("System error, please reinstall!"));
-    std::unique_ptr<QWidget> window = createMainWindow();
+    if (options.simulate)
+        simulation::start();
+    std::unique_ptr<QWidget> window = createMainWindow(options.simulate);
     window->show();
     return window;
 }
 
 std::unique_ptr<QWidget> Main()
 {
-    return startUp(QCoreApplication::applicationDirPath());
+    return startUp(QCoreApplication::applicationDirPath(),
+                   parseCommandLine(QCoreApplication::arguments()));
 }

@@ -1,0 +1,21 @@
+#include "commandline.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+
+StartOptions parseCommandLine(const QStringList &arguments)
+{
+    QCoreApplication::setApplicationVersion(QStringLiteral(TQ_VERSION));
+    QCommandLineParser parser;
+    parser.setApplicationDescription(
+        QStringLiteral("Configuration tool for the TQ540-2 remote I/O module."));
+    parser.addHelpOption();
+    parser.addVersionOption();
+    const QCommandLineOption simulate(
+        QStringLiteral("simulate"),
+        QStringLiteral("Put a simulated TQ540-2 behind every COM port, to try the tool "
+                       "without hardware."));
+    parser.addOption(simulate);
+    parser.process(arguments);
+    return StartOptions{parser.isSet(simulate)};
+}

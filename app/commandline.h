@@ -1,0 +1,15 @@
+#pragma once
+
+#include <QStringList>
+
+// What the command line asks of a run.
+struct StartOptions
+{
+    // The simulated device answers on every COM port instead of the hardware.
+    bool simulate = false;
+};
+
+// Reads the program's arguments (the program's name first). --help and
+// --version print their text and end the program, as does an unknown option
+// (with a message and a non-zero exit code).
+StartOptions parseCommandLine(const QStringList &arguments);

@@ -1,0 +1,349 @@
+#include "frmtq540_2.h"
+
+#include "checkcellfilter.h"
+#include "codec.h"
+#include "ctrlsbar.h"
+#include "eepromimage.h"
+#include "gridcontrol.h"
+#include "helpfile.h"
+#include "helpkey.h"
+#include "m_cvlibex.h"
+#include "resdll.h"
+#include "settingsrow.h"
+#include "tolerant.h"
+#include "twips.h"
+#include "usercontrol1.h"
+#include "windowcodeccontrols.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QResizeEvent>
+#include <span>
+
+namespace {
+
+// Design geometry in twips.
+constexpr double clientWidth = 9645;
+constexpr double clientHeight = 6465;
+constexpr double toolbarHeight = 735;
+constexpr double titleTop = 1215;
+constexpr double inputsTitleLeft = 60;
+constexpr double outputsTitleLeft = 5505;
+constexpr double titleHeight = 195;
+constexpr double gridTop = 1425;
+constexpr double gridHeight = 4485;
+constexpr double inputsLeft = -15;
+constexpr double inputsWidth = 5460;
+constexpr double outputsLeft = 5460;
+constexpr double outputsWidth = 3405;
+constexpr double editBoxHeight = 285;
+// What the window keeps free beside and under the grids, in its outer size.
+constexpr double rightMargin = 105;
+constexpr double bottomMargin = 420;
+
+// String IDs.
+constexpr int idCaption = 2000;
+constexpr int idVersion = 1600;
+constexpr int idInputsTitle = 2304;
+constexpr int idOutputsTitle = 2305;
+
+// What the toolbar is told and answered.
+constexpr std::int32_t minEepromSize = 1024;
+
+enum class Box { None, Text, Check };
+
+struct ColumnSetup
+{
+    int col;
+    int headerId;
+    double width;
+    Box box;
+    int maxLength;
+};
+
+constexpr ColumnSetup inputColumns[] = {
+    {0, 2306, 700, Box::None, 10}, {1, 2307, 1200, Box::Text, 1},  {2, 2308, 1000, Box::Check, 1},
+    {3, 2309, 1000, Box::Text, 1}, {4, 2310, 1000, Box::Check, 1},
+};
+constexpr ColumnSetup outputColumns[] = {
+    {0, 2306, 700, Box::None, 10},
+    {1, 2311, 1200, Box::Text, 1},
+    {2, 2308, 1000, Box::Check, 1},
+};
+
+void registerColumns(cGridEdit &editor, std::span<const ColumnSetup> columns, QLineEdit *textBox,
+                     QLineEdit *checkBox)
+{
+    for (const ColumnSetup &column : columns) {
+        QLineEdit *box = column.box == Box::Text    ? textBox
+                         : column.box == Box::Check ? checkBox
+                                                    : nullptr;
+        tolerantStep([&] {
+            editor.EditBox_Ini(column.col, box, column.maxLength, gResDll.GetStr(column.headerId),
+                               column.width, GridControl::AlignCenterCenter);
+        });
+    }
+}
+
+// Applies the editor's refresh: commit the box and lay it on the current cell.
+void refresh(cGridEdit &editor)
+{
+    int keyCode = vk::None;
+    tolerantStep([&] { editor.KeyPress(keyCode, 0); });
+}
+
+QLabel *makeTitle(QWidget &window, const char *name, double left)
+{
+    auto *label = new QLabel(&window);
+    label->setObjectName(QString::fromLatin1(name));
+    label->setGeometry(twips::rectToPixels(left, titleTop, 0, titleHeight));
+    return label;
+}
+
+QLineEdit *makeEditBox(QWidget &window, const char *name)
+{
+    auto *box = new QLineEdit(&window);
+    box->setObjectName(QString::fromLatin1(name));
+    box->setAlignment(Qt::AlignCenter);
+    box->resize(box->width(), twips::toPixels(editBoxHeight));
+    box->hide();
+    return box;
+}
+
+} // namespace
+
+frmTQ540_2::frmTQ540_2(QWidget *parent) : QWidget(parent)
+{
+    setObjectName(QStringLiteral("frmTQ540_2"));
+    createControls();
+    placeDesignLayout();
+    connectToolbar();
+    Form_Load();
+}
+
+frmTQ540_2::~frmTQ540_2() = default;
+
+// --- construction ---------------------------------------------------------------
+
+void frmTQ540_2::createControls()
+{
+    mTBar = new UserControl1(this);
+    mTBar->setObjectName(QStringLiteral("mTBar"));
+    mSettings = std::make_unique<SettingsRow>(*this);
+    mInputsTitle = makeTitle(*this, "Label1_0", inputsTitleLeft);
+    mOutputsTitle = makeTitle(*this, "Label1_2", outputsTitleLeft);
+    createGrids();
+    createEditBoxes();
+    mSBar1 = new ctrlSBar(this);
+    mSBar1->setObjectName(QStringLiteral("mSBar1"));
+    mCodec = std::make_unique<WindowCodecControls>(
+        WindowCodecControls::GridWithEditor{*fg1, mInputsEditor},
+        WindowCodecControls::GridWithEditor{*fg2, mOutputsEditor}, mSettings->cbBaud(),
+        mSettings->txtTimeout(), mSettings->ckAlarmSystem());
+    mHelpKey = new HelpKeyFilter(*this);
+}
+
+void frmTQ540_2::createGrids()
+{
+    fg1 = new GridControl(this);
+    fg2 = new GridControl(this);
+    fg1->setObjectName(QStringLiteral("fg1"));
+    fg2->setObjectName(QStringLiteral("fg2"));
+    fg1->setRows(tqimage::grid::rows);
+    fg1->setCols(tqimage::grid::inputCols);
+    fg2->setRows(tqimage::grid::rows);
+    fg2->setCols(tqimage::grid::outputCols);
+}
+
+// Created after the grids, so they lie over them.
+void frmTQ540_2::createEditBoxes()
+{
+    txt_gd = makeEditBox(*this, "txt_gd");
+    txtcheckbox = makeEditBox(*this, "txtcheckbox");
+    Text1 = makeEditBox(*this, "Text1");
+    txtCheck2 = makeEditBox(*this, "txtCheck2");
+    mCheckCells = new CheckCellFilter(this);
+    // The check filter first: filters installed later see the keys earlier.
+    mCheckCells->watch(*txtcheckbox);
+    mCheckCells->watch(*txtCheck2);
+    mInputsKeys.watch(*txt_gd);
+    mInputsKeys.watch(*txtcheckbox);
+    mOutputsKeys.watch(*Text1);
+    mOutputsKeys.watch(*txtCheck2);
+}
+
+void frmTQ540_2::placeDesignLayout()
+{
+    resize(twips::toPixels(clientWidth), twips::toPixels(clientHeight));
+    mTBar->setGeometry(0, 0, width(), twips::toPixels(toolbarHeight));
+    fg1->setGeometry(twips::rectToPixels(inputsLeft, gridTop, inputsWidth, gridHeight));
+    fg2->setGeometry(twips::rectToPixels(outputsLeft, gridTop, outputsWidth, gridHeight));
+    mSBar1->setGeometry(0, height() - mSBar1->height(), width(), mSBar1->height());
+}
+
+void frmTQ540_2::connectToolbar()
+{
+    const auto direct = Qt::DirectConnection;
+    connect(mTBar, &UserControl1::HelpClick, this, &frmTQ540_2::mTBar_HelpClick, direct);
+    connect(mTBar, &UserControl1::DataChaned, this, &frmTQ540_2::mTBar_DataChaned, direct);
+    connect(mTBar, &UserControl1::DataRestored, this, &frmTQ540_2::mTBar_DataRestored, direct);
+    connect(mTBar, &UserControl1::DataClear, this, &frmTQ540_2::mTBar_DataClear, direct);
+    connect(mTBar, &UserControl1::SysExit, this, &frmTQ540_2::mTBar_SysExit, direct);
+    connect(mTBar, &UserControl1::EnumUploadSize, this, &frmTQ540_2::mTBar_EnumUploadSize, direct);
+    connect(mTBar, &UserControl1::EnumDownloadSize, this, &frmTQ540_2::mTBar_EnumDownloadSize,
+            direct);
+}
+
+// --- loading ----------------------------------------------------------------------
+
+void frmTQ540_2::Form_Load()
+{
+    m_cvlibex::applyDefaultGuiFontToControls(this);
+    mTBar->SetBuf(tqimage::addressView(tqimage::EEPROMBuf));
+    mTBar->setProductCode(productCode);
+    mSBar1->setCopyRight(copyRightNotice);
+    setCaption(gResDll.GetStr(idCaption) + u'[' + mTBar->ProductCode() + u']');
+    mSBar1->setVersion(gResDll.GetStr(idVersion) + u' ' + QStringLiteral(TQ_VERSION));
+    fillRowNumbers();
+    Ini();
+}
+
+void frmTQ540_2::fillRowNumbers()
+{
+    for (GridControl *grid : {fg1, fg2}) {
+        for (int row = 1; row < grid->Rows(); ++row)
+            tolerantStep([&] { grid->setTextMatrix(row, 0, QString::number(row)); });
+    }
+}
+
+void frmTQ540_2::Ini()
+{
+    mInputsEditor.setMGrid(*fg1);
+    mOutputsEditor.setMGrid(*fg2);
+    fg1->setRowHeightMin(qRound(twips::fromPixels(txt_gd->height())));
+    mSettings->layOut();
+    mInputsTitle->setText(gResDll.GetStr(idInputsTitle));
+    mInputsTitle->adjustSize();
+    mOutputsTitle->setText(gResDll.GetStr(idOutputsTitle));
+    mOutputsTitle->adjustSize();
+    mSettings->fillBaudList();
+    registerColumns(mInputsEditor, inputColumns, txt_gd, txtcheckbox);
+    registerColumns(mOutputsEditor, outputColumns, Text1, txtCheck2);
+    refresh(mInputsEditor);
+    refresh(mOutputsEditor);
+}
+
+// --- sizing -------------------------------------------------------------------------
+
+void frmTQ540_2::resizeEvent(QResizeEvent *event)
+{
+    QWidget::resizeEvent(event);
+    mTBar->resize(width(), mTBar->height());
+    mSBar1->setGeometry(0, height() - mSBar1->height(), width(), mSBar1->height());
+    resizeGrids();
+}
+
+// The rules work on the window's outer size; a size that would come out
+// negative leaves that grid as it was.
+void frmTQ540_2::resizeGrids()
+{
+    const QSize outer = size() + frameGeometry().size() - geometry().size();
+    const double outerWidth = twips::fromPixels(outer.width());
+    const double outerHeight = twips::fromPixels(outer.height());
+    const double outputsWidth = outerWidth - rightMargin - fg2->Left();
+    if (outputsWidth >= 0)
+        fg2->setWidth(outputsWidth);
+    const double statusHeight = twips::fromPixels(mSBar1->height());
+    const double gridsHeight = outerHeight - fg1->Top() - statusHeight - bottomMargin;
+    if (gridsHeight >= 0)
+        fg1->setHeight(gridsHeight);
+    fg2->setHeight(fg1->Height());
+}
+
+// --- title, clearing ----------------------------------------------------------------
+
+void frmTQ540_2::setCaption(const QString &caption)
+{
+    mCaption = caption;
+    setWindowTitle(mCaption + mCaptionSuffix);
+}
+
+void frmTQ540_2::setSimulating(bool simulating)
+{
+    mCaptionSuffix = simulating ? simulatingSuffix : QString();
+    setCaption(mCaption);
+}
+
+void frmTQ540_2::UpdateTitle()
+{
+    const QString filename = mTBar->filename();
+    if (filename.trimmed().isEmpty())
+        setCaption(titleWithoutFile);
+    else
+        setCaption(titleWithoutFile + u'[' + filename + u']');
+}
+
+void frmTQ540_2::clearGrid(GridControl &grid, cGridEdit &editor)
+{
+    grid.setRedraw(false);
+    for (int row = 1; row < grid.Rows(); ++row) {
+        for (int col = 1; col < grid.Cols(); ++col)
+            grid.setTextMatrix(row, col, QString());
+    }
+    editor.SetPosition();
+    grid.setRedraw(true);
+    grid.update();
+}
+
+// --- codec ----------------------------------------------------------------------------
+
+void frmTQ540_2::EEPROM_ENCODE()
+{
+    tqimage::EEPROM_ENCODE(*mCodec);
+}
+
+void frmTQ540_2::EEPROM_DECODE()
+{
+    tqimage::EEPROM_DECODE(*mCodec);
+}
+
+// --- the toolbar's events -------------------------------------------------------------
+
+void frmTQ540_2::mTBar_HelpClick()
+{
+    helpfile::openHelp();
+}
+
+void frmTQ540_2::mTBar_DataChaned()
+{
+    EEPROM_DECODE();
+}
+
+void frmTQ540_2::mTBar_DataRestored(bool &)
+{
+    EEPROM_ENCODE();
+    mTBar->setMinEEPROMSIZE(minEepromSize);
+}
+
+void frmTQ540_2::mTBar_DataClear()
+{
+    clearGrid(*fg1, mInputsEditor);
+    clearGrid(*fg2, mOutputsEditor);
+    mSettings->reset();
+    UpdateTitle();
+}
+
+void frmTQ540_2::mTBar_SysExit()
+{
+    close();
+}
+
+void frmTQ540_2::mTBar_EnumUploadSize(std::int32_t &, std::int32_t &lStop)
+{
+    lStop = tqimage::layout::transferStop;
+}
+
+void frmTQ540_2::mTBar_EnumDownloadSize(std::int32_t &, std::int32_t &lStop)
+{
+    lStop = tqimage::layout::transferStop;
+}

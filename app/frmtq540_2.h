@@ -1,0 +1,99 @@
+#pragma once
+
+#include "cgridedit.h"
+#include "virtualkeys.h"
+
+#include <QWidget>
+#include <cstdint>
+#include <memory>
+
+class CheckCellFilter;
+class GridControl;
+class HelpKeyFilter;
+class QLabel;
+class QLineEdit;
+class SettingsRow;
+class UserControl1;
+class WindowCodecControls;
+class ctrlSBar;
+
+// The configuration window: the device toolbar on top, the device settings
+// row, the input grid fg1 and the output grid fg2 side by side, and the status
+// bar. It encodes its controls into the shared EEPROM image and decodes the
+// image back when the toolbar asks; the toolbar does the file, device and exit
+// commands. Controls carry their names as objectName().
+class frmTQ540_2 : public QWidget
+{
+    Q_OBJECT
+
+public:
+    explicit frmTQ540_2(QWidget *parent = nullptr);
+    ~frmTQ540_2() override;
+
+    // Controls and grids into EEPROMBuf, what is being typed included.
+    void EEPROM_ENCODE();
+    // EEPROMBuf into the controls and grids.
+    void EEPROM_DECODE();
+    // Binds the grid editors, lays out and captions the settings row, and
+    // registers the grid columns.
+    void Ini();
+
+    // Marks the window as working with the simulated device.
+    void setSimulating(bool simulating);
+
+    // The window's fixed texts.
+    static inline const QString titleWithoutFile = QStringLiteral("Device Config");
+    static inline const QString copyRightNotice =
+        QStringLiteral("(c) Corvant. All rights reserved.");
+    static inline const QString productCode = QStringLiteral("TQ540-2");
+    static inline const QString simulatingSuffix = QStringLiteral(" - simulated device");
+
+protected:
+    void resizeEvent(QResizeEvent *event) override;
+
+private:
+    void createControls();
+    void createGrids();
+    void createEditBoxes();
+    void placeDesignLayout();
+    void connectToolbar();
+    void Form_Load();
+    void fillRowNumbers();
+    void resizeGrids();
+
+    void UpdateTitle();
+    void setCaption(const QString &caption);
+    void clearGrid(GridControl &grid, cGridEdit &editor);
+
+    // Answers to the toolbar's events.
+    void mTBar_HelpClick();
+    void mTBar_DataChaned();
+    void mTBar_DataRestored(bool &lCanceled);
+    void mTBar_DataClear();
+    void mTBar_SysExit();
+    void mTBar_EnumUploadSize(std::int32_t &lStart, std::int32_t &lStop);
+    void mTBar_EnumDownloadSize(std::int32_t &lStart, std::int32_t &lStop);
+
+    UserControl1 *mTBar = nullptr;
+    std::unique_ptr<SettingsRow> mSettings;
+    QLabel *mInputsTitle = nullptr;  // Label1(0)
+    QLabel *mOutputsTitle = nullptr; // Label1(2)
+    GridControl *fg1 = nullptr;
+    GridControl *fg2 = nullptr;
+    QLineEdit *txt_gd = nullptr;
+    QLineEdit *txtcheckbox = nullptr;
+    QLineEdit *Text1 = nullptr;
+    QLineEdit *txtCheck2 = nullptr;
+    ctrlSBar *mSBar1 = nullptr;
+
+    cGridEdit mInputsEditor;
+    cGridEdit mOutputsEditor;
+    KeyForwarder mInputsKeys{mInputsEditor};
+    KeyForwarder mOutputsKeys{mOutputsEditor};
+    CheckCellFilter *mCheckCells = nullptr;
+    HelpKeyFilter *mHelpKey = nullptr;
+    std::unique_ptr<WindowCodecControls> mCodec;
+
+    QString mCaption;
+    QString mCaptionSuffix;
+};

@@ -1,0 +1,41 @@
+#include "helpfile.h"
+
+#include <QCoreApplication>
+#include <QDesktopServices>
+#include <QUrl>
+
+namespace helpfile {
+
+namespace {
+
+Opener &opener()
+{
+    static Opener current;
+    return current;
+}
+
+} // namespace
+
+QString helpFilePath(const QString &programDir)
+{
+    QString path = programDir;
+    if (!path.endsWith(QLatin1Char('/')) && !path.endsWith(QLatin1Char('\\')))
+        path += QLatin1Char('/');
+    return path + fileName;
+}
+
+Opener setOpener(Opener replacement)
+{
+    return std::exchange(opener(), std::move(replacement));
+}
+
+void openHelp()
+{
+    const QUrl url = QUrl::fromLocalFile(helpFilePath(QCoreApplication::applicationDirPath()));
+    if (opener())
+        opener()(url);
+    else
+        QDesktopServices::openUrl(url);
+}
+
+} // namespace helpfile

@@ -1,0 +1,127 @@
+// Takes the pictures of the program for its documentation: the configuration
+// window after a download from the simulated device, and the transfer window
+// as that download ends. Run under a display server (scripts/screenshots
+// starts one); writes screenshot-main.png and screenshot-transfer.png into the
+// folder given as its argument.
+#include "mainwindowfactory.h"
+#include "modclosebtn.h"
+#include "resdll.h"
+#include "simdevice.h"
+#include "simulation.h"
+#include "startup.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QDir>
+#include <QLineEdit>
+#include <QTimer>
+#include <QWidget>
+
+#include <cstdio>
+
+namespace {
+
+constexpr int pollMs = 50;
+constexpr int settleMs = 400;
+constexpr int giveUpMs = 30000;
+
+// A configuration worth looking at, as EEPROM bytes by address.
+void loadSampleConfiguration(sim::Device &device)
+{
+    std::vector<std::uint8_t> &eeprom = device.eeprom();
+    eeprom[32] = 4;  // 19200 baud
+    eeprom[33] = 1;  // small alarm system on
+    eeprom[34] = 15; // LED dwell time
+    const std::uint8_t inputs[] = {0xE1, 0xA1, 0x22, 0x23, 0x84, 0x05, 0x40, 0x60};
+    for (std::size_t n = 0; n < 24; ++n)
+        eeprom[39 + n] = inputs[n % std::size(inputs)];
+    for (std::size_t n = 0; n < 24; ++n)
+        eeprom[79 + n] = (n % 3 == 0 ? 0x01 : 0x00) | (n % 4 == 1 ? 0x80 : 0x00);
+}
+
+bool save(QWidget &widget, const QString &path)
+{
+    const bool saved = widget.grab().save(path);
+    std::fprintf(stderr, "%s %s\n", saved ? "wrote" : "could not write", qPrintable(path));
+    return saved;
+}
+
+// Watches for the transfer window: once its transfer has ended (its Close
+// command is back), it is photographed and closed.
+class TransferWatcher : public QObject
+{
+public:
+    explicit TransferWatcher(QString path) : mPath(std::move(path))
+    {
+        connect(&mTimer, &QTimer::timeout, this, &TransferWatcher::poll);
+        mTimer.start(pollMs);
+    }
+
+    bool saved() const { return mSaved; }
+
+private:
+    void poll()
+    {
+        QWidget *dialog = QApplication::activeModalWidget();
+        if (!dialog)
+            return;
+        if (modCloseBtn::isCloseGreyed(dialog)) {
+            mRunning = true;
+            return;
+        }
+        if (!mRunning)
+            return;
+        mTimer.stop();
+        QTimer::singleShot(settleMs, dialog, [this, dialog] {
+            mSaved = save(*dialog, mPath);
+            dialog->close();
+        });
+    }
+
+    QString mPath;
+    QTimer mTimer;
+    bool mRunning = false;
+    bool mSaved = false;
+};
+
+void settle()
+{
+    QTimer wait;
+    wait.setSingleShot(true);
+    wait.start(settleMs);
+    while (wait.isActive())
+        QApplication::processEvents(QEventLoop::WaitForMoreEvents);
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QApplication app(argc, argv);
+    const QDir out(argc > 1 ? QString::fromLocal8Bit(argv[1]) : QDir::currentPath());
+    gResDll.setFilename(langLibraryPath(QCoreApplication::applicationDirPath()));
+    const std::shared_ptr<sim::Device> device = simulation::start();
+    loadSampleConfiguration(*device);
+    const std::unique_ptr<QWidget> window = createMainWindow(true);
+    // Wide enough for the whole device strip of the toolbar in this font.
+    window->resize(window->width() + window->width() / 8, window->height());
+    window->show();
+    settle();
+
+    auto *download = window->findChild<QAbstractButton *>(QStringLiteral("cmdDownload"));
+    if (!download) {
+        std::fprintf(stderr, "the toolbar has no Download button\n");
+        return 1;
+    }
+    TransferWatcher watcher(out.filePath(QStringLiteral("screenshot-transfer.png")));
+    QTimer::singleShot(giveUpMs, &app, [] {
+        std::fprintf(stderr, "the download did not end in time\n");
+        QApplication::exit(1);
+    });
+    download->click(); // returns when the transfer window has been closed
+    if (auto *timeout = window->findChild<QLineEdit *>(QStringLiteral("txtTimeout")))
+        timeout->setFocus();
+    settle();
+    const bool mainSaved = save(*window, out.filePath(QStringLiteral("screenshot-main.png")));
+    return mainSaved && watcher.saved() ? 0 : 1;
+}
