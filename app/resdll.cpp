@@ -132,3 +132,11 @@ QImage cResDll::bitmapImage(qint32 handle) const
     const auto it = mBitmaps.find(handle);
     return it == mBitmaps.end() ? QImage() : it->second;
 }
+
+QString langLibraryPath(const QString &programDir)
+{
+    QString path = programDir;
+    if (!path.endsWith(QLatin1Char('/')) && !path.endsWith(QLatin1Char('\\')))
+        path += QLatin1Char('/');
+    return path + QStringLiteral("lang.dll");
+}

@@ -69,3 +69,7 @@ private:
 // The program's language library, loaded by Main at start-up and used by
 // every window for its texts. Unloaded (all texts empty) until then.
 extern cResDll gResDll;
+
+// The language library's path: the program's directory, a separator unless
+// it already ends in one, then "lang.dll".
+QString langLibraryPath(const QString &programDir);

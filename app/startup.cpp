@@ -8,14 +8,6 @@
 #include <QCoreApplication>
 #include <QWidget>
 
-QString langLibraryPath(const QString &programDir)
-{
-    QString path = programDir;
-    if (!path.endsWith(QLatin1Char('/')) && !path.endsWith(QLatin1Char('\\')))
-        path += QLatin1Char('/');
-    return path + QStringLiteral("lang.dll");
-}
-
 std::unique_ptr<QWidget> startUp(const QString &programDir, const StartOptions &options)
 {
     gResDll.setFilename(langLibraryPath(programDir));

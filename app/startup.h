@@ -8,10 +8,6 @@
 
 class QWidget;
 
-// The language library's path: the program's directory, a separator unless
-// it already ends in one, then "lang.dll".
-QString langLibraryPath(const QString &programDir);
-
 // Start-up for a program living in programDir: loads the language library
 // into gResDll, warns once when it cannot be loaded, puts the simulated
 // device behind the COM ports when asked, and shows the main window, which it

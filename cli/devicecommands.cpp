@@ -50,7 +50,7 @@ QString outcomeText(std::int32_t result)
 
 void loadLanguage()
 {
-    const QString path = QDir(QCoreApplication::applicationDirPath()).filePath("lang.dll");
+    const QString path = langLibraryPath(QCoreApplication::applicationDirPath());
     gResDll.setFilename(path);
     if (gResDll.hInstance() == 0)
         fail(0, QStringLiteral("cannot load the language library '%1'; messages show result "
