@@ -15,6 +15,8 @@
 #include "usercontrol1.h"
 #include "windowcodeccontrols.h"
 
+#include <algorithm>
+
 #include <QLabel>
 #include <QLineEdit>
 #include <QResizeEvent>
@@ -119,6 +121,9 @@ frmTQ540_2::frmTQ540_2(QWidget *parent) : QWidget(parent)
     placeDesignLayout();
     connectToolbar();
     Form_Load();
+    // Captions wider than the design's font would hide the end of the
+    // toolbar's strip (the device ID): start wide enough to show it all.
+    resize(std::max(width(), mTBar->sizeHint().width()), height());
 }
 
 frmTQ540_2::~frmTQ540_2() = default;

@@ -103,8 +103,6 @@ int main(int argc, char *argv[])
     const std::shared_ptr<sim::Device> device = simulation::start();
     loadSampleConfiguration(*device);
     const std::unique_ptr<QWidget> window = createMainWindow(true);
-    // Wide enough for the whole device strip of the toolbar in this font.
-    window->resize(window->width() + window->width() / 8, window->height());
     window->show();
     settle();
 

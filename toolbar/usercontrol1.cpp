@@ -232,9 +232,14 @@ int UserControl1::wantedHeight() const
     return twips::toPixels(numtext::roundHalfEven(height));
 }
 
+// The design width, or more when the captions' font makes the strip's chain of
+// fields run past it, so that a host can show the whole strip.
 QSize UserControl1::sizeHint() const
 {
-    return {twips::toPixels(STRIP_LEFT + STRIP_WIDTH), wantedHeight()};
+    const int design = twips::toPixels(STRIP_LEFT + STRIP_WIDTH);
+    const int chainEnd =
+        Picture1->x() + lbID->geometry().right() + 1 + twips::toPixels(GAP_AFTER_FIELD);
+    return {std::max(design, chainEnd), wantedHeight()};
 }
 
 void UserControl1::resizeEvent(QResizeEvent *event)

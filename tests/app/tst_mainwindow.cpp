@@ -43,6 +43,7 @@ private slots:
     void captionsAfterLoading();
     void captionsWithoutLanguageLibrary();
     void settingsRowRunsLeftToRight();
+    void wholeToolbarStripShown();
     void clearResetsControlsNotImage();
     void typedValuesEncode();
     void checkCellFilter_data();
@@ -190,6 +191,14 @@ void TestMainWindow::settingsRowRunsLeftToRight()
     const auto *label = child<QLabel>("Label1_3");
     QCOMPARE(label->width(), label->sizeHint().width());
     QVERIFY(child<QWidget>("ckAlarmSystem")->geometry().right() < mWindow->width());
+}
+
+void TestMainWindow::wholeToolbarStripShown()
+{
+    // The device ID's value label, last in the strip, lies inside the window.
+    const QLabel *last = child<QLabel>("lbID");
+    const QPoint rightEdge = last->mapTo(mWindow.get(), QPoint(last->width() - 1, 0));
+    QVERIFY(rightEdge.x() < mWindow->width());
 }
 
 void TestMainWindow::clearResetsControlsNotImage()
