@@ -7,6 +7,7 @@
 #include "modclosebtn.h"
 #include "resdll.h"
 #include "twips.h"
+#include "twipslayout.h"
 
 #include <QLabel>
 #include <QPushButton>
@@ -37,11 +38,6 @@ constexpr double STATUS_GAP = 60; // between Label1 and lbMsg
 
 const bool closeGreyed = false;
 const bool closeRestored = true;
-
-void placeTwips(QWidget *control, double left, double top, double width, double height)
-{
-    control->setGeometry(twips::rectToPixels(left, top, width, height));
-}
 
 int captionId(std::int16_t aMode)
 {
@@ -88,10 +84,10 @@ frmEEPROM::~frmEEPROM() = default;
 void frmEEPROM::placeControls()
 {
     setFixedSize(twips::toPixels(CLIENT_WIDTH), twips::toPixels(CLIENT_HEIGHT));
-    placeTwips(cmdCancel, 1440, 900, 1170, 345);
-    placeTwips(lbdownload, 3420, 240, 465, 240);
-    placeTwips(Label1, 75, 240, 495, 195);
-    placeTwips(lbMsg, 690, 240, 3165, 420);
+    twips::place(*cmdCancel, 1440, 900, 1170, 345);
+    twips::place(*lbdownload, 3420, 240, 465, 240);
+    twips::place(*Label1, 75, 240, 495, 195);
+    twips::place(*lbMsg, 690, 240, 3165, 420);
 }
 
 void frmEEPROM::Form_Load()
@@ -107,9 +103,8 @@ std::int32_t frmEEPROM::Action(std::int16_t aMode, std::int32_t &dlStart, std::i
     Label1->setText(gResDll.GetStr(TEXT_STATUS_LABEL));
     // The caption label takes its text's width; the status line follows it and
     // keeps its right edge, so a longer caption never pushes it out of the window.
-    Label1->resize(Label1->sizeHint().width(), Label1->height());
-    const int statusLeft =
-        twips::toPixels(twips::fromPixels(Label1->x() + Label1->width()) + STATUS_GAP);
+    twips::fitWidthToText(*Label1);
+    const int statusLeft = twips::toPixels(twips::rightOf(*Label1) + STATUS_GAP);
     const int statusRight = lbMsg->geometry().right();
     lbMsg->setGeometry(statusLeft, lbMsg->y(), statusRight - statusLeft + 1, lbMsg->height());
     cmdCancel->setText(gResDll.GetStr(TEXT_CANCEL));

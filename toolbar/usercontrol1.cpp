@@ -11,6 +11,7 @@
 #include "numtext.h"
 #include "resdll.h"
 #include "twips.h"
+#include "twipslayout.h"
 
 #include <QComboBox>
 #include <QFileDialog>
@@ -60,37 +61,11 @@ constexpr double FIRST_CAPTION_LEFT = 30;
 constexpr double GAP_AFTER_CAPTION = 30;
 constexpr double GAP_AFTER_FIELD = 60;
 
-double leftTwips(const QWidget *control)
-{
-    return twips::fromPixels(control->x());
-}
-
-double rightTwips(const QWidget *control)
-{
-    return leftTwips(control) + twips::fromPixels(control->width());
-}
-
-void placeTwips(QWidget *control, double left, double top, double width, double height)
-{
-    control->setGeometry(twips::rectToPixels(left, top, width, height));
-}
-
-void moveLeftTwips(QWidget *control, double left)
-{
-    control->move(twips::toPixels(left), control->y());
-}
-
-// A label sized to its text, as the caption labels and lbID are.
-void fitToText(QLabel *label)
-{
-    label->resize(label->sizeHint().width(), twips::toPixels(LABEL_HEIGHT));
-}
-
 QLabel *valueLabel(QWidget *parent, const char *name, double width)
 {
     auto *label = new QLabel(QStringLiteral("-"), parent);
     label->setObjectName(QLatin1String(name));
-    placeTwips(label, 0, VALUE_TOP, width, LABEL_HEIGHT);
+    twips::place(*label, 0, VALUE_TOP, width, LABEL_HEIGHT);
     return label;
 }
 
@@ -136,13 +111,13 @@ void UserControl1::createControls()
         QPushButton *button = new QPushButton(QLatin1String(designCaptions[i]), this);
         button->setObjectName(QLatin1String(names[i]));
         button->setAutoDefault(false);
-        placeTwips(button, BUTTON_LEFTS[i], BUTTON_TOP, BUTTON_WIDTH, BUTTON_HEIGHT);
+        twips::place(*button, BUTTON_LEFTS[i], BUTTON_TOP, BUTTON_WIDTH, BUTTON_HEIGHT);
         *buttons[i] = button;
     }
 
     Picture1 = new QWidget(this);
     Picture1->setObjectName(QStringLiteral("Picture1"));
-    placeTwips(Picture1, STRIP_LEFT, STRIP_TOP, STRIP_WIDTH, STRIP_HEIGHT);
+    twips::place(*Picture1, STRIP_LEFT, STRIP_TOP, STRIP_WIDTH, STRIP_HEIGHT);
 
     const std::pair<int, const char *> captions[] = {{7, "Serial Number/Device ID:"},
                                                      {2, "COM:"},
@@ -152,16 +127,16 @@ void UserControl1::createControls()
     for (const auto &[index, text] : captions) {
         Label1[index] = new QLabel(QLatin1String(text), Picture1);
         Label1[index]->setObjectName(QStringLiteral("Label1_%1").arg(index));
-        Label1[index]->move(0, twips::toPixels(CAPTION_TOP));
+        twips::place(*Label1[index], 0, CAPTION_TOP, 0, LABEL_HEIGHT);
     }
-    moveLeftTwips(Label1[7], FIRST_CAPTION_LEFT);
+    twips::moveLeft(*Label1[7], FIRST_CAPTION_LEFT);
 
     txtSN = new QLineEdit(QStringLiteral("1"), Picture1);
     txtSN->setObjectName(QStringLiteral("txtSN"));
-    placeTwips(txtSN, 0, 30, 1080, 285);
+    twips::place(*txtSN, 0, 30, 1080, 285);
     cbComm = new QComboBox(Picture1);
     cbComm->setObjectName(QStringLiteral("cbComm"));
-    placeTwips(cbComm, 0, 15, 720, 315);
+    twips::place(*cbComm, 0, 15, 720, 315);
     lbSpeed = valueLabel(Picture1, "lbSpeed", 765);
     lbSN = valueLabel(Picture1, "lbSN", 1185);
     lbID = valueLabel(Picture1, "lbID", 0);
@@ -205,12 +180,12 @@ void UserControl1::layoutStrip()
                           {Label1[1], TEXT_DEVICE_ID, lbID, nullptr}};
     for (const Link &link : chain) {
         link.caption->setText(gResDll.GetStr(link.textId));
-        fitToText(link.caption);
-        moveLeftTwips(link.field, rightTwips(link.caption) + GAP_AFTER_CAPTION);
+        twips::fitWidthToText(*link.caption);
+        twips::moveLeft(*link.field, twips::rightOf(*link.caption) + GAP_AFTER_CAPTION);
         if (link.nextCaption)
-            moveLeftTwips(link.nextCaption, rightTwips(link.field) + GAP_AFTER_FIELD);
+            twips::moveLeft(*link.nextCaption, twips::rightOf(*link.field) + GAP_AFTER_FIELD);
     }
-    fitToText(lbID);
+    twips::fitWidthToText(*lbID);
 }
 
 void UserControl1::connectCommands()
@@ -305,7 +280,7 @@ void UserControl1::ShowDeviceInfo()
     const auto serial = static_cast<std::uint32_t>(found.SerialNo) & ~m::SERIAL_ADDRESS_BIT;
     lbSN->setText(QString::number(serial));
     lbID->setText(QString::number(found.DevID));
-    fitToText(lbID);
+    twips::fitWidthToText(*lbID);
     lbSpeed->setText(QString::number(numtext::leadingNumber(found.Settings), 'f', 0));
 }
 
