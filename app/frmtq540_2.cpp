@@ -10,6 +10,7 @@
 #include "m_cvlibex.h"
 #include "resdll.h"
 #include "settingsrow.h"
+#include "target.h"
 #include "tolerant.h"
 #include "twips.h"
 #include "twipslayout.h"
@@ -212,7 +213,7 @@ void frmTQ540_2::Form_Load()
 {
     m_cvlibex::applyDefaultGuiFontToControls(this);
     mTBar->SetBuf(tqimage::addressView(tqimage::EEPROMBuf));
-    mTBar->setProductCode(productCode);
+    mTBar->setProductCode(m::TQ540_PRODUCT_CODE);
     mSBar1->setCopyRight(copyRightNotice);
     setCaption(gResDll.GetStr(idCaption) + u'[' + mTBar->ProductCode() + u']');
     mSBar1->setVersion(gResDll.GetStr(idVersion) + u' ' + QStringLiteral(TQ_VERSION));

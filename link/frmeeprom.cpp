@@ -6,6 +6,7 @@
 #include "m_cvlibex.h"
 #include "modclosebtn.h"
 #include "resdll.h"
+#include "transfertext.h"
 #include "twips.h"
 #include "twipslayout.h"
 
@@ -25,11 +26,6 @@ constexpr int TEXT_CAPTION_UPLOAD = 1350;
 constexpr int TEXT_CAPTION_DOWNLOAD = 1351;
 constexpr int TEXT_CAPTION_TEST = 1352;
 constexpr int TEXT_STATUS_LABEL = 1353;
-constexpr int TEXT_SEARCHING = 1354;
-constexpr int TEXT_READING = 1355;
-constexpr int TEXT_WRITING = 1356;
-constexpr int TEXT_RESETTING = 1357;
-constexpr int TEXT_OUTCOME_BASE = 1400; // + result code
 
 // Design geometry in twips.
 constexpr double CLIENT_WIDTH = 3960;
@@ -140,7 +136,7 @@ void frmEEPROM::RunTransfer()
     modCloseBtn::EnableCloseButton(this, closeGreyed);
     lResult = m::OpenLink(m::gLink);
     if (lResult == m::LINK_OK) {
-        showStatus(TEXT_SEARCHING);
+        showStatus(transfertext::searching);
         letEventsRun();
         lResult = m::SelectSpeed(m::gLink);
         const bool blockTransfer = nAction == ACTION_DOWNLOAD || nAction == ACTION_UPLOAD;
@@ -170,7 +166,7 @@ void frmEEPROM::runBlockTransfer()
 
 void frmEEPROM::runDownload()
 {
-    showStatus(TEXT_READING);
+    showStatus(transfertext::reading);
     cmdCancel->setEnabled(true);
     letEventsRun();
     std::vector<std::uint8_t> buffer;
@@ -188,13 +184,13 @@ void frmEEPROM::runDownload()
 void frmEEPROM::runUpload()
 {
     cmdCancel->setEnabled(false); // a write cannot be cancelled
-    showStatus(TEXT_WRITING);
+    showStatus(transfertext::writing);
     letEventsRun();
     lResult = m::WriteBlocks(m::gLink, tqimage::EEPROMBuf, lStart, lStop);
     if (lResult != m::LINK_OK)
         return;
     Timer3->stop();
-    showStatus(TEXT_RESETTING);
+    showStatus(transfertext::resetting);
     lbdownload->clear();
     letEventsRun();
     lResult = m::ResetDevice(m::gLink);
@@ -207,7 +203,7 @@ void frmEEPROM::finishTransfer()
     lbdownload->clear();
     modCloseBtn::EnableCloseButton(this, closeRestored);
     Timer3->stop();
-    showStatus(TEXT_OUTCOME_BASE + lResult);
+    showStatus(transfertext::outcomeBase + lResult);
     cmdCancel->setText(gResDll.GetStr(TEXT_CLOSE));
     cmdCancel->setEnabled(true);
     m::CloseLink(m::gLink);

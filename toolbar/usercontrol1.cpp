@@ -4,12 +4,15 @@
 
 #include "comport.h"
 #include "configfile.h"
+#include "eepromimage.h"
 #include "filedialogs.h"
 #include "frmeeprom.h"
 #include "m_cvlibex.h"
+#include "mcomm.h"
 #include "msgbox.h"
 #include "numtext.h"
 #include "resdll.h"
+#include "toolbartext.h"
 #include "twips.h"
 #include "twipslayout.h"
 
@@ -32,17 +35,12 @@ constexpr int TEXT_COM = 1201;
 constexpr int TEXT_BAUD = 1202;
 constexpr int TEXT_SERIAL_NUMBER = 1203;
 constexpr int TEXT_DEVICE_ID = 1204;
-constexpr int TEXT_CANT_READ_FILE = 1207;
-constexpr int TEXT_CANT_WRITE_FILE = 1208;
-constexpr int TEXT_BAD_TARGET = 2205;
 constexpr int TEXT_NO_BUFFER = 2206;
 constexpr int TEXT_NEGATIVE_SERIAL = 3015;
 
 // The range the toolbar offers the host's range events.
-constexpr std::int32_t RANGE_START = 33;
+constexpr std::int32_t RANGE_START = tqimage::layout::transferStart;
 constexpr std::int32_t RANGE_STOP = frmEEPROM::STOP_AT_EEPROM_END;
-
-constexpr int PORT_COUNT = comport::portCount;
 
 // Design geometry in twips.
 constexpr double BUTTON_TOP = 0;
@@ -150,7 +148,7 @@ void UserControl1::createControls()
 void UserControl1::fillPortList()
 {
     cbComm->clear();
-    for (int port = 1; port <= PORT_COUNT; ++port)
+    for (int port = 1; port <= mComm::PORT_COUNT; ++port)
         cbComm->addItem(QString::number(port));
 }
 
@@ -261,7 +259,7 @@ bool UserControl1::ReadTarget()
     // A number beyond 32 bits would address some other device: refused.
     const std::optional<std::int32_t> address = m::targetAddress(txtSN->text(), mProductBase);
     if (!address) {
-        showMessage(TEXT_BAD_TARGET);
+        showMessage(toolbartext::badTarget);
         return false;
     }
     mLink.TargetID = *address;
@@ -340,7 +338,7 @@ void UserControl1::cmdOpen_Click()
     // survives past the file's end; a failed read leaves the image as it was.
     const std::int32_t count = configfile::load(name, lbuf);
     if (count < 0) {
-        showMessage(TEXT_CANT_READ_FILE);
+        showMessage(toolbartext::cantReadFile);
         return;
     }
     mDataLen = count;
@@ -376,7 +374,7 @@ void UserControl1::SaveFile(const QString &path)
         return; // the buffer stays cleared
     // Written aside and put in place at once: a failure keeps the old file.
     if (configfile::save(path, lbuf) < 0) {
-        showMessage(TEXT_CANT_WRITE_FILE);
+        showMessage(toolbartext::cantWriteFile);
         return;
     }
     mFilename = path;
