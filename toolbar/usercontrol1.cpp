@@ -99,20 +99,39 @@ UserControl1::~UserControl1()
 
 void UserControl1::createControls()
 {
+    createButtons();
+    createStrip();
+    QWidget *previous = nullptr;
+    for (QWidget *next : commandButtons()) {
+        if (previous)
+            setTabOrder(previous, next);
+        previous = next;
+    }
+    setTabOrder(cmdHelp, txtSN);
+    setTabOrder(txtSN, cbComm);
+}
+
+void UserControl1::createButtons()
+{
     const char *const names[] = {"cmdOpen",     "cmdSave",   "cmdSaveAs", "cmdClear", "cmdTest",
                                  "cmdDownload", "cmdUpload", "cmdExit",   "cmdHelp"};
     const char *const designCaptions[] = {"Open",     "Save",   "Save as", "Clear", "Test",
                                           "Download", "Upload", "Exit",    "Help"};
     QPushButton **buttons[] = {&cmdOpen,     &cmdSave,   &cmdSaveAs, &cmdClear, &cmdTest,
                                &cmdDownload, &cmdUpload, &cmdExit,   &cmdHelp};
-    for (int i = 0; i < 9; ++i) {
+    for (std::size_t i = 0; i < std::size(buttons); ++i) {
         QPushButton *button = new QPushButton(QLatin1String(designCaptions[i]), this);
         button->setObjectName(QLatin1String(names[i]));
         button->setAutoDefault(false);
         twips::place(*button, BUTTON_LEFTS[i], BUTTON_TOP, BUTTON_WIDTH, BUTTON_HEIGHT);
         *buttons[i] = button;
     }
+}
 
+// The strip under the buttons: the target address and COM port fields and
+// what the last contact found, each after its caption.
+void UserControl1::createStrip()
+{
     Picture1 = new QWidget(this);
     Picture1->setObjectName(QStringLiteral("Picture1"));
     twips::place(*Picture1, STRIP_LEFT, STRIP_TOP, STRIP_WIDTH, STRIP_HEIGHT);
@@ -138,11 +157,6 @@ void UserControl1::createControls()
     lbSpeed = valueLabel(Picture1, "lbSpeed", 765);
     lbSN = valueLabel(Picture1, "lbSN", 1185);
     lbID = valueLabel(Picture1, "lbID", 0);
-
-    QWidget *order[] = {cmdOpen,   cmdSave, cmdSaveAs, cmdClear, cmdTest, cmdDownload,
-                        cmdUpload, cmdExit, cmdHelp,   txtSN,    cbComm};
-    for (std::size_t i = 1; i < std::size(order); ++i)
-        setTabOrder(order[i - 1], order[i]);
 }
 
 void UserControl1::fillPortList()
@@ -152,12 +166,17 @@ void UserControl1::fillPortList()
         cbComm->addItem(QString::number(port));
 }
 
+std::array<QPushButton *, 9> UserControl1::commandButtons() const
+{
+    return {cmdOpen,     cmdSave,   cmdSaveAs, cmdClear, cmdTest,
+            cmdDownload, cmdUpload, cmdExit,   cmdHelp};
+}
+
 void UserControl1::setCaptions()
 {
-    QPushButton *const buttons[] = {cmdOpen,     cmdSave,   cmdSaveAs, cmdClear, cmdTest,
-                                    cmdDownload, cmdUpload, cmdExit,   cmdHelp};
-    for (int i = 0; i < 9; ++i)
-        buttons[i]->setText(gResDll.GetStr(TEXT_FIRST_BUTTON + i));
+    int textId = TEXT_FIRST_BUTTON;
+    for (QPushButton *button : commandButtons())
+        button->setText(gResDll.GetStr(textId++));
 }
 
 // One chain from left to right: a caption label takes its new text (and so its
