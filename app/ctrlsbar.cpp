@@ -57,7 +57,7 @@ QSize ctrlSBar::sizeHint() const
 void ctrlSBar::resizeEvent(QResizeEvent *event)
 {
     QWidget::resizeEvent(event);
-    // The fixed height already holds the bar at 240 twips; this catches a
+    // The fixed height already holds the bar at its design height; this catches a
     // change of the screen's DPI or a host that changed the limits.
     const int wanted = twips::toPixels(barHeight);
     if (height() != wanted)
