@@ -2,6 +2,7 @@
 
 #include "m_cvlibex.h"
 #include "twips.h"
+#include "twipslayout.h"
 
 #include <QLabel>
 #include <QResizeEvent>
@@ -20,9 +21,8 @@ ctrlSBar::ctrlSBar(QWidget *parent)
 {
     lbVersion->setObjectName(QStringLiteral("lbVersion"));
     lbCopyRight->setObjectName(QStringLiteral("lbCopyRight"));
-    lbVersion->setGeometry(
-        twips::rectToPixels(versionLeft, versionTop, versionWidth, versionHeight));
-    lbCopyRight->setGeometry(twips::rectToPixels(copyRightLeft, copyRightTop, 0, copyRightHeight));
+    twips::place(*lbVersion, versionLeft, versionTop, versionWidth, versionHeight);
+    twips::place(*lbCopyRight, copyRightLeft, copyRightTop, 0, copyRightHeight);
     m_cvlibex::applyDefaultGuiFontToControls(this);
     // Layouts and hosts cannot stretch the bar either.
     setFixedHeight(twips::toPixels(barHeight));
@@ -57,7 +57,7 @@ QSize ctrlSBar::sizeHint() const
 void ctrlSBar::resizeEvent(QResizeEvent *event)
 {
     QWidget::resizeEvent(event);
-    // The fixed height already holds the bar at 240 twips; this catches a
+    // The fixed height already holds the bar at its design height; this catches a
     // change of the screen's DPI or a host that changed the limits.
     const int wanted = twips::toPixels(barHeight);
     if (height() != wanted)

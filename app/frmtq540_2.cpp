@@ -10,8 +10,10 @@
 #include "m_cvlibex.h"
 #include "resdll.h"
 #include "settingsrow.h"
+#include "target.h"
 #include "tolerant.h"
 #include "twips.h"
+#include "twipslayout.h"
 #include "usercontrol1.h"
 #include "windowcodeccontrols.h"
 
@@ -98,7 +100,7 @@ QLabel *makeTitle(QWidget &window, const char *name, double left)
 {
     auto *label = new QLabel(&window);
     label->setObjectName(QString::fromLatin1(name));
-    label->setGeometry(twips::rectToPixels(left, titleTop, 0, titleHeight));
+    twips::place(*label, left, titleTop, 0, titleHeight);
     return label;
 }
 
@@ -110,6 +112,12 @@ QLineEdit *makeEditBox(QWidget &window, const char *name)
     box->resize(box->width(), twips::toPixels(editBoxHeight));
     box->hide();
     return box;
+}
+
+// The status bar keeps its own height along the window's bottom edge.
+void dockAtBottom(QWidget &bar, const QWidget &window)
+{
+    bar.setGeometry(0, window.height() - bar.height(), window.width(), bar.height());
 }
 
 } // namespace
@@ -181,9 +189,9 @@ void frmTQ540_2::placeDesignLayout()
 {
     resize(twips::toPixels(clientWidth), twips::toPixels(clientHeight));
     mTBar->setGeometry(0, 0, width(), twips::toPixels(toolbarHeight));
-    fg1->setGeometry(twips::rectToPixels(inputsLeft, gridTop, inputsWidth, gridHeight));
-    fg2->setGeometry(twips::rectToPixels(outputsLeft, gridTop, outputsWidth, gridHeight));
-    mSBar1->setGeometry(0, height() - mSBar1->height(), width(), mSBar1->height());
+    twips::place(*fg1, inputsLeft, gridTop, inputsWidth, gridHeight);
+    twips::place(*fg2, outputsLeft, gridTop, outputsWidth, gridHeight);
+    dockAtBottom(*mSBar1, *this);
 }
 
 void frmTQ540_2::connectToolbar()
@@ -205,7 +213,7 @@ void frmTQ540_2::Form_Load()
 {
     m_cvlibex::applyDefaultGuiFontToControls(this);
     mTBar->SetBuf(tqimage::addressView(tqimage::EEPROMBuf));
-    mTBar->setProductCode(productCode);
+    mTBar->setProductCode(m::TQ540_PRODUCT_CODE);
     mSBar1->setCopyRight(copyRightNotice);
     setCaption(gResDll.GetStr(idCaption) + u'[' + mTBar->ProductCode() + u']');
     mSBar1->setVersion(gResDll.GetStr(idVersion) + u' ' + QStringLiteral(TQ_VERSION));
@@ -244,7 +252,7 @@ void frmTQ540_2::resizeEvent(QResizeEvent *event)
 {
     QWidget::resizeEvent(event);
     mTBar->resize(width(), mTBar->height());
-    mSBar1->setGeometry(0, height() - mSBar1->height(), width(), mSBar1->height());
+    dockAtBottom(*mSBar1, *this);
     resizeGrids();
 }
 

@@ -45,7 +45,6 @@ public:
     static inline const QString titleWithoutFile = QStringLiteral("Device Config");
     static inline const QString copyRightNotice =
         QStringLiteral("(c) Corvant. All rights reserved.");
-    static inline const QString productCode = QStringLiteral("TQ540-2");
     static inline const QString simulatingSuffix = QStringLiteral(" - simulated device");
 
 protected:

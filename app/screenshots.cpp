@@ -3,6 +3,7 @@
 // as that download ends. Run under a display server (scripts/screenshots
 // starts one); writes screenshot-main.png and screenshot-transfer.png into the
 // folder given as its argument.
+#include "eepromimage.h"
 #include "mainwindowfactory.h"
 #include "modclosebtn.h"
 #include "resdll.h"
@@ -25,18 +26,22 @@ constexpr int pollMs = 50;
 constexpr int settleMs = 400;
 constexpr int giveUpMs = 30000;
 
-// A configuration worth looking at, as EEPROM bytes by address.
+// A configuration worth looking at, written into the device's EEPROM.
 void loadSampleConfiguration(sim::Device &device)
 {
+    namespace layout = tqimage::layout;
     std::vector<std::uint8_t> &eeprom = device.eeprom();
-    eeprom[32] = 4;  // 19200 baud
-    eeprom[33] = 1;  // small alarm system on
-    eeprom[34] = 15; // LED dwell time
+    // Image position p is EEPROM address p - 1.
+    auto at = [&eeprom](int position) -> std::uint8_t & { return eeprom[position - 1]; };
+    at(layout::posBaud) = 4; // 19200 baud
+    at(layout::posFlags) = layout::flagAlarmSystem;
+    at(layout::posDwell) = 15;
     const std::uint8_t inputs[] = {0xE1, 0xA1, 0x22, 0x23, 0x84, 0x05, 0x40, 0x60};
-    for (std::size_t n = 0; n < 24; ++n)
-        eeprom[39 + n] = inputs[n % std::size(inputs)];
-    for (std::size_t n = 0; n < 24; ++n)
-        eeprom[79 + n] = (n % 3 == 0 ? 0x01 : 0x00) | (n % 4 == 1 ? 0x80 : 0x00);
+    for (int n = 0; n < layout::recordCount; ++n)
+        at(layout::posFirstInput + n) = inputs[n % std::size(inputs)];
+    for (int n = 0; n < layout::recordCount; ++n)
+        at(layout::posFirstOutput + n) =
+            (n % 3 == 0 ? layout::outputPowerOnBit : 0) | (n % 4 == 1 ? layout::outputAlarmBit : 0);
 }
 
 bool save(QWidget &widget, const QString &path)

@@ -2,7 +2,7 @@
 
 #include "eepromimage.h"
 #include "resdll.h"
-#include "twips.h"
+#include "twipslayout.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -33,7 +33,7 @@ template <typename Control> Control *makeControl(QWidget &parent, const char *na
 {
     auto *control = new Control(&parent);
     control->setObjectName(QString::fromLatin1(name));
-    control->setGeometry(twips::rectToPixels(firstLeft, rowTop, width, rowHeight));
+    twips::place(*control, firstLeft, rowTop, width, rowHeight);
     return control;
 }
 
@@ -44,32 +44,17 @@ QLabel *makeLabel(QWidget &parent, const char *name)
     return label;
 }
 
-double leftOf(const QWidget &control)
-{
-    return twips::fromPixels(control.x());
-}
-
-double widthOf(const QWidget &control)
-{
-    return twips::fromPixels(control.width());
-}
-
-void moveLeft(QWidget &control, double left)
-{
-    control.move(twips::toPixels(left), control.y());
-}
-
 // A label or check box takes the width of its new text; its height stays.
 template <typename Control> void setCaption(Control &control, int id)
 {
     control.setText(gResDll.GetStr(id));
-    control.resize(control.sizeHint().width(), control.height());
+    twips::fitWidthToText(control);
 }
 
 // Places `next` after `previous` with `gap` twips between them.
 void placeAfter(QWidget &next, const QWidget &previous, double gap)
 {
-    moveLeft(next, leftOf(previous) + widthOf(previous) + gap);
+    twips::moveLeft(next, twips::rightOf(previous) + gap);
 }
 
 } // namespace

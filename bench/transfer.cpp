@@ -3,6 +3,7 @@
 // itself needs: each request's RTS hold plus its reply's time on the wire (and
 // the reset wait after an upload). Also shows how busy the process kept a core.
 
+#include "eepromimage.h"
 #include "linkclock.h"
 #include "m.h"
 #include "mcomm.h"
@@ -78,16 +79,17 @@ void runAt(std::int32_t baud)
 
     device->clearLog();
     std::vector<std::uint8_t> buffer;
-    std::int32_t start = 33, stop = 120;
+    std::int32_t start = tqimage::layout::transferStart;
+    std::int32_t stop = tqimage::layout::transferStop;
     Measure download;
     const std::int32_t readResult = m::ReadBlocks(link, buffer, start, stop);
     report("download", baud, readResult, download, floorMs(*device, baud));
 
     device->clearLog();
-    std::vector<std::uint8_t> image(65537);
-    std::copy(buffer.begin() + 1, buffer.end(), image.begin() + 33);
+    std::vector<std::uint8_t> image(tqimage::imagePositions + 1);
+    std::copy(buffer.begin() + 1, buffer.end(), image.begin() + tqimage::layout::transferStart);
     Measure upload;
-    std::int32_t writeResult = m::WriteBlocks(link, image, 33, 120);
+    std::int32_t writeResult = m::WriteBlocks(link, image, start, stop);
     if (writeResult == m::LINK_OK)
         writeResult = m::ResetDevice(link);
     report("upload", baud, writeResult, upload, floorMs(*device, baud) + m::RESET_WAIT_MS);

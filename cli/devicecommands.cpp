@@ -10,7 +10,9 @@
 #include "simport.h"
 #include "subcommand.h"
 #include "target.h"
+#include "toolbartext.h"
 #include "transferconsole.h"
+#include "transfertext.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -24,16 +26,6 @@ namespace {
 
 enum class Transfer { Test, Download, Upload };
 
-// Language library texts.
-constexpr int textOutcomeBase = 1400;
-constexpr int textSearching = 1354;
-constexpr int textReading = 1355;
-constexpr int textWriting = 1356;
-constexpr int textResetting = 1357;
-constexpr int textCannotRead = 1207;
-constexpr int textCannotWrite = 1208;
-constexpr int textBadTarget = 2205;
-
 constexpr std::int32_t transferStart = tqimage::layout::transferStart;
 constexpr std::int32_t transferStop = tqimage::layout::transferStop;
 
@@ -45,7 +37,8 @@ QString text(int id, const QString &fallback = {})
 
 QString outcomeText(std::int32_t result)
 {
-    return text(textOutcomeBase + result, QStringLiteral("device link result %1").arg(result));
+    return text(transfertext::outcomeBase + result,
+                QStringLiteral("device link result %1").arg(result));
 }
 
 void loadLanguage()
@@ -164,7 +157,7 @@ private:
 
 std::int32_t download(tqimage::EEPROMImage &image, TransferConsole &console)
 {
-    console.stage(text(textReading), true);
+    console.stage(text(transfertext::reading), true);
     std::vector<std::uint8_t> read;
     std::int32_t start = transferStart, stop = transferStop;
     const std::int32_t result = m::ReadBlocks(m::gLink, read, start, stop);
@@ -177,11 +170,11 @@ std::int32_t download(tqimage::EEPROMImage &image, TransferConsole &console)
 std::int32_t upload(const tqimage::EEPROMImage &image, TransferConsole &console)
 {
     console.setCancellable(false);
-    console.stage(text(textWriting), true);
+    console.stage(text(transfertext::writing), true);
     const std::int32_t result = m::WriteBlocks(m::gLink, image, transferStart, transferStop);
     if (result != m::LINK_OK)
         return result;
-    console.stage(text(textResetting));
+    console.stage(text(transfertext::resetting));
     return m::ResetDevice(m::gLink) == m::LINK_OK ? m::LINK_UPLOAD_DONE : m::LINK_RESET_FAILED;
 }
 
@@ -191,7 +184,7 @@ std::int32_t runTransfer(Transfer kind, tqimage::EEPROMImage &image)
     TransferConsole console;
     std::int32_t result = m::OpenLink(m::gLink);
     if (result == m::LINK_OK) {
-        console.stage(text(textSearching));
+        console.stage(text(transfertext::searching));
         result = m::SelectSpeed(m::gLink);
     }
     if (result == m::LINK_OK && kind != Transfer::Test) {
@@ -245,11 +238,13 @@ int runDeviceCommand(Transfer kind, const QString &usage, const QStringList &arg
     const std::optional<std::int32_t> target =
         m::targetAddress(parsed.sn, m::productBaseOf(m::TQ540_PRODUCT_CODE));
     if (!target)
-        return fail(exitUsage, text(textBadTarget, QStringLiteral("bad --sn '%1'").arg(parsed.sn)));
+        return fail(exitUsage,
+                    text(toolbartext::badTarget, QStringLiteral("bad --sn '%1'").arg(parsed.sn)));
     auto image = std::make_unique<tqimage::EEPROMImage>();
     if (kind == Transfer::Upload &&
         configfile::load(parsed.input, tqimage::addressView(*image)) < 0)
-        return fail(exitFailure, QStringLiteral("%1: %2").arg(parsed.input, text(textCannotRead)));
+        return fail(exitFailure,
+                    QStringLiteral("%1: %2").arg(parsed.input, text(toolbartext::cantReadFile)));
 
     m::gLink = m::tLink{};
     m::gLink.TargetID = *target;
@@ -263,7 +258,7 @@ int runDeviceCommand(Transfer kind, const QString &usage, const QStringList &arg
     if (result == m::LINK_DOWNLOAD_DONE &&
         configfile::save(parsed.output, tqimage::addressView(*image)) < 0)
         return fail(exitFailure,
-                    QStringLiteral("%1: %2").arg(parsed.output, text(textCannotWrite)));
+                    QStringLiteral("%1: %2").arg(parsed.output, text(toolbartext::cantWriteFile)));
     return report(kind, result);
 }
 

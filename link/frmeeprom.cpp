@@ -6,7 +6,9 @@
 #include "m_cvlibex.h"
 #include "modclosebtn.h"
 #include "resdll.h"
+#include "transfertext.h"
 #include "twips.h"
+#include "twipslayout.h"
 
 #include <QLabel>
 #include <QPushButton>
@@ -24,11 +26,6 @@ constexpr int TEXT_CAPTION_UPLOAD = 1350;
 constexpr int TEXT_CAPTION_DOWNLOAD = 1351;
 constexpr int TEXT_CAPTION_TEST = 1352;
 constexpr int TEXT_STATUS_LABEL = 1353;
-constexpr int TEXT_SEARCHING = 1354;
-constexpr int TEXT_READING = 1355;
-constexpr int TEXT_WRITING = 1356;
-constexpr int TEXT_RESETTING = 1357;
-constexpr int TEXT_OUTCOME_BASE = 1400; // + result code
 
 // Design geometry in twips.
 constexpr double CLIENT_WIDTH = 3960;
@@ -37,11 +34,6 @@ constexpr double STATUS_GAP = 60; // between Label1 and lbMsg
 
 const bool closeGreyed = false;
 const bool closeRestored = true;
-
-void placeTwips(QWidget *control, double left, double top, double width, double height)
-{
-    control->setGeometry(twips::rectToPixels(left, top, width, height));
-}
 
 int captionId(std::int16_t aMode)
 {
@@ -88,10 +80,10 @@ frmEEPROM::~frmEEPROM() = default;
 void frmEEPROM::placeControls()
 {
     setFixedSize(twips::toPixels(CLIENT_WIDTH), twips::toPixels(CLIENT_HEIGHT));
-    placeTwips(cmdCancel, 1440, 900, 1170, 345);
-    placeTwips(lbdownload, 3420, 240, 465, 240);
-    placeTwips(Label1, 75, 240, 495, 195);
-    placeTwips(lbMsg, 690, 240, 3165, 420);
+    twips::place(*cmdCancel, 1440, 900, 1170, 345);
+    twips::place(*lbdownload, 3420, 240, 465, 240);
+    twips::place(*Label1, 75, 240, 495, 195);
+    twips::place(*lbMsg, 690, 240, 3165, 420);
 }
 
 void frmEEPROM::Form_Load()
@@ -107,9 +99,8 @@ std::int32_t frmEEPROM::Action(std::int16_t aMode, std::int32_t &dlStart, std::i
     Label1->setText(gResDll.GetStr(TEXT_STATUS_LABEL));
     // The caption label takes its text's width; the status line follows it and
     // keeps its right edge, so a longer caption never pushes it out of the window.
-    Label1->resize(Label1->sizeHint().width(), Label1->height());
-    const int statusLeft =
-        twips::toPixels(twips::fromPixels(Label1->x() + Label1->width()) + STATUS_GAP);
+    twips::fitWidthToText(*Label1);
+    const int statusLeft = twips::toPixels(twips::rightOf(*Label1) + STATUS_GAP);
     const int statusRight = lbMsg->geometry().right();
     lbMsg->setGeometry(statusLeft, lbMsg->y(), statusRight - statusLeft + 1, lbMsg->height());
     cmdCancel->setText(gResDll.GetStr(TEXT_CANCEL));
@@ -145,7 +136,7 @@ void frmEEPROM::RunTransfer()
     modCloseBtn::EnableCloseButton(this, closeGreyed);
     lResult = m::OpenLink(m::gLink);
     if (lResult == m::LINK_OK) {
-        showStatus(TEXT_SEARCHING);
+        showStatus(transfertext::searching);
         letEventsRun();
         lResult = m::SelectSpeed(m::gLink);
         const bool blockTransfer = nAction == ACTION_DOWNLOAD || nAction == ACTION_UPLOAD;
@@ -175,7 +166,7 @@ void frmEEPROM::runBlockTransfer()
 
 void frmEEPROM::runDownload()
 {
-    showStatus(TEXT_READING);
+    showStatus(transfertext::reading);
     cmdCancel->setEnabled(true);
     letEventsRun();
     std::vector<std::uint8_t> buffer;
@@ -193,13 +184,13 @@ void frmEEPROM::runDownload()
 void frmEEPROM::runUpload()
 {
     cmdCancel->setEnabled(false); // a write cannot be cancelled
-    showStatus(TEXT_WRITING);
+    showStatus(transfertext::writing);
     letEventsRun();
     lResult = m::WriteBlocks(m::gLink, tqimage::EEPROMBuf, lStart, lStop);
     if (lResult != m::LINK_OK)
         return;
     Timer3->stop();
-    showStatus(TEXT_RESETTING);
+    showStatus(transfertext::resetting);
     lbdownload->clear();
     letEventsRun();
     lResult = m::ResetDevice(m::gLink);
@@ -212,7 +203,7 @@ void frmEEPROM::finishTransfer()
     lbdownload->clear();
     modCloseBtn::EnableCloseButton(this, closeRestored);
     Timer3->stop();
-    showStatus(TEXT_OUTCOME_BASE + lResult);
+    showStatus(transfertext::outcomeBase + lResult);
     cmdCancel->setText(gResDll.GetStr(TEXT_CLOSE));
     cmdCancel->setEnabled(true);
     m::CloseLink(m::gLink);

@@ -241,6 +241,68 @@ int FindFreeSlot()
     return -1;
 }
 
+namespace {
+
+// The header fields of a reply and where its data begin.
+struct ReplyHeader
+{
+    std::int32_t seqNo = 0;
+    std::uint8_t status = 0;
+    std::uint8_t command = 0;
+    std::size_t dataAt = 0;
+    int dataLen = 0;
+};
+
+// Steps over the optional fields the flags announce; `length` is the packet's
+// length without its checksum.
+ReplyHeader readReplyHeader(std::span<const std::uint8_t> packet, int length)
+{
+    ReplyHeader header;
+    std::size_t at = 0;
+    const std::uint8_t flags = packet[at++];
+    for (std::uint8_t bit : {FLAG_SOURCE, FLAG_TARGET}) {
+        if (flags & bit)
+            at += 4;
+    }
+    if (flags & FLAG_SEQUENCE) {
+        header.seqNo = static_cast<std::int32_t>(readLe(packet, at, 4));
+        at += 4;
+    }
+    if (flags & FLAG_OPTION)
+        at += 1;
+    header.status = packet[at++];
+    header.command = packet[at++];
+    header.dataAt = at;
+    header.dataLen = length - static_cast<int>(at);
+    return header;
+}
+
+// Takes a frame body into the record when it is an intact reply to the
+// pending request; the device's status is noted from any intact packet.
+void takeReply(tLink &link, std::span<const std::uint8_t> body)
+{
+    // Zero-filled, so header fields past the end of a short packet read as 0.
+    std::array<std::uint8_t, 257> packet{};
+    const std::vector<std::uint8_t> decoded = Decode7(body);
+    std::copy(decoded.begin(), decoded.end(), packet.begin());
+    const int length = static_cast<int>(decoded.size()) - 2;
+    if (!CheckSum(packet, length))
+        return;
+    const ReplyHeader header = readReplyHeader(packet, length);
+    if (header.status != link.LastStatus) {
+        link.StatusChanged = LINK_TRUE;
+        link.LastStatus = header.status;
+    }
+    if (header.command == static_cast<std::uint8_t>(link.Command | CMD_REPLY) &&
+        header.seqNo == link.SeqNo) {
+        link.RxLen = (header.dataLen >= 1 && header.dataLen <= 64) ? header.dataLen : 0;
+        std::copy_n(packet.begin() + header.dataAt, link.RxLen, link.RxData.begin() + 1);
+        link.Replied = LINK_TRUE;
+    }
+}
+
+} // namespace
+
 bool ParseFrame(tLink &link)
 {
     if (!validSlot(ReadSlot))
@@ -249,51 +311,8 @@ bool ParseFrame(tLink &link)
     const int bodyLen = slot[0];
     if (bodyLen == 0)
         return false;
-    if (bodyLen < 5 || bodyLen > MAX_BODY) {
-        releaseReadSlot();
-        return true;
-    }
-    // Zero-filled, so header fields past the end of a short packet read as 0.
-    std::array<std::uint8_t, 257> packet{};
-    const std::vector<std::uint8_t> decoded =
-        Decode7(std::span<const std::uint8_t>(slot).subspan(1, bodyLen));
-    std::copy(decoded.begin(), decoded.end(), packet.begin());
-    int n = static_cast<int>(decoded.size()) - 2;
-    if (!CheckSum(packet, n)) {
-        releaseReadSlot();
-        return true;
-    }
-    std::size_t at = 0;
-    const std::uint8_t flags = packet[at++];
-    n -= 1;
-    for (std::uint8_t bit : {FLAG_SOURCE, FLAG_TARGET}) {
-        if (flags & bit) {
-            at += 4;
-            n -= 4;
-        }
-    }
-    std::int32_t seqNo = 0;
-    if (flags & FLAG_SEQUENCE) {
-        seqNo = static_cast<std::int32_t>(readLe(packet, at, 4));
-        at += 4;
-        n -= 4;
-    }
-    if (flags & FLAG_OPTION) {
-        at += 1;
-        n -= 1;
-    }
-    const std::uint8_t status = packet[at++];
-    if (status != link.LastStatus) {
-        link.StatusChanged = LINK_TRUE;
-        link.LastStatus = status;
-    }
-    const std::uint8_t command = packet[at++];
-    n -= 2;
-    if (command == static_cast<std::uint8_t>(link.Command | CMD_REPLY) && seqNo == link.SeqNo) {
-        link.RxLen = (n >= 1 && n <= 64) ? n : 0;
-        std::copy_n(packet.begin() + at, link.RxLen, link.RxData.begin() + 1);
-        link.Replied = LINK_TRUE;
-    }
+    if (bodyLen >= 5 && bodyLen <= MAX_BODY)
+        takeReply(link, std::span<const std::uint8_t>(slot).subspan(1, bodyLen));
     releaseReadSlot();
     return true;
 }

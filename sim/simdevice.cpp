@@ -80,6 +80,30 @@ bool parseRequest(std::span<const std::uint8_t> packet, Request &request)
     return true;
 }
 
+bool isKnownCommand(std::uint8_t command)
+{
+    return command == m::CMD_IDENTIFY || command == m::CMD_RESET || command == m::CMD_WRITE_BLOCK ||
+           command == m::CMD_READ_BLOCK;
+}
+
+// The reply comes from `source` and echoes the request's sequence number
+// (off by one when a fault asks for a wrong one) and option byte.
+std::vector<std::uint8_t> replyHeader(const Request &request, std::uint32_t source,
+                                      bool wrongSequence)
+{
+    std::vector<std::uint8_t> header{
+        static_cast<std::uint8_t>(m::FLAG_SOURCE | (request.flags & m::FLAG_OPTION))};
+    appendLe(header, source, 4);
+    const std::uint32_t seqNo = wrongSequence ? request.seqNo - 1 : request.seqNo;
+    if ((request.flags & m::FLAG_SEQUENCE) || wrongSequence) {
+        header[0] |= m::FLAG_SEQUENCE;
+        appendLe(header, seqNo, 4);
+    }
+    if (request.flags & m::FLAG_OPTION)
+        header.push_back(request.opt);
+    return header;
+}
+
 } // namespace
 
 Device::Device(const DeviceConfig &config) : cfg(config)
@@ -180,25 +204,12 @@ std::vector<std::uint8_t> Device::handleFrame(std::span<const std::uint8_t> fram
     Exchange exchange{request.command,           -1, 0, int(request.data.size()),
                       int(frameBody.size()) + 2, 0};
     std::vector<std::uint8_t> data = answer(request.command, request.data, exchange);
-    const bool known = request.command == m::CMD_IDENTIFY || request.command == m::CMD_RESET ||
-                       request.command == m::CMD_WRITE_BLOCK ||
-                       request.command == m::CMD_READ_BLOCK;
-    if (!known || consume(faults.dropReplies)) {
+    if (!isKnownCommand(request.command) || consume(faults.dropReplies)) {
         exchanges.push_back(exchange);
         return {};
     }
-    std::vector<std::uint8_t> header{
-        static_cast<std::uint8_t>(m::FLAG_SOURCE | (request.flags & m::FLAG_OPTION))};
-    appendLe(header, byId, 4);
-    std::uint32_t seqNo = request.seqNo;
-    if (consume(faults.wrongSequences))
-        seqNo -= 1;
-    if ((request.flags & m::FLAG_SEQUENCE) || seqNo != request.seqNo) {
-        header[0] |= m::FLAG_SEQUENCE;
-        appendLe(header, seqNo, 4);
-    }
-    if (request.flags & m::FLAG_OPTION)
-        header.push_back(request.opt);
+    const std::vector<std::uint8_t> header =
+        replyHeader(request, byId, consume(faults.wrongSequences));
     std::vector<std::uint8_t> frame = replyFrame(header, request.command, data);
     damageOnTheLine(frame);
     exchange.replyBytes = int(frame.size());

@@ -110,6 +110,37 @@ std::optional<qint64> number(const QCommandLineParser &parser, const QString &na
     return value;
 }
 
+// Each numeric option: its range and where its value goes.
+bool readNumbers(const QCommandLineParser &parser, Options &options, QString *error)
+{
+    const auto take = [&](const char *name, qint64 low, qint64 high, auto assign) {
+        const QString key = QLatin1String(name);
+        if (!parser.isSet(key))
+            return true;
+        const std::optional<qint64> value = number(parser, key, low, high, error);
+        if (value)
+            assign(*value);
+        return value.has_value();
+    };
+    sim::DeviceConfig &c = options.config;
+    sim::DeviceFaults &f = options.faults;
+    return take("serial", 1, 0x7FFFFFFF, [&](qint64 v) { c.serialNo = std::uint32_t(v); }) &&
+           take("id", 0, 255, [&](qint64 v) { c.deviceId = std::uint8_t(v); }) &&
+           take("baud", 1200, 38400, [&](qint64 v) { c.baud = std::int32_t(v); }) &&
+           take("eeprom-kb", 1, 64, [&](qint64 v) { c.eepromKb = int(v); }) &&
+           take("drop", 0, 1'000'000, [&](qint64 v) { f.dropReplies = int(v); }) &&
+           take("bad-checksum", 0, 1'000'000, [&](qint64 v) { f.corruptChecksums = int(v); }) &&
+           take("wrong-seq", 0, 1'000'000, [&](qint64 v) { f.wrongSequences = int(v); }) &&
+           take("short-info", 0, 40, [&](qint64 v) { f.shortInfoLength = int(v); }) &&
+           take("write-error", 0, 65535, [&](qint64 v) { f.writeErrorAddress = int(v); }) &&
+           take("no-echo", 0, 1'000'000, [&](qint64 v) { f.noEchoReads = int(v); }) &&
+           take("delay", 0, 60'000, [&](qint64 v) { f.replyDelayMs = int(v); }) &&
+           take("vanish-after", 0, 1'000'000, [&](qint64 v) { f.vanishAfterFrames = int(v); }) &&
+           take("noise", 0, 1'000'000, [&](qint64 v) { f.noiseBefore = int(v); }) &&
+           take("garbage-inside", 0, 1'000'000, [&](qint64 v) { f.garbageInside = int(v); }) &&
+           take("flip-bit", 0, 1'000'000, [&](qint64 v) { f.flippedBits = int(v); });
+}
+
 bool readOptions(const QCommandLineParser &parser, Options &options, QString *error)
 {
     if (!parser.positionalArguments().isEmpty()) {
@@ -124,42 +155,35 @@ bool readOptions(const QCommandLineParser &parser, Options &options, QString *er
     }
     options.imagePath = parser.value(QStringLiteral("image"));
     options.savePath = parser.value(QStringLiteral("save"));
-    // Each numeric option: its range and where its value goes.
-    const auto take = [&](const char *name, qint64 low, qint64 high, auto assign) {
-        const QString key = QLatin1String(name);
-        if (!parser.isSet(key))
-            return true;
-        const std::optional<qint64> value = number(parser, key, low, high, error);
-        if (value)
-            assign(*value);
-        return value.has_value();
-    };
-    sim::DeviceConfig &c = options.config;
-    sim::DeviceFaults &f = options.faults;
-    const bool ok =
-        take("serial", 1, 0x7FFFFFFF, [&](qint64 v) { c.serialNo = std::uint32_t(v); }) &&
-        take("id", 0, 255, [&](qint64 v) { c.deviceId = std::uint8_t(v); }) &&
-        take("baud", 1200, 38400, [&](qint64 v) { c.baud = std::int32_t(v); }) &&
-        take("eeprom-kb", 1, 64, [&](qint64 v) { c.eepromKb = int(v); }) &&
-        take("drop", 0, 1'000'000, [&](qint64 v) { f.dropReplies = int(v); }) &&
-        take("bad-checksum", 0, 1'000'000, [&](qint64 v) { f.corruptChecksums = int(v); }) &&
-        take("wrong-seq", 0, 1'000'000, [&](qint64 v) { f.wrongSequences = int(v); }) &&
-        take("short-info", 0, 40, [&](qint64 v) { f.shortInfoLength = int(v); }) &&
-        take("write-error", 0, 65535, [&](qint64 v) { f.writeErrorAddress = int(v); }) &&
-        take("no-echo", 0, 1'000'000, [&](qint64 v) { f.noEchoReads = int(v); }) &&
-        take("delay", 0, 60'000, [&](qint64 v) { f.replyDelayMs = int(v); }) &&
-        take("vanish-after", 0, 1'000'000, [&](qint64 v) { f.vanishAfterFrames = int(v); }) &&
-        take("noise", 0, 1'000'000, [&](qint64 v) { f.noiseBefore = int(v); }) &&
-        take("garbage-inside", 0, 1'000'000, [&](qint64 v) { f.garbageInside = int(v); }) &&
-        take("flip-bit", 0, 1'000'000, [&](qint64 v) { f.flippedBits = int(v); });
-    if (!ok)
+    if (!readNumbers(parser, options, error))
         return false;
     static const int speeds[] = {1200, 2400, 4800, 9600, 19200, 38400};
-    if (std::find(std::begin(speeds), std::end(speeds), c.baud) == std::end(speeds)) {
+    if (std::find(std::begin(speeds), std::end(speeds), options.config.baud) == std::end(speeds)) {
         *error = QStringLiteral("--baud must be 1200, 2400, 4800, 9600, 19200 or 38400");
         return false;
     }
     return true;
+}
+
+// SIGTERM and SIGINT request a stop. They stay blocked except while the
+// server waits, so a stop cannot slip in between its check and its wait; the
+// mask to wait with is returned.
+sigset_t catchStopSignals()
+{
+    sigset_t stopSignals, waitMask;
+    sigemptyset(&stopSignals);
+    sigaddset(&stopSignals, SIGTERM);
+    sigaddset(&stopSignals, SIGINT);
+    sigprocmask(SIG_BLOCK, &stopSignals, &waitMask);
+    sigdelset(&waitMask, SIGTERM);
+    sigdelset(&waitMask, SIGINT);
+    struct sigaction action
+    {
+    };
+    action.sa_handler = requestStop;
+    sigaction(SIGTERM, &action, nullptr);
+    sigaction(SIGINT, &action, nullptr);
+    return waitMask;
 }
 
 int usageError(const QString &message)
@@ -191,21 +215,7 @@ int main(int argc, char *argv[])
     if (!options.imagePath.isEmpty() && !device.loadImage(options.imagePath, &error))
         return usageError(error);
 
-    // The stop signals stay blocked except while the server waits.
-    sigset_t stopSignals, waitMask;
-    sigemptyset(&stopSignals);
-    sigaddset(&stopSignals, SIGTERM);
-    sigaddset(&stopSignals, SIGINT);
-    sigprocmask(SIG_BLOCK, &stopSignals, &waitMask);
-    sigdelset(&waitMask, SIGTERM);
-    sigdelset(&waitMask, SIGINT);
-    struct sigaction action
-    {
-    };
-    action.sa_handler = requestStop;
-    sigaction(SIGTERM, &action, nullptr);
-    sigaction(SIGINT, &action, nullptr);
-
+    const sigset_t waitMask = catchStopSignals();
     sim::PtyServer server(device);
     if (!server.create(options.linkPath, &error)) {
         QTextStream(stderr) << "tq540sim: " << error << '\n';

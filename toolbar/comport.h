@@ -1,12 +1,13 @@
 #pragma once
 
+#include "mcomm.h"
+
 #include <QString>
 
 // The toolbar's COM port choice as the settings store keeps it: the list index
 // of the selected port (0 for port 1 .. 15 for port 16) as decimal text.
 namespace comport {
 
-constexpr int portCount = 16;
 inline const QString valueName = QStringLiteral("Com");
 
 // List index from the stored text: its leading number rounded; a number

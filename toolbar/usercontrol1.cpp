@@ -4,13 +4,17 @@
 
 #include "comport.h"
 #include "configfile.h"
+#include "eepromimage.h"
 #include "filedialogs.h"
 #include "frmeeprom.h"
 #include "m_cvlibex.h"
+#include "mcomm.h"
 #include "msgbox.h"
 #include "numtext.h"
 #include "resdll.h"
+#include "toolbartext.h"
 #include "twips.h"
+#include "twipslayout.h"
 
 #include <QComboBox>
 #include <QFileDialog>
@@ -31,17 +35,12 @@ constexpr int TEXT_COM = 1201;
 constexpr int TEXT_BAUD = 1202;
 constexpr int TEXT_SERIAL_NUMBER = 1203;
 constexpr int TEXT_DEVICE_ID = 1204;
-constexpr int TEXT_CANT_READ_FILE = 1207;
-constexpr int TEXT_CANT_WRITE_FILE = 1208;
-constexpr int TEXT_BAD_TARGET = 2205;
 constexpr int TEXT_NO_BUFFER = 2206;
 constexpr int TEXT_NEGATIVE_SERIAL = 3015;
 
 // The range the toolbar offers the host's range events.
-constexpr std::int32_t RANGE_START = 33;
+constexpr std::int32_t RANGE_START = tqimage::layout::transferStart;
 constexpr std::int32_t RANGE_STOP = frmEEPROM::STOP_AT_EEPROM_END;
-
-constexpr int PORT_COUNT = comport::portCount;
 
 // Design geometry in twips.
 constexpr double BUTTON_TOP = 0;
@@ -60,37 +59,11 @@ constexpr double FIRST_CAPTION_LEFT = 30;
 constexpr double GAP_AFTER_CAPTION = 30;
 constexpr double GAP_AFTER_FIELD = 60;
 
-double leftTwips(const QWidget *control)
-{
-    return twips::fromPixels(control->x());
-}
-
-double rightTwips(const QWidget *control)
-{
-    return leftTwips(control) + twips::fromPixels(control->width());
-}
-
-void placeTwips(QWidget *control, double left, double top, double width, double height)
-{
-    control->setGeometry(twips::rectToPixels(left, top, width, height));
-}
-
-void moveLeftTwips(QWidget *control, double left)
-{
-    control->move(twips::toPixels(left), control->y());
-}
-
-// A label sized to its text, as the caption labels and lbID are.
-void fitToText(QLabel *label)
-{
-    label->resize(label->sizeHint().width(), twips::toPixels(LABEL_HEIGHT));
-}
-
 QLabel *valueLabel(QWidget *parent, const char *name, double width)
 {
     auto *label = new QLabel(QStringLiteral("-"), parent);
     label->setObjectName(QLatin1String(name));
-    placeTwips(label, 0, VALUE_TOP, width, LABEL_HEIGHT);
+    twips::place(*label, 0, VALUE_TOP, width, LABEL_HEIGHT);
     return label;
 }
 
@@ -126,23 +99,42 @@ UserControl1::~UserControl1()
 
 void UserControl1::createControls()
 {
+    createButtons();
+    createStrip();
+    QWidget *previous = nullptr;
+    for (QWidget *next : commandButtons()) {
+        if (previous)
+            setTabOrder(previous, next);
+        previous = next;
+    }
+    setTabOrder(cmdHelp, txtSN);
+    setTabOrder(txtSN, cbComm);
+}
+
+void UserControl1::createButtons()
+{
     const char *const names[] = {"cmdOpen",     "cmdSave",   "cmdSaveAs", "cmdClear", "cmdTest",
                                  "cmdDownload", "cmdUpload", "cmdExit",   "cmdHelp"};
     const char *const designCaptions[] = {"Open",     "Save",   "Save as", "Clear", "Test",
                                           "Download", "Upload", "Exit",    "Help"};
     QPushButton **buttons[] = {&cmdOpen,     &cmdSave,   &cmdSaveAs, &cmdClear, &cmdTest,
                                &cmdDownload, &cmdUpload, &cmdExit,   &cmdHelp};
-    for (int i = 0; i < 9; ++i) {
+    for (std::size_t i = 0; i < std::size(buttons); ++i) {
         QPushButton *button = new QPushButton(QLatin1String(designCaptions[i]), this);
         button->setObjectName(QLatin1String(names[i]));
         button->setAutoDefault(false);
-        placeTwips(button, BUTTON_LEFTS[i], BUTTON_TOP, BUTTON_WIDTH, BUTTON_HEIGHT);
+        twips::place(*button, BUTTON_LEFTS[i], BUTTON_TOP, BUTTON_WIDTH, BUTTON_HEIGHT);
         *buttons[i] = button;
     }
+}
 
+// The strip under the buttons: the target address and COM port fields and
+// what the last contact found, each after its caption.
+void UserControl1::createStrip()
+{
     Picture1 = new QWidget(this);
     Picture1->setObjectName(QStringLiteral("Picture1"));
-    placeTwips(Picture1, STRIP_LEFT, STRIP_TOP, STRIP_WIDTH, STRIP_HEIGHT);
+    twips::place(*Picture1, STRIP_LEFT, STRIP_TOP, STRIP_WIDTH, STRIP_HEIGHT);
 
     const std::pair<int, const char *> captions[] = {{7, "Serial Number/Device ID:"},
                                                      {2, "COM:"},
@@ -152,39 +144,39 @@ void UserControl1::createControls()
     for (const auto &[index, text] : captions) {
         Label1[index] = new QLabel(QLatin1String(text), Picture1);
         Label1[index]->setObjectName(QStringLiteral("Label1_%1").arg(index));
-        Label1[index]->move(0, twips::toPixels(CAPTION_TOP));
+        twips::place(*Label1[index], 0, CAPTION_TOP, 0, LABEL_HEIGHT);
     }
-    moveLeftTwips(Label1[7], FIRST_CAPTION_LEFT);
+    twips::moveLeft(*Label1[7], FIRST_CAPTION_LEFT);
 
     txtSN = new QLineEdit(QStringLiteral("1"), Picture1);
     txtSN->setObjectName(QStringLiteral("txtSN"));
-    placeTwips(txtSN, 0, 30, 1080, 285);
+    twips::place(*txtSN, 0, 30, 1080, 285);
     cbComm = new QComboBox(Picture1);
     cbComm->setObjectName(QStringLiteral("cbComm"));
-    placeTwips(cbComm, 0, 15, 720, 315);
+    twips::place(*cbComm, 0, 15, 720, 315);
     lbSpeed = valueLabel(Picture1, "lbSpeed", 765);
     lbSN = valueLabel(Picture1, "lbSN", 1185);
     lbID = valueLabel(Picture1, "lbID", 0);
-
-    QWidget *order[] = {cmdOpen,   cmdSave, cmdSaveAs, cmdClear, cmdTest, cmdDownload,
-                        cmdUpload, cmdExit, cmdHelp,   txtSN,    cbComm};
-    for (std::size_t i = 1; i < std::size(order); ++i)
-        setTabOrder(order[i - 1], order[i]);
 }
 
 void UserControl1::fillPortList()
 {
     cbComm->clear();
-    for (int port = 1; port <= PORT_COUNT; ++port)
+    for (int port = 1; port <= mComm::PORT_COUNT; ++port)
         cbComm->addItem(QString::number(port));
+}
+
+std::array<QPushButton *, 9> UserControl1::commandButtons() const
+{
+    return {cmdOpen,     cmdSave,   cmdSaveAs, cmdClear, cmdTest,
+            cmdDownload, cmdUpload, cmdExit,   cmdHelp};
 }
 
 void UserControl1::setCaptions()
 {
-    QPushButton *const buttons[] = {cmdOpen,     cmdSave,   cmdSaveAs, cmdClear, cmdTest,
-                                    cmdDownload, cmdUpload, cmdExit,   cmdHelp};
-    for (int i = 0; i < 9; ++i)
-        buttons[i]->setText(gResDll.GetStr(TEXT_FIRST_BUTTON + i));
+    int textId = TEXT_FIRST_BUTTON;
+    for (QPushButton *button : commandButtons())
+        button->setText(gResDll.GetStr(textId++));
 }
 
 // One chain from left to right: a caption label takes its new text (and so its
@@ -205,12 +197,12 @@ void UserControl1::layoutStrip()
                           {Label1[1], TEXT_DEVICE_ID, lbID, nullptr}};
     for (const Link &link : chain) {
         link.caption->setText(gResDll.GetStr(link.textId));
-        fitToText(link.caption);
-        moveLeftTwips(link.field, rightTwips(link.caption) + GAP_AFTER_CAPTION);
+        twips::fitWidthToText(*link.caption);
+        twips::moveLeft(*link.field, twips::rightOf(*link.caption) + GAP_AFTER_CAPTION);
         if (link.nextCaption)
-            moveLeftTwips(link.nextCaption, rightTwips(link.field) + GAP_AFTER_FIELD);
+            twips::moveLeft(*link.nextCaption, twips::rightOf(*link.field) + GAP_AFTER_FIELD);
     }
-    fitToText(lbID);
+    twips::fitWidthToText(*lbID);
 }
 
 void UserControl1::connectCommands()
@@ -286,7 +278,7 @@ bool UserControl1::ReadTarget()
     // A number beyond 32 bits would address some other device: refused.
     const std::optional<std::int32_t> address = m::targetAddress(txtSN->text(), mProductBase);
     if (!address) {
-        showMessage(TEXT_BAD_TARGET);
+        showMessage(toolbartext::badTarget);
         return false;
     }
     mLink.TargetID = *address;
@@ -305,7 +297,7 @@ void UserControl1::ShowDeviceInfo()
     const auto serial = static_cast<std::uint32_t>(found.SerialNo) & ~m::SERIAL_ADDRESS_BIT;
     lbSN->setText(QString::number(serial));
     lbID->setText(QString::number(found.DevID));
-    fitToText(lbID);
+    twips::fitWidthToText(*lbID);
     lbSpeed->setText(QString::number(numtext::leadingNumber(found.Settings), 'f', 0));
 }
 
@@ -365,7 +357,7 @@ void UserControl1::cmdOpen_Click()
     // survives past the file's end; a failed read leaves the image as it was.
     const std::int32_t count = configfile::load(name, lbuf);
     if (count < 0) {
-        showMessage(TEXT_CANT_READ_FILE);
+        showMessage(toolbartext::cantReadFile);
         return;
     }
     mDataLen = count;
@@ -401,7 +393,7 @@ void UserControl1::SaveFile(const QString &path)
         return; // the buffer stays cleared
     // Written aside and put in place at once: a failure keeps the old file.
     if (configfile::save(path, lbuf) < 0) {
-        showMessage(TEXT_CANT_WRITE_FILE);
+        showMessage(toolbartext::cantWriteFile);
         return;
     }
     mFilename = path;

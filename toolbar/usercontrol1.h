@@ -66,6 +66,10 @@ private:
     using RangeEvent = void (UserControl1::*)(std::int32_t &, std::int32_t &);
 
     void createControls();
+    void createButtons();
+    void createStrip();
+    // Open to Help, in the order of the strip and of their texts.
+    std::array<QPushButton *, 9> commandButtons() const;
     void fillPortList();
     void setCaptions();
     void layoutStrip();

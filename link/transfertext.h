@@ -1,0 +1,13 @@
+#pragma once
+
+// Language library texts of a transfer, shared by the transfer window and the
+// command-line front end so both report a transfer in the same words.
+namespace transfertext {
+
+constexpr int searching = 1354;
+constexpr int reading = 1355;
+constexpr int writing = 1356;
+constexpr int resetting = 1357;
+constexpr int outcomeBase = 1400; // + result code
+
+} // namespace transfertext
