@@ -12,12 +12,6 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#ifdef Q_OS_UNIX
-#include <csignal>
-#include <sys/resource.h>
-#include <unistd.h>
-#endif
-
 using namespace API_FileFunction;
 
 namespace {
@@ -177,47 +171,6 @@ private slots:
         QCOMPARE(configfile::save(path("no/such/folder/x.ztb"), bytesOf(Bytes("\x01"))),
                  fileFailed);
         QVERIFY(!QFile::exists(path("no/such/folder/x.ztb")));
-    }
-
-    void failedWriteKeepsOldFile_readOnlyFolder()
-    {
-#ifdef Q_OS_UNIX
-        if (geteuid() == 0)
-            QSKIP("permissions do not bind the superuser; the size-limit case covers this");
-#endif
-        QDir(dir.path()).mkdir("locked");
-        const QString name = path("locked/config.ztb");
-        writeFile(name, Bytes("old"));
-        QVERIFY(QFile::setPermissions(path("locked"), QFile::ReadOwner | QFile::ExeOwner));
-        const auto result = configfile::save(name, bytesOf(Bytes("new content")));
-        QFile::setPermissions(path("locked"),
-                              QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-        QCOMPARE(result, fileFailed);
-        QCOMPARE(readFile(name), Bytes("old"));
-    }
-
-    // The write itself fails half-way (a file size limit binds everyone).
-    void failedWriteKeepsOldFile_sizeLimit()
-    {
-#ifdef Q_OS_UNIX
-        const QString name = path("limited.ztb");
-        writeFile(name, Bytes("old"));
-        rlimit saved{};
-        QCOMPARE(getrlimit(RLIMIT_FSIZE, &saved), 0);
-        const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-        rlimit limit = saved;
-        limit.rlim_cur = 100;
-        QCOMPARE(setrlimit(RLIMIT_FSIZE, &limit), 0);
-        const auto result = configfile::save(name, bytesOf(Bytes(1000, '\x09')));
-        setrlimit(RLIMIT_FSIZE, &saved);
-        std::signal(SIGXFSZ, oldHandler);
-        QCOMPARE(result, fileFailed);
-        QCOMPARE(readFile(name), Bytes("old"));
-        QCOMPARE(QDir(dir.path()).entryList({"limited.ztb*"}, QDir::Files),
-                 QStringList{"limited.ztb"});
-#else
-        QSKIP("needs a file size limit");
-#endif
     }
 
     // --- positioned access ---
