@@ -175,7 +175,6 @@ private slots:
     void hostileHeaders_data();
     void hostileHeaders();
     void sharedSubdirectoriesAreBounded();
-    void resourceNames();
     void truncatedLanguageLibrary();
     void mutatedLibraries();
     void dibDepths_data();
@@ -318,19 +317,6 @@ void TestPeResources::sharedSubdirectoriesAreBounded()
     put16(rsrc, languageDir + 0x0E, 1);
     put32(rsrc, languageDir + 16 + 4, quint32(languageDir + 24));
     QVERIFY(!PeResources::fromBytes(buildPe(rsrc)));
-}
-
-void TestPeResources::resourceNames()
-{
-    const auto res = PeResources::fromBytes(readFile(fixtureDll()));
-    QVERIFY(res);
-    const QByteArray text("Custom text\nsecond line\n");
-    QCOMPARE(res->data(ResourceId::text("MYTEXT"), ResourceId::number(7)), text);
-    QCOMPARE(res->data(ResourceId::parse("mytext"), ResourceId::parse("#7")), text);
-    QCOMPARE(res->data(ResourceId::parse("#10"), ResourceId::number(9)), text);
-    QCOMPARE(res->data(ResourceId::parse("RCDATA"), ResourceId::number(9)), std::nullopt);
-    QCOMPARE(res->data(ResourceId::parse("MYTEXT"), ResourceId::number(9)), std::nullopt);
-    QCOMPARE(res->data(ResourceId::parse("MYTEXT2"), ResourceId::number(7)), std::nullopt);
 }
 
 void TestPeResources::truncatedLanguageLibrary()
