@@ -1,3 +1,5 @@
+#include "ctlprocess.h"
+
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -8,34 +10,7 @@
 
 namespace {
 
-struct Run
-{
-    int status = -1;
-    QByteArray out;
-    QByteArray err;
-};
-
-Run tq540ctl(const QStringList &arguments)
-{
-    QProcess process;
-    process.start(QStringLiteral(TQ_BIN_DIR "/tq540ctl"), arguments);
-    if (!process.waitForFinished(30000) || process.exitStatus() != QProcess::NormalExit)
-        return {};
-    return {process.exitCode(), process.readAllStandardOutput(), process.readAllStandardError()};
-}
-
-void writeFile(const QString &path, const QByteArray &content)
-{
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    QCOMPARE(file.write(content), content.size());
-}
-
-QByteArray readFile(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
-}
+using namespace ctltest;
 
 QByteArray fileBytes(qsizetype size, std::initializer_list<std::pair<int, int>> bytes)
 {
@@ -82,7 +57,7 @@ class TestCli : public QObject
         const Run run = tq540ctl({"show", file, "--json"});
         if (run.status != 0)
             qWarning() << run.err;
-        return QJsonDocument::fromJson(run.out).object();
+        return QJsonDocument::fromJson(run.out.toUtf8()).object();
     }
 
 private slots:
@@ -147,7 +122,7 @@ private slots:
         writeFile(file, fileBytes(80, {{32, 4}, {34, 45}, {39, 0xE5}, {79, 0x81}}));
         const Run run = tq540ctl({"show", file});
         QCOMPARE(run.status, 0);
-        const QList<QByteArray> lines = run.out.split('\n');
+        const QStringList lines = run.out.split(u'\n');
         QVERIFY(lines.contains("Baud rate:       19200"));
         QVERIFY(lines.contains("Alarm system:    off"));
         QVERIFY(lines.contains("LED dwell time:  45"));
@@ -217,7 +192,7 @@ private slots:
         writeFile(path("round.ztb"), original);
         const Run shown = tq540ctl({"show", path("round.ztb"), "--json"});
         QCOMPARE(shown.status, 0);
-        writeFile(path("round.json"), shown.out);
+        writeFile(path("round.json"), shown.out.toUtf8());
         const Run run = tq540ctl({"encode", path("round.json"), "-o", path("round2.ztb")});
         QCOMPARE(run.status, 0);
         QCOMPARE(readFile(path("round2.ztb")), original);
@@ -265,7 +240,7 @@ private slots:
         QFile::remove(path("bad.ztb"));
         const Run run = tq540ctl({"encode", path("bad.json"), "-o", path("bad.ztb")});
         QCOMPARE(run.status, 2);
-        QVERIFY2(run.err.contains(named), run.err.constData());
+        QVERIFY2(run.err.contains(QString::fromUtf8(named)), qPrintable(run.err));
         QVERIFY(!QFile::exists(path("bad.ztb")));
     }
 
