@@ -78,13 +78,6 @@ private slots:
         QCOMPARE(inGrid.top, inContainer.top - 600);
     }
 
-    void workedExampleRelativeToGrid()
-    {
-        ExampleGrid f;
-        f.grid.place(1, 3);
-        QCOMPARE(f.editor.GetCellLocEx().left, 2930.f);
-    }
-
     void checkBoxCentredInCell_data()
     {
         QTest::addColumn<double>("boxHeight");
@@ -329,21 +322,6 @@ private slots:
         QCOMPARE(f.editor.columnEditor(1).EditBox, nullptr);
         refresh(f.editor);
         QVERIFY(!box.visible);
-    }
-
-    void ownerLockStopsEveryRefresh()
-    {
-        ExampleGrid f;
-        FakeControl box(EditKind::TextBox);
-        f.ini(1, &box, 1);
-        f.editor.setUpdateLocked(true);
-        int keyCode = 40;
-        f.editor.KeyPress(keyCode, 0);
-        f.editor.SetPosition();
-        QCOMPARE(keyCode, 40);
-        QCOMPARE(f.grid.Row(), 1);
-        QVERIFY(!box.visible);
-        QVERIFY(f.editor.UpdateLocked());
     }
 
     void failingGridCallReleasesLock()
