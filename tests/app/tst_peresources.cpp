@@ -1,3 +1,4 @@
+#include "../testfiles.h"
 #include "peresources.h"
 
 #include <QFile>
@@ -78,12 +79,6 @@ QByteArray stringSection()
     put32(r, dataEntry, rsrcRva + bundle);
     put32(r, dataEntry + 4, quint32(r.size() - bundle));
     return r;
-}
-
-QByteArray readFile(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
 QString langDll()

@@ -2,6 +2,8 @@
 // files through the toolbar's commands, and Test, Download and Upload through
 // the transfer window against the simulated device.
 #include "../simbench.h"
+#include "../testfiles.h"
+#include "../transferuser.h"
 #include "eepromimage.h"
 #include "filedialogs.h"
 #include "frmeeprom.h"
@@ -25,47 +27,6 @@
 #include <algorithm>
 
 using tqimage::EEPROMBuf;
-
-namespace {
-
-QByteArray readFile(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
-}
-
-// Plays the user at the transfer window: notes the outcome it shows when it
-// goes away, and closes it once its transfer has ended.
-class TransferUser : public QObject
-{
-public:
-    TransferUser()
-    {
-        qApp->installEventFilter(this);
-        connect(&mPoll, &QTimer::timeout, this, [] {
-            auto *window = qobject_cast<frmEEPROM *>(QApplication::activeModalWidget());
-            if (window && window->transferEnded())
-                QTest::mouseClick(window->findChild<QPushButton *>(QStringLiteral("cmdCancel")),
-                                  Qt::LeftButton);
-        });
-        mPoll.start(1);
-    }
-
-    QStringList outcomes;
-
-protected:
-    bool eventFilter(QObject *watched, QEvent *event) override
-    {
-        if (event->type() == QEvent::Hide && qobject_cast<frmEEPROM *>(watched))
-            outcomes << watched->findChild<QLabel *>(QStringLiteral("lbMsg"))->text();
-        return false;
-    }
-
-private:
-    QTimer mPoll;
-};
-
-} // namespace
 
 class TestWindowToolbar : public QObject
 {
@@ -93,7 +54,7 @@ private slots:
         m::gLink = m::tLink{};
         mMessages.clear();
         mDialogAnswers.clear();
-        mUser->outcomes.clear();
+        mUser->clear();
         showWindow();
     }
 

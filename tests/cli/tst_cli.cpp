@@ -12,14 +12,6 @@ namespace {
 
 using namespace ctltest;
 
-QByteArray fileBytes(qsizetype size, std::initializer_list<std::pair<int, int>> bytes)
-{
-    QByteArray result(size, '\0');
-    for (const auto &[offset, value] : bytes)
-        result[offset] = static_cast<char>(value);
-    return result;
-}
-
 QJsonArray rows(int count, const QJsonArray &row)
 {
     QJsonArray result;
@@ -92,14 +84,14 @@ private slots:
     void showDecodesHandMadeFile()
     {
         const QString file = path("hand.ztb");
-        writeFile(file, fileBytes(81, {{32, 1},
-                                       {33, 0xFF},
-                                       {34, 200},
-                                       {39, 0xE5},
-                                       {40, 0x18},
-                                       {62, 0x41},
-                                       {79, 0x81},
-                                       {80, 0x7E}}));
+        writeFile(file, bytesAt(81, {{32, 1},
+                                     {33, 0xFF},
+                                     {34, 200},
+                                     {39, 0xE5},
+                                     {40, 0x18},
+                                     {62, 0x41},
+                                     {79, 0x81},
+                                     {80, 0x7E}}));
         const QJsonObject shown = showJson(file);
         QCOMPARE(shown["baud"].toString(), "2400");
         QCOMPARE(shown["alarm"].toBool(false), true);
@@ -119,7 +111,7 @@ private slots:
     void showPrintsTable()
     {
         const QString file = path("table.ztb");
-        writeFile(file, fileBytes(80, {{32, 4}, {34, 45}, {39, 0xE5}, {79, 0x81}}));
+        writeFile(file, bytesAt(80, {{32, 4}, {34, 45}, {39, 0xE5}, {79, 0x81}}));
         const Run run = tq540ctl({"show", file});
         QCOMPARE(run.status, 0);
         const QStringList lines = run.out.split(u'\n');
@@ -154,8 +146,7 @@ private slots:
         writeFile(path("cleared.json"), json(clearedConfig()));
         const Run run = tq540ctl({"encode", path("cleared.json"), "-o", path("cleared.ztb")});
         QCOMPARE(run.status, 0);
-        QCOMPARE(readFile(path("cleared.ztb")),
-                 fileBytes(35, {{32, 0x03}, {33, 0x00}, {34, 0x1E}}));
+        QCOMPARE(readFile(path("cleared.ztb")), bytesAt(35, {{32, 0x03}, {33, 0x00}, {34, 0x1E}}));
     }
 
     void encodeTypedTexts()
@@ -175,20 +166,20 @@ private slots:
         const Run run = tq540ctl({"encode", path("typed.json"), "--output", path("typed.ztb")});
         QCOMPARE(run.status, 0);
         QCOMPARE(readFile(path("typed.ztb")),
-                 fileBytes(103, {{32, 3}, {33, 1}, {34, 4}, {39, 0xE5}, {62, 0x41}, {102, 0x81}}));
+                 bytesAt(103, {{32, 3}, {33, 1}, {34, 4}, {39, 0xE5}, {62, 0x41}, {102, 0x81}}));
     }
 
     // A file of codec fields only comes back byte for byte through show and encode.
     void showThenEncodeRoundTrips()
     {
-        const QByteArray original = fileBytes(103, {{32, 2},
-                                                    {33, 1},
-                                                    {34, 255},
-                                                    {39, 0xE7},
-                                                    {50, 0x20},
-                                                    {62, 0x40},
-                                                    {79, 0x01},
-                                                    {102, 0x80}});
+        const QByteArray original = bytesAt(103, {{32, 2},
+                                                  {33, 1},
+                                                  {34, 255},
+                                                  {39, 0xE7},
+                                                  {50, 0x20},
+                                                  {62, 0x40},
+                                                  {79, 0x01},
+                                                  {102, 0x80}});
         writeFile(path("round.ztb"), original);
         const Run shown = tq540ctl({"show", path("round.ztb"), "--json"});
         QCOMPARE(shown.status, 0);

@@ -1,4 +1,6 @@
 #include "../simbench.h"
+#include "../testfiles.h"
+#include "../transferuser.h"
 #include "comport.h"
 #include "eepromimage.h"
 #include "filedialogs.h"
@@ -26,19 +28,6 @@ namespace {
 QString text(int id)
 {
     return gResDll.GetStr(id);
-}
-
-QByteArray readFile(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
-}
-
-void writeFile(const QString &path, const QByteArray &content)
-{
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    QCOMPARE(file.write(content), content.size());
 }
 
 // The host side: a buffer lent to the toolbar and a log of the events raised,
@@ -100,36 +89,6 @@ struct Host
 
 using Bench = SimBench;
 
-// Counts transfer windows shown, and plays the user who closes a transfer
-// window that stays open after its transfer.
-class TransferUser : public QObject
-{
-public:
-    TransferUser()
-    {
-        qApp->installEventFilter(this);
-        connect(&poll, &QTimer::timeout, this, [this] {
-            auto *window = qobject_cast<frmEEPROM *>(QApplication::activeModalWidget());
-            if (window && window->transferEnded())
-                QTest::mouseClick(window->findChild<QPushButton *>(QStringLiteral("cmdCancel")),
-                                  Qt::LeftButton);
-        });
-        poll.start(1);
-    }
-    int windowsShown = 0;
-
-protected:
-    bool eventFilter(QObject *watched, QEvent *event) override
-    {
-        if (event->type() == QEvent::Show && qobject_cast<frmEEPROM *>(watched))
-            ++windowsShown;
-        return false;
-    }
-
-private:
-    QTimer poll;
-};
-
 struct Message
 {
     QString text;
@@ -189,7 +148,7 @@ private slots:
         messages.clear();
         dialogAnswers.clear();
         dialogsShown.clear();
-        user->windowsShown = 0;
+        user->clear();
         m::gLink = m::tLink{};
     }
     void cleanupTestCase()
