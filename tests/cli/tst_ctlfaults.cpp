@@ -87,6 +87,7 @@ private slots:
         QVERIFY(sim.started);
         const Run run = tq540ctl(transfer(command, link, file));
         QCOMPARE(run.status, status);
+        QCOMPARE(run.out, QString());
         QCOMPARE(run.err, failure(message));
         QVERIFY(!QFileInfo::exists(link)); // the link went with the terminal
         QVERIFY(!QFile::exists(path("unplugged.ztb")));
