@@ -324,6 +324,21 @@ private slots:
         QVERIFY(!box.visible);
     }
 
+    void ownerLockStopsEveryRefresh()
+    {
+        ExampleGrid f;
+        FakeControl box(EditKind::TextBox);
+        f.ini(1, &box, 1);
+        f.editor.setUpdateLocked(true);
+        int keyCode = 40;
+        f.editor.KeyPress(keyCode, 0);
+        f.editor.SetPosition();
+        QCOMPARE(keyCode, 40);
+        QCOMPARE(f.grid.Row(), 1);
+        QVERIFY(!box.visible);
+        QVERIFY(f.editor.UpdateLocked());
+    }
+
     void failingGridCallReleasesLock()
     {
         ExampleGrid f;
