@@ -17,92 +17,80 @@ class TestCommandLine : public QObject
     Q_OBJECT
 
 private slots:
-    void initTestCase();
-    void cleanup();
-    void options_data();
-    void options();
-    void helpNamesTheSimulation();
-    void unknownOptionIsRefused();
-    void simulateAnswersOnEveryPort();
-    void withoutSimulationTitleIsPlain();
+    void initTestCase()
+    {
+        QVERIFY(mConfig.isValid());
+        qputenv("XDG_CONFIG_HOME", mConfig.path().toLocal8Bit());
+        msgbox::setPresenter([](QWidget *, const QString &, msgbox::Icon) {});
+    }
+
+    void cleanup() { mComm::setPortFactory({}); }
+
+    void options_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<bool>("simulate");
+        QTest::newRow("none") << QStringList{"tq540config"} << false;
+        QTest::newRow("simulate") << QStringList{"tq540config", "--simulate"} << true;
+    }
+
+    void options()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(bool, simulate);
+        QCOMPARE(parseCommandLine(arguments).simulate, simulate);
+    }
+
+    void helpNamesTheSimulation()
+    {
+        QProcess program;
+        program.start(QStringLiteral(TQ_BIN_DIR "/tq540config"), {"--help"});
+        QVERIFY(program.waitForFinished(30000));
+        QCOMPARE(program.exitCode(), 0);
+        const QString help = QString::fromLocal8Bit(program.readAllStandardOutput());
+        QVERIFY2(help.contains("--simulate"), qPrintable(help));
+        QVERIFY(help.contains("--help"));
+    }
+
+    void unknownOptionIsRefused()
+    {
+        QProcess program;
+        program.start(QStringLiteral(TQ_BIN_DIR "/tq540config"), {"--no-such-option"});
+        QVERIFY(program.waitForFinished(30000));
+        QVERIFY(program.exitCode() != 0);
+        QVERIFY(program.readAllStandardError().contains("no-such-option"));
+    }
+
+    // A device identify on COM7 finds the simulated device, and the window says
+    // that it is simulating.
+    void simulateAnswersOnEveryPort()
+    {
+        const auto window = startUp(QStringLiteral(TQ_BIN_DIR), StartOptions{true});
+        QVERIFY(window->windowTitle().endsWith(frmTQ540_2::simulatingSuffix));
+
+        linkclock::ManualClock clock;
+        linkclock::ScopedClock scoped(clock);
+        for (std::int16_t port : {1, 7, 16}) {
+            m::tLink link;
+            link.Port = port;
+            link.TargetID = 512 + 1; // device ID 1 of a TQ540-2
+            QCOMPARE(m::OpenLink(link), m::LINK_OK);
+            QCOMPARE(m::SelectSpeed(link), m::LINK_OK);
+            m::CloseLink(link);
+            QCOMPARE(link.SpeedFound, m::LINK_TRUE);
+            QCOMPARE(link.SerialNo & 0x7FFFFFFF, 1000001); // the simulated device's default
+        }
+    }
+
+    void withoutSimulationTitleIsPlain()
+    {
+        const auto window = startUp(QStringLiteral(TQ_BIN_DIR));
+        QCOMPARE(window->windowTitle(), QStringLiteral("Device Configure [TQ540-2]"));
+    }
 
 private:
     QTemporaryDir mConfig;
 };
-
-void TestCommandLine::initTestCase()
-{
-    QVERIFY(mConfig.isValid());
-    qputenv("XDG_CONFIG_HOME", mConfig.path().toLocal8Bit());
-    msgbox::setPresenter([](QWidget *, const QString &, msgbox::Icon) {});
-}
-
-void TestCommandLine::cleanup()
-{
-    mComm::setPortFactory({});
-}
-
-void TestCommandLine::options_data()
-{
-    QTest::addColumn<QStringList>("arguments");
-    QTest::addColumn<bool>("simulate");
-    QTest::newRow("none") << QStringList{"tq540config"} << false;
-    QTest::newRow("simulate") << QStringList{"tq540config", "--simulate"} << true;
-}
-
-void TestCommandLine::options()
-{
-    QFETCH(QStringList, arguments);
-    QFETCH(bool, simulate);
-    QCOMPARE(parseCommandLine(arguments).simulate, simulate);
-}
-
-void TestCommandLine::helpNamesTheSimulation()
-{
-    QProcess program;
-    program.start(QStringLiteral(TQ_BIN_DIR "/tq540config"), {"--help"});
-    QVERIFY(program.waitForFinished(30000));
-    QCOMPARE(program.exitCode(), 0);
-    const QString help = QString::fromLocal8Bit(program.readAllStandardOutput());
-    QVERIFY2(help.contains("--simulate"), qPrintable(help));
-    QVERIFY(help.contains("--help"));
-}
-
-void TestCommandLine::unknownOptionIsRefused()
-{
-    QProcess program;
-    program.start(QStringLiteral(TQ_BIN_DIR "/tq540config"), {"--no-such-option"});
-    QVERIFY(program.waitForFinished(30000));
-    QVERIFY(program.exitCode() != 0);
-    QVERIFY(program.readAllStandardError().contains("no-such-option"));
-}
-
-// A device identify on COM7 finds the simulated device, and the window says
-// that it is simulating.
-void TestCommandLine::simulateAnswersOnEveryPort()
-{
-    const auto window = startUp(QStringLiteral(TQ_BIN_DIR), StartOptions{true});
-    QVERIFY(window->windowTitle().endsWith(frmTQ540_2::simulatingSuffix));
-
-    linkclock::ManualClock clock;
-    linkclock::ScopedClock scoped(clock);
-    for (std::int16_t port : {1, 7, 16}) {
-        m::tLink link;
-        link.Port = port;
-        link.TargetID = 512 + 1; // device ID 1 of a TQ540-2
-        QCOMPARE(m::OpenLink(link), m::LINK_OK);
-        QCOMPARE(m::SelectSpeed(link), m::LINK_OK);
-        m::CloseLink(link);
-        QCOMPARE(link.SpeedFound, m::LINK_TRUE);
-        QCOMPARE(link.SerialNo & 0x7FFFFFFF, 1000001); // the simulated device's default
-    }
-}
-
-void TestCommandLine::withoutSimulationTitleIsPlain()
-{
-    const auto window = startUp(QStringLiteral(TQ_BIN_DIR));
-    QCOMPARE(window->windowTitle(), QStringLiteral("Device Configure [TQ540-2]"));
-}
 
 QTEST_MAIN(TestCommandLine)
 #include "tst_commandline.moc"

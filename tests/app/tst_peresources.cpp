@@ -1,3 +1,4 @@
+#include "../testfiles.h"
 #include "peresources.h"
 
 #include <QFile>
@@ -78,12 +79,6 @@ QByteArray stringSection()
     put32(r, dataEntry, rsrcRva + bundle);
     put32(r, dataEntry + 4, quint32(r.size() - bundle));
     return r;
-}
-
-QByteArray readFile(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
 QString langDll()
@@ -175,7 +170,6 @@ private slots:
     void hostileHeaders_data();
     void hostileHeaders();
     void sharedSubdirectoriesAreBounded();
-    void resourceNames();
     void truncatedLanguageLibrary();
     void mutatedLibraries();
     void dibDepths_data();
@@ -318,19 +312,6 @@ void TestPeResources::sharedSubdirectoriesAreBounded()
     put16(rsrc, languageDir + 0x0E, 1);
     put32(rsrc, languageDir + 16 + 4, quint32(languageDir + 24));
     QVERIFY(!PeResources::fromBytes(buildPe(rsrc)));
-}
-
-void TestPeResources::resourceNames()
-{
-    const auto res = PeResources::fromBytes(readFile(fixtureDll()));
-    QVERIFY(res);
-    const QByteArray text("Custom text\nsecond line\n");
-    QCOMPARE(res->data(ResourceId::text("MYTEXT"), ResourceId::number(7)), text);
-    QCOMPARE(res->data(ResourceId::parse("mytext"), ResourceId::parse("#7")), text);
-    QCOMPARE(res->data(ResourceId::parse("#10"), ResourceId::number(9)), text);
-    QCOMPARE(res->data(ResourceId::parse("RCDATA"), ResourceId::number(9)), std::nullopt);
-    QCOMPARE(res->data(ResourceId::parse("MYTEXT"), ResourceId::number(9)), std::nullopt);
-    QCOMPARE(res->data(ResourceId::parse("MYTEXT2"), ResourceId::number(7)), std::nullopt);
 }
 
 void TestPeResources::truncatedLanguageLibrary()

@@ -11,94 +11,83 @@ class TestStartup : public QObject
     Q_OBJECT
 
 private slots:
-    void initTestCase();
-    void init();
-    void cleanup();
-    void libraryPath_data();
-    void libraryPath();
-    void missingLibraryWarnsOnceAndCarriesOn();
-    void libraryFoundStartsQuietly();
+    void initTestCase()
+    {
+        // The window's toolbar stores its COM port; keep that out of the user's settings.
+        QVERIFY(mConfig.isValid());
+        qputenv("XDG_CONFIG_HOME", mConfig.path().toLocal8Bit());
+    }
+
+    void init()
+    {
+        mMessages.clear();
+        msgbox::setPresenter(
+            [this](QWidget *, const QString &text, msgbox::Icon) { mMessages << text; });
+    }
+
+    void cleanup() { msgbox::setPresenter({}); }
+
+    void libraryPath_data()
+    {
+        QTest::addColumn<QString>("dir");
+        QTest::addColumn<QString>("path");
+        QTest::newRow("folder") << "/opt/tq540"
+                                << "/opt/tq540/lang.dll";
+        QTest::newRow("folder with separator") << "/opt/tq540/"
+                                               << "/opt/tq540/lang.dll";
+        QTest::newRow("root") << "/"
+                              << "/lang.dll";
+        QTest::newRow("drive root") << "C:/"
+                                    << "C:/lang.dll";
+        QTest::newRow("drive root, backslash") << "C:\\"
+                                               << "C:\\lang.dll";
+        QTest::newRow("folder, backslash") << "C:\\Tools\\"
+                                           << "C:\\Tools\\lang.dll";
+        QTest::newRow("spaces") << "C:/Program Files/TQ"
+                                << "C:/Program Files/TQ/lang.dll";
+    }
+
+    void libraryPath()
+    {
+        QFETCH(QString, dir);
+        QFETCH(QString, path);
+        QCOMPARE(langLibraryPath(dir), path);
+    }
+
+    void missingLibraryWarnsOnceAndCarriesOn()
+    {
+        gResDll.setFilename(QStringLiteral(TQ_BIN_DIR "/lang.dll"));
+        QVERIFY(gResDll.hInstance() != 0);
+        QTemporaryDir empty;
+        QVERIFY(empty.isValid());
+
+        const std::unique_ptr<QWidget> window = startUp(empty.path());
+
+        QCOMPARE(mMessages, QStringList{"System error, please reinstall!"});
+        QCOMPARE(gResDll.hInstance(), 0);
+        QCOMPARE(gResDll.filename(), QString());
+        QCOMPARE(gResDll.GetStr(1100), QString());
+        QVERIFY(window);
+        QVERIFY(window->isVisible());
+        // Text 2000 is empty: the caption is the product code alone.
+        QCOMPARE(window->windowTitle(), QStringLiteral("[TQ540-2]"));
+    }
+
+    void libraryFoundStartsQuietly()
+    {
+        const std::unique_ptr<QWidget> window = startUp(QStringLiteral(TQ_BIN_DIR));
+
+        QCOMPARE(mMessages, QStringList());
+        QVERIFY(gResDll.hInstance() != 0);
+        QCOMPARE(gResDll.filename(), QStringLiteral(TQ_BIN_DIR "/lang.dll"));
+        QCOMPARE(gResDll.GetStr(1100), QStringLiteral("Open"));
+        QVERIFY(window->isVisible());
+    }
 
 private:
     QStringList mMessages;
     QTemporaryDir mConfig;
 };
-
-void TestStartup::initTestCase()
-{
-    // The window's toolbar stores its COM port; keep that out of the user's settings.
-    QVERIFY(mConfig.isValid());
-    qputenv("XDG_CONFIG_HOME", mConfig.path().toLocal8Bit());
-}
-
-void TestStartup::init()
-{
-    mMessages.clear();
-    msgbox::setPresenter(
-        [this](QWidget *, const QString &text, msgbox::Icon) { mMessages << text; });
-}
-
-void TestStartup::cleanup()
-{
-    msgbox::setPresenter({});
-}
-
-void TestStartup::libraryPath_data()
-{
-    QTest::addColumn<QString>("dir");
-    QTest::addColumn<QString>("path");
-    QTest::newRow("folder") << "/opt/tq540"
-                            << "/opt/tq540/lang.dll";
-    QTest::newRow("folder with separator") << "/opt/tq540/"
-                                           << "/opt/tq540/lang.dll";
-    QTest::newRow("root") << "/"
-                          << "/lang.dll";
-    QTest::newRow("drive root") << "C:/"
-                                << "C:/lang.dll";
-    QTest::newRow("drive root, backslash") << "C:\\"
-                                           << "C:\\lang.dll";
-    QTest::newRow("folder, backslash") << "C:\\Tools\\"
-                                       << "C:\\Tools\\lang.dll";
-    QTest::newRow("spaces") << "C:/Program Files/TQ"
-                            << "C:/Program Files/TQ/lang.dll";
-}
-
-void TestStartup::libraryPath()
-{
-    QFETCH(QString, dir);
-    QFETCH(QString, path);
-    QCOMPARE(langLibraryPath(dir), path);
-}
-
-void TestStartup::missingLibraryWarnsOnceAndCarriesOn()
-{
-    gResDll.setFilename(QStringLiteral(TQ_BIN_DIR "/lang.dll"));
-    QVERIFY(gResDll.hInstance() != 0);
-    QTemporaryDir empty;
-    QVERIFY(empty.isValid());
-
-    const std::unique_ptr<QWidget> window = startUp(empty.path());
-
-    QCOMPARE(mMessages, QStringList{"System error, please reinstall!"});
-    QCOMPARE(gResDll.hInstance(), 0);
-    QCOMPARE(gResDll.filename(), QString());
-    QCOMPARE(gResDll.GetStr(1100), QString());
-    QVERIFY(window);
-    QVERIFY(window->isVisible());
-    // Text 2000 is empty: the caption is the product code alone.
-    QCOMPARE(window->windowTitle(), QStringLiteral("[TQ540-2]"));
-}
-
-void TestStartup::libraryFoundStartsQuietly()
-{
-    const std::unique_ptr<QWidget> window = startUp(QStringLiteral(TQ_BIN_DIR));
-
-    QCOMPARE(mMessages, QStringList());
-    QVERIFY(gResDll.hInstance() != 0);
-    QCOMPARE(gResDll.filename(), QStringLiteral(TQ_BIN_DIR "/lang.dll"));
-    QCOMPARE(gResDll.GetStr(1100), QStringLiteral("Open"));
-    QVERIFY(window->isVisible());
-}
 
 QTEST_MAIN(TestStartup)
 #include "tst_startup.moc"

@@ -2,6 +2,8 @@
 
 // Running tq540ctl and tq540sim from the command-line tests.
 
+#include "../testfiles.h"
+
 #include <QFile>
 #include <QProcess>
 #include <QStringList>
@@ -33,19 +35,6 @@ inline Run tq540ctl(const QStringList &arguments)
     QProcess process;
     process.start(ctlProgram, arguments);
     return finish(process);
-}
-
-inline void writeFile(const QString &path, const QByteArray &content)
-{
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    QCOMPARE(file.write(content), content.size());
-}
-
-inline QByteArray readFile(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
 }
 
 // Bytes that differ from address to address and are never zero.

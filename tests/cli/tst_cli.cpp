@@ -1,3 +1,5 @@
+#include "ctlprocess.h"
+
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -8,42 +10,7 @@
 
 namespace {
 
-struct Run
-{
-    int status = -1;
-    QByteArray out;
-    QByteArray err;
-};
-
-Run tq540ctl(const QStringList &arguments)
-{
-    QProcess process;
-    process.start(QStringLiteral(TQ_BIN_DIR "/tq540ctl"), arguments);
-    if (!process.waitForFinished(30000) || process.exitStatus() != QProcess::NormalExit)
-        return {};
-    return {process.exitCode(), process.readAllStandardOutput(), process.readAllStandardError()};
-}
-
-void writeFile(const QString &path, const QByteArray &content)
-{
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    QCOMPARE(file.write(content), content.size());
-}
-
-QByteArray readFile(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
-}
-
-QByteArray fileBytes(qsizetype size, std::initializer_list<std::pair<int, int>> bytes)
-{
-    QByteArray result(size, '\0');
-    for (const auto &[offset, value] : bytes)
-        result[offset] = static_cast<char>(value);
-    return result;
-}
+using namespace ctltest;
 
 QJsonArray rows(int count, const QJsonArray &row)
 {
@@ -82,7 +49,7 @@ class TestCli : public QObject
         const Run run = tq540ctl({"show", file, "--json"});
         if (run.status != 0)
             qWarning() << run.err;
-        return QJsonDocument::fromJson(run.out).object();
+        return QJsonDocument::fromJson(run.out.toUtf8()).object();
     }
 
 private slots:
@@ -117,14 +84,14 @@ private slots:
     void showDecodesHandMadeFile()
     {
         const QString file = path("hand.ztb");
-        writeFile(file, fileBytes(81, {{32, 1},
-                                       {33, 0xFF},
-                                       {34, 200},
-                                       {39, 0xE5},
-                                       {40, 0x18},
-                                       {62, 0x41},
-                                       {79, 0x81},
-                                       {80, 0x7E}}));
+        writeFile(file, bytesAt(81, {{32, 1},
+                                     {33, 0xFF},
+                                     {34, 200},
+                                     {39, 0xE5},
+                                     {40, 0x18},
+                                     {62, 0x41},
+                                     {79, 0x81},
+                                     {80, 0x7E}}));
         const QJsonObject shown = showJson(file);
         QCOMPARE(shown["baud"].toString(), "2400");
         QCOMPARE(shown["alarm"].toBool(false), true);
@@ -144,10 +111,10 @@ private slots:
     void showPrintsTable()
     {
         const QString file = path("table.ztb");
-        writeFile(file, fileBytes(80, {{32, 4}, {34, 45}, {39, 0xE5}, {79, 0x81}}));
+        writeFile(file, bytesAt(80, {{32, 4}, {34, 45}, {39, 0xE5}, {79, 0x81}}));
         const Run run = tq540ctl({"show", file});
         QCOMPARE(run.status, 0);
-        const QList<QByteArray> lines = run.out.split('\n');
+        const QStringList lines = run.out.split(u'\n');
         QVERIFY(lines.contains("Baud rate:       19200"));
         QVERIFY(lines.contains("Alarm system:    off"));
         QVERIFY(lines.contains("LED dwell time:  45"));
@@ -179,8 +146,7 @@ private slots:
         writeFile(path("cleared.json"), json(clearedConfig()));
         const Run run = tq540ctl({"encode", path("cleared.json"), "-o", path("cleared.ztb")});
         QCOMPARE(run.status, 0);
-        QCOMPARE(readFile(path("cleared.ztb")),
-                 fileBytes(35, {{32, 0x03}, {33, 0x00}, {34, 0x1E}}));
+        QCOMPARE(readFile(path("cleared.ztb")), bytesAt(35, {{32, 0x03}, {33, 0x00}, {34, 0x1E}}));
     }
 
     void encodeTypedTexts()
@@ -200,24 +166,24 @@ private slots:
         const Run run = tq540ctl({"encode", path("typed.json"), "--output", path("typed.ztb")});
         QCOMPARE(run.status, 0);
         QCOMPARE(readFile(path("typed.ztb")),
-                 fileBytes(103, {{32, 3}, {33, 1}, {34, 4}, {39, 0xE5}, {62, 0x41}, {102, 0x81}}));
+                 bytesAt(103, {{32, 3}, {33, 1}, {34, 4}, {39, 0xE5}, {62, 0x41}, {102, 0x81}}));
     }
 
     // A file of codec fields only comes back byte for byte through show and encode.
     void showThenEncodeRoundTrips()
     {
-        const QByteArray original = fileBytes(103, {{32, 2},
-                                                    {33, 1},
-                                                    {34, 255},
-                                                    {39, 0xE7},
-                                                    {50, 0x20},
-                                                    {62, 0x40},
-                                                    {79, 0x01},
-                                                    {102, 0x80}});
+        const QByteArray original = bytesAt(103, {{32, 2},
+                                                  {33, 1},
+                                                  {34, 255},
+                                                  {39, 0xE7},
+                                                  {50, 0x20},
+                                                  {62, 0x40},
+                                                  {79, 0x01},
+                                                  {102, 0x80}});
         writeFile(path("round.ztb"), original);
         const Run shown = tq540ctl({"show", path("round.ztb"), "--json"});
         QCOMPARE(shown.status, 0);
-        writeFile(path("round.json"), shown.out);
+        writeFile(path("round.json"), shown.out.toUtf8());
         const Run run = tq540ctl({"encode", path("round.json"), "-o", path("round2.ztb")});
         QCOMPARE(run.status, 0);
         QCOMPARE(readFile(path("round2.ztb")), original);
@@ -265,7 +231,7 @@ private slots:
         QFile::remove(path("bad.ztb"));
         const Run run = tq540ctl({"encode", path("bad.json"), "-o", path("bad.ztb")});
         QCOMPARE(run.status, 2);
-        QVERIFY2(run.err.contains(named), run.err.constData());
+        QVERIFY2(run.err.contains(QString::fromUtf8(named)), qPrintable(run.err));
         QVERIFY(!QFile::exists(path("bad.ztb")));
     }
 

@@ -20,7 +20,6 @@ using namespace ctltest;
 
 // Outcome texts of the English language library.
 const QString textFound = QStringLiteral("Device found.");
-const QString textNoAnswer = QStringLiteral("Remote control no responded.");
 const QString textCancelled = QStringLiteral("User canceled.");
 const QString textPortFailed = QStringLiteral("Can't open communication port.");
 const QString textBadTarget =
@@ -207,29 +206,6 @@ private slots:
         QCOMPARE(run.status, status);
         QCOMPARE(run.err, QStringLiteral("tq540ctl: %1\n").arg(message));
         QCOMPARE(readFile(file), QByteArray("kept"));
-        QVERIFY(sim.stop());
-    }
-
-    void failedDownloadLeavesNoFile()
-    {
-        Simulator sim(path(QStringLiteral("tty-nofile")), {"--no-echo", "2"});
-        QVERIFY(sim.started);
-        const QString out = path(QStringLiteral("never.ztb"));
-        const Run run = tq540ctl({"download", "--port", sim.linkPath, "-o", out});
-        QCOMPARE(run.status, 6);
-        QVERIFY(!QFile::exists(out));
-        QVERIFY(sim.stop());
-    }
-
-    // The whole speed search without an answer: 2 x 7 x 1.5 s on the real clock.
-    void wrongTargetGetsNoAnswer()
-    {
-        Simulator sim(path(QStringLiteral("tty-wrong")), {"--id", "3"});
-        QVERIFY(sim.started);
-        const Run run = tq540ctl({"test", "--port", sim.linkPath, "--sn", "4"});
-        QCOMPARE(run.status, 3);
-        QCOMPARE(run.out, QString());
-        QCOMPARE(run.err, QStringLiteral("tq540ctl: %1\n").arg(textNoAnswer));
         QVERIFY(sim.stop());
     }
 

@@ -78,13 +78,6 @@ private slots:
         QCOMPARE(inGrid.top, inContainer.top - 600);
     }
 
-    void workedExampleRelativeToGrid()
-    {
-        ExampleGrid f;
-        f.grid.place(1, 3);
-        QCOMPARE(f.editor.GetCellLocEx().left, 2930.f);
-    }
-
     void checkBoxCentredInCell_data()
     {
         QTest::addColumn<double>("boxHeight");

@@ -1,12 +1,7 @@
+#include "../simbench.h"
 #include "eepromimage.h"
 #include "frmeeprom.h"
-#include "linkclock.h"
-#include "m.h"
-#include "mcomm.h"
 #include "resdll.h"
-#include "simdevice.h"
-#include "simport.h"
-
 #include "twips.h"
 
 #include <QLabel>
@@ -18,41 +13,10 @@ using namespace std::chrono_literals;
 
 namespace {
 
-// The simulated device behind every COM port, on a manual clock, and gLink
-// addressed to it as the toolbar would prepare it.
-struct Bench
+// The simulated device, and gLink addressed to it.
+struct Bench : SimBench
 {
-    explicit Bench(const sim::DeviceConfig &config = {})
-        : device(std::make_shared<sim::Device>(config)), scoped(clock)
-    {
-        const mComm::PortFactory simPorts = sim::portFactory(device, sim::Route::EveryPort);
-        previous = mComm::setPortFactory(
-            [this, simPorts](const QString &name) -> std::unique_ptr<mComm::CommDevice> {
-                if (portsMissing)
-                    return nullptr;
-                return simPorts(name);
-            });
-        m::gLink = m::tLink{};
-        m::gLink.Port = 1;
-        m::gLink.TargetID = std::int32_t(sim::PRODUCT_BASE + config.deviceId);
-    }
-    ~Bench()
-    {
-        clock.onEvents = nullptr;
-        m::CloseLink(m::gLink);
-        mComm::setPortFactory(previous);
-    }
-    int requests(std::uint8_t command) const
-    {
-        return int(std::count_if(device->log().begin(), device->log().end(),
-                                 [command](const auto &e) { return e.command == command; }));
-    }
-
-    std::shared_ptr<sim::Device> device;
-    linkclock::ManualClock clock;
-    linkclock::ScopedClock scoped;
-    mComm::PortFactory previous;
-    bool portsMissing = false;
+    explicit Bench(const sim::DeviceConfig &config = {}) : SimBench(config) { addressGLink(); }
 };
 
 sim::DeviceConfig deviceAt(std::int32_t baud)
@@ -298,68 +262,6 @@ private slots:
         QCOMPARE(shown.value(72), QStringLiteral("81%")); // 81.8: the whole-number part
         QCOMPARE(labelText(window, "lbdownload"), QString());
         QVERIFY(!timer3->isActive());
-    }
-
-    void failedDownloadLeavesTheImage_data()
-    {
-        QTest::addColumn<QString>("fault");
-        QTest::addColumn<int>("result");
-        QTest::newRow("reply dropped") << "drop" << int(m::LINK_NO_REPLY);
-        QTest::newRow("device vanishes") << "vanish" << int(m::LINK_NO_REPLY);
-        QTest::newRow("cancelled") << "cancel" << int(m::LINK_CANCELLED);
-    }
-    void failedDownloadLeavesTheImage()
-    {
-        QFETCH(QString, fault);
-        QFETCH(int, result);
-        Bench bench;
-        fillPattern(bench.device->eeprom(), 1);
-        fillPattern(tqimage::EEPROMBuf, 200);
-        const tqimage::EEPROMImage before = tqimage::EEPROMBuf;
-        if (fault == u"vanish")
-            bench.device->faults.vanishAfterFrames = 2; // identify and the first block
-        frmEEPROM window;
-        bool injected = false;
-        bench.clock.onEvents = [&] {
-            if (injected || m::gLink.Command != m::CMD_READ_BLOCK)
-                return;
-            injected = true; // the first block's reply is already on its way
-            if (fault == u"drop")
-                bench.device->faults.dropReplies = 1;
-            else if (fault == u"cancel")
-                QTest::mouseClick(cancelButton(window), Qt::LeftButton);
-        };
-        const Outcome outcome = runAction(window, frmEEPROM::ACTION_DOWNLOAD, 33, 120);
-        QCOMPARE(outcome.result, result);
-        QCOMPARE(outcome.closedItself, fault == u"cancel");
-        QCOMPARE(labelText(window, "lbMsg"), text(1400 + result));
-        QVERIFY(bench.requests(m::CMD_READ_BLOCK) >= 1);
-        QVERIFY(tqimage::EEPROMBuf == before);
-    }
-
-    void secondTransferAfterAFailedOne()
-    {
-        Bench bench;
-        fillPattern(bench.device->eeprom(), 5);
-        {
-            frmEEPROM window;
-            bool injected = false;
-            bench.clock.onEvents = [&] {
-                if (!injected && m::gLink.Command == m::CMD_READ_BLOCK) {
-                    injected = true;
-                    bench.device->faults.dropReplies = 1;
-                }
-            };
-            QCOMPARE(runAction(window, frmEEPROM::ACTION_DOWNLOAD, 33, 120).result,
-                     m::LINK_NO_REPLY);
-            bench.clock.onEvents = nullptr;
-        }
-        QCOMPARE(mComm::CommPorts[0].bOpen, std::int16_t(0));
-        QVERIFY(!bench.device->inUse);
-        frmEEPROM window;
-        QCOMPARE(runAction(window, frmEEPROM::ACTION_DOWNLOAD, 33, 120).result, m::LINK_OK);
-        for (int p = 33; p <= 120; ++p)
-            QCOMPARE(tqimage::EEPROMBuf[p], bench.device->eeprom()[p - 1]);
     }
 
     void strayTimer2TickDoesNotRestart()

@@ -1,5 +1,5 @@
+#include "../simbench.h"
 #include "fakeport.h"
-#include "simport.h"
 
 #include <QTest>
 
@@ -95,36 +95,22 @@ sim::DeviceConfig makeConfig(std::int32_t baud = 9600)
     return config;
 }
 
-// The simulated device behind every port, on a manual clock.
-struct SimLine
+// The simulated device, the link's record addressed to it, and the speeds set.
+struct SimLine : SimBench
 {
-    explicit SimLine(const sim::DeviceConfig &config = makeConfig())
-        : device(std::make_shared<sim::Device>(config)), scoped(clock)
+    explicit SimLine(const sim::DeviceConfig &config = makeConfig()) : SimBench(config)
     {
-        const mComm::PortFactory simPorts = sim::portFactory(device, sim::Route::EveryPort);
-        previous = mComm::setPortFactory([this, simPorts](const QString &name) {
-            return std::make_unique<SpeedRecorder>(simPorts(name), speeds);
-        });
+        wrap = [this](std::unique_ptr<mComm::CommDevice> port) {
+            return std::make_unique<SpeedRecorder>(std::move(port), speeds);
+        };
         link.Port = 1;
         link.TargetID = sim::PRODUCT_BASE + config.deviceId;
+        link.Retries = 1;
     }
-    ~SimLine()
-    {
-        CloseLink(link);
-        mComm::setPortFactory(previous);
-    }
-    int requests(std::uint8_t command) const
-    {
-        return int(std::count_if(device->log().begin(), device->log().end(),
-                                 [command](const auto &e) { return e.command == command; }));
-    }
+    ~SimLine() { CloseLink(link); }
 
-    std::shared_ptr<sim::Device> device;
-    linkclock::ManualClock clock;
-    linkclock::ScopedClock scoped;
     std::vector<int> speeds;
     tLink link;
-    mComm::PortFactory previous;
 };
 
 std::vector<std::uint8_t> patternImage()
@@ -133,6 +119,28 @@ std::vector<std::uint8_t> patternImage()
     for (std::size_t i = 0; i < image.size(); ++i)
         image[i] = std::uint8_t(i * 7 + 1);
     return image;
+}
+
+// FakePorts behind every port on a manual clock, and the identify request.
+struct Scripted
+{
+    explicit Scripted(std::uint32_t startTick = 0) : clock(startTick), scoped(clock) {}
+    FakePort &port() const { return *ports.last; }
+    void receive(const std::vector<std::uint8_t> &bytes)
+    {
+        ports.last->feed(bytes);
+        ReceiveBytes(link);
+    }
+    FakePorts ports;
+    linkclock::ManualClock clock;
+    linkclock::ScopedClock scoped;
+    tLink link = identifyRequest();
+};
+
+std::vector<std::uint8_t> concat(std::vector<std::uint8_t> a, const std::vector<std::uint8_t> &b)
+{
+    a.insert(a.end(), b.begin(), b.end());
+    return a;
 }
 
 } // namespace
@@ -146,18 +154,18 @@ private slots:
 
     // Framing
 
-    void workedExampleEncodesAndDecodes()
+    void workedExample()
     {
         QCOMPARE(Encode7(examplePacket), bodyOf(exampleFrame));
         QCOMPARE(Decode7(bodyOf(exampleFrame)), examplePacket);
+        std::vector<std::uint8_t> body = bodyOf(exampleFrame);
+        for (std::uint8_t &byte : body)
+            byte &= 0x7F; // bit 7 is ignored when decoding
+        QCOMPARE(Decode7(body), examplePacket);
         std::vector<std::uint8_t> packet = examplePacket;
         QVERIFY(CheckSum(packet, 12));
         QCOMPARE(packet, examplePacket);
-    }
-
-    void checkSumWritesAMissingSum()
-    {
-        std::vector<std::uint8_t> packet = examplePacket;
+        // A wrong sum is reported and replaced by the right one.
         packet[12] = packet[13] = 0xFF;
         QVERIFY(!CheckSum(packet, 12));
         QCOMPARE(packet, examplePacket);
@@ -178,25 +186,14 @@ private slots:
         }
     }
 
-    void bitSevenIsIgnoredWhenDecoding()
-    {
-        std::vector<std::uint8_t> body = bodyOf(exampleFrame);
-        for (std::uint8_t &byte : body)
-            byte &= 0x7F;
-        QCOMPARE(Decode7(body), examplePacket);
-    }
-
     void transactSendsTheWorkedExample()
     {
-        FakePorts ports;
-        linkclock::ManualClock clock;
-        linkclock::ScopedClock scoped(clock);
-        tLink link = identifyRequest();
-        QCOMPARE(OpenLink(link), LINK_OK);
-        QCOMPARE(Transact(link), LINK_NO_REPLY);
-        QCOMPARE(ports.last->writes.size(), std::size_t(1));
-        QCOMPARE(ports.last->writes[0], exampleFrame);
-        const auto &events = ports.last->events;
+        Scripted s;
+        QCOMPARE(OpenLink(s.link), LINK_OK);
+        QCOMPARE(Transact(s.link), LINK_NO_REPLY);
+        QCOMPARE(s.port().writes.size(), std::size_t(1));
+        QCOMPARE(s.port().writes[0], exampleFrame);
+        const auto &events = s.port().events;
         QCOMPARE(events.size(), std::size_t(3));
         QCOMPARE(events[0].what, QStringLiteral("rts on"));
         QCOMPARE(events[1].what, QStringLiteral("write"));
@@ -212,28 +209,26 @@ private slots:
     void replyFlagCombinations()
     {
         QFETCH(int, flags);
-        FakePorts ports;
-        tLink link = identifyRequest();
-        QCOMPARE(OpenLink(link), LINK_OK);
-        link.SeqNo = (flags & 4) ? 0x01020304 : 0;
+        Scripted s;
+        QCOMPARE(OpenLink(s.link), LINK_OK);
+        s.link.SeqNo = (flags & 4) ? 0x01020304 : 0;
         PacketFields reply;
         reply.flags = std::uint8_t(flags);
         reply.seqNo = 0x01020304;
         reply.data = {0x11, 0x22, 0x33};
-        ports.last->feed(frameOf(reply));
-        QCOMPARE(ReceiveBytes(link), int(frameOf(reply).size()));
-        QVERIFY(ParseFrame(link));
-        QCOMPARE(link.Replied, LINK_TRUE);
-        QCOMPARE(link.RxLen, 3);
-        QCOMPARE(link.RxData[1], std::uint8_t(0x11));
-        QCOMPARE(link.RxData[3], std::uint8_t(0x33));
+        s.port().feed(frameOf(reply));
+        QCOMPARE(ReceiveBytes(s.link), int(frameOf(reply).size()));
+        QVERIFY(ParseFrame(s.link));
+        QCOMPARE(s.link.Replied, LINK_TRUE);
+        QCOMPARE(s.link.RxLen, 3);
+        QCOMPARE(s.link.RxData[1], std::uint8_t(0x11));
+        QCOMPARE(s.link.RxData[3], std::uint8_t(0x33));
     }
 
     void replyWithBitSevenCleared()
     {
-        FakePorts ports;
-        tLink link = identifyRequest();
-        QCOMPARE(OpenLink(link), LINK_OK);
+        Scripted s;
+        QCOMPARE(OpenLink(s.link), LINK_OK);
         PacketFields reply;
         reply.data = {0xC0, 0x01};
         std::vector<std::uint8_t> frame = frameOf(reply);
@@ -243,191 +238,125 @@ private slots:
             if (frame[i] & 0x60)
                 frame[i] &= 0x7F;
         }
-        ports.last->feed(frame);
-        ReceiveBytes(link);
-        ParseFrame(link);
-        QCOMPARE(link.Replied, LINK_TRUE);
-        QCOMPARE(link.RxLen, 2);
-        QCOMPARE(link.RxData[1], std::uint8_t(0xC0));
-    }
-
-    void twoFramesInOneRead()
-    {
-        FakePorts ports;
-        tLink link = identifyRequest();
-        QCOMPARE(OpenLink(link), LINK_OK);
-        PacketFields stale;
-        stale.seqNo = 0; // an earlier exchange's reply
-        PacketFields reply;
-        reply.data = {9};
-        std::vector<std::uint8_t> bytes = frameOf(stale);
-        const std::vector<std::uint8_t> second = frameOf(reply);
-        bytes.insert(bytes.end(), second.begin(), second.end());
-        ports.last->feed(bytes);
-        ReceiveBytes(link);
-        QVERIFY(RxSlots[0][0] > 0 && RxSlots[1][0] > 0);
-        QVERIFY(ParseFrame(link));
-        QCOMPARE(link.Replied, LINK_FALSE);
-        QCOMPARE(ReadSlot, std::int16_t(1));
-        QVERIFY(ParseFrame(link));
-        QCOMPARE(link.Replied, LINK_TRUE);
-        QCOMPARE(link.RxData[1], std::uint8_t(9));
-        QVERIFY(!ParseFrame(link));
+        s.receive(frame);
+        ParseFrame(s.link);
+        QCOMPARE(s.link.Replied, LINK_TRUE);
+        QCOMPARE(s.link.RxLen, 2);
+        QCOMPARE(s.link.RxData[1], std::uint8_t(0xC0));
     }
 
     void bodyPastSixtyFourBytesIsDropped()
     {
-        FakePorts ports;
-        tLink link = identifyRequest();
-        QCOMPARE(OpenLink(link), LINK_OK);
+        Scripted s;
+        QCOMPARE(OpenLink(s.link), LINK_OK);
         std::vector<std::uint8_t> bytes{STX};
         bytes.insert(bytes.end(), 70, 0x80);
         bytes.push_back(ETX);
         PacketFields reply;
         reply.data = {5};
-        const std::vector<std::uint8_t> good = frameOf(reply);
-        bytes.insert(bytes.end(), good.begin(), good.end());
-        ports.last->feed(bytes);
-        ReceiveBytes(link);
+        s.receive(concat(bytes, frameOf(reply)));
         for (const RxSlot &slot : RxSlots)
             QVERIFY(slot[0] <= 64);
-        ParseFrame(link);
-        QCOMPARE(link.Replied, LINK_TRUE);
-        QCOMPARE(link.RxData[1], std::uint8_t(5));
+        ParseFrame(s.link);
+        QCOMPARE(s.link.Replied, LINK_TRUE);
+        QCOMPARE(s.link.RxData[1], std::uint8_t(5));
     }
 
     void frameWithoutAFreeSlotIsIgnored()
     {
-        FakePorts ports;
-        tLink link = identifyRequest();
-        QCOMPARE(OpenLink(link), LINK_OK);
+        Scripted s;
+        QCOMPARE(OpenLink(s.link), LINK_OK);
         for (RxSlot &slot : RxSlots) {
             slot.fill(0x80);
             slot[0] = 10; // complete, but not a valid frame
         }
-        ports.last->feed(frameOf(PacketFields{}));
-        ReceiveBytes(link);
+        s.receive(frameOf(PacketFields{}));
         QCOMPARE(WritePos, std::int16_t(0));
         for (int i = 0; i < SLOT_COUNT; ++i)
-            QVERIFY(ParseFrame(link));
-        QCOMPARE(link.Replied, LINK_FALSE);
-        QVERIFY(!ParseFrame(link));
+            QVERIFY(ParseFrame(s.link));
+        QCOMPARE(s.link.Replied, LINK_FALSE);
+        QVERIFY(!ParseFrame(s.link));
     }
 
-    void droppedFrames_data()
+    // A frame that is no reply, and the reply right behind it in one read
+    // (line noise, or an earlier exchange's late reply).
+    void droppedFrameBeforeTheReply_data()
     {
-        QTest::addColumn<int>("kind");
-        QTest::newRow("bad checksum") << 0;
-        QTest::newRow("body of four bytes") << 1;
-        QTest::newRow("foreign command") << 2;
-        QTest::newRow("request, not reply") << 3;
-        QTest::newRow("previous sequence number") << 4;
+        QTest::addColumn<std::vector<std::uint8_t>>("dropped");
+        PacketFields fields;
+        fields.data = {1};
+        std::vector<std::uint8_t> badSum = packetOf(fields);
+        badSum.back() ^= 1;
+        QTest::newRow("bad checksum") << frameOf(badSum);
+        QTest::newRow("body of four bytes")
+            << std::vector<std::uint8_t>{STX, 0x90, 0x90, 0x90, 0x90, ETX};
+        fields.command = 0x86;
+        QTest::newRow("foreign command") << frameOf(fields);
+        fields.command = 0x01;
+        QTest::newRow("request, not reply") << frameOf(fields);
+        fields.command = 0x81;
+        fields.seqNo = 0;
+        QTest::newRow("previous sequence number") << frameOf(fields);
     }
-    void droppedFrames()
+    void droppedFrameBeforeTheReply()
     {
-        QFETCH(int, kind);
-        FakePorts ports;
-        tLink link = identifyRequest();
-        QCOMPARE(OpenLink(link), LINK_OK);
+        QFETCH(std::vector<std::uint8_t>, dropped);
+        Scripted s;
+        QCOMPARE(OpenLink(s.link), LINK_OK);
         PacketFields reply;
-        reply.data = {1};
-        if (kind == 2)
-            reply.command = 0x86;
-        if (kind == 3)
-            reply.command = 0x01;
-        if (kind == 4)
-            reply.seqNo = 0;
-        std::vector<std::uint8_t> packet = packetOf(reply);
-        if (kind == 0)
-            packet.back() ^= 1;
-        std::vector<std::uint8_t> frame = frameOf(packet);
-        if (kind == 1)
-            frame = {STX, 0x90, 0x90, 0x90, 0x90, ETX};
-        ports.last->feed(frame);
-        ReceiveBytes(link);
-        QVERIFY(ParseFrame(link));
-        QCOMPARE(link.Replied, LINK_FALSE);
+        reply.data = {7};
+        s.receive(concat(dropped, frameOf(reply)));
+        QVERIFY(RxSlots[0][0] > 0 && RxSlots[1][0] > 0);
+        QVERIFY(ParseFrame(s.link));
+        QCOMPARE(s.link.Replied, LINK_FALSE);
         // Every examined slot is freed and passed, damaged or not.
         QCOMPARE(ReadSlot, std::int16_t(1));
         QCOMPARE(RxSlots[0][0], std::uint8_t(0));
-    }
-
-    // Line noise: a damaged frame and the reply right behind it in one read.
-    void replyRightBehindADamagedFrame_data()
-    {
-        QTest::addColumn<std::vector<std::uint8_t>>("damaged");
-        std::vector<std::uint8_t> badSum = frameOf(PacketFields{});
-        badSum[3] ^= 0x01;
-        QTest::newRow("bad checksum") << badSum;
-        QTest::newRow("body of four bytes")
-            << std::vector<std::uint8_t>{STX, 0x90, 0x90, 0x90, 0x90, ETX};
-    }
-    void replyRightBehindADamagedFrame()
-    {
-        QFETCH(std::vector<std::uint8_t>, damaged);
-        FakePorts ports;
-        tLink link = identifyRequest();
-        QCOMPARE(OpenLink(link), LINK_OK);
-        PacketFields reply;
-        reply.data = {7};
-        std::vector<std::uint8_t> bytes = damaged;
-        const std::vector<std::uint8_t> good = frameOf(reply);
-        bytes.insert(bytes.end(), good.begin(), good.end());
-        ports.last->feed(bytes);
-        ReceiveBytes(link);
-        QVERIFY(ParseFrame(link));
-        QCOMPARE(link.Replied, LINK_FALSE);
-        QVERIFY(ParseFrame(link));
-        QCOMPARE(link.Replied, LINK_TRUE);
-        QCOMPARE(link.RxLen, 1);
-        QCOMPARE(link.RxData[1], std::uint8_t(7));
+        QVERIFY(ParseFrame(s.link));
+        QCOMPARE(s.link.Replied, LINK_TRUE);
+        QCOMPARE(s.link.RxLen, 1);
+        QCOMPARE(s.link.RxData[1], std::uint8_t(7));
+        QVERIFY(!ParseFrame(s.link));
     }
 
     void statusByteChangeIsNoted()
     {
-        FakePorts ports;
-        tLink link = identifyRequest();
-        QCOMPARE(OpenLink(link), LINK_OK);
+        Scripted s;
+        QCOMPARE(OpenLink(s.link), LINK_OK);
         PacketFields reply;
         reply.status = 7;
         reply.seqNo = 99; // foreign, yet its status counts
-        ports.last->feed(frameOf(reply));
-        ReceiveBytes(link);
-        ParseFrame(link);
-        QCOMPARE(link.StatusChanged, LINK_TRUE);
-        QCOMPARE(link.LastStatus, std::uint8_t(7));
-        QCOMPARE(link.Replied, LINK_FALSE);
+        s.receive(frameOf(reply));
+        ParseFrame(s.link);
+        QCOMPARE(s.link.StatusChanged, LINK_TRUE);
+        QCOMPARE(s.link.LastStatus, std::uint8_t(7));
+        QCOMPARE(s.link.Replied, LINK_FALSE);
     }
 
     void replyWithoutDataStillCounts()
     {
-        FakePorts ports;
-        tLink link = identifyRequest();
-        QCOMPARE(OpenLink(link), LINK_OK);
-        link.RxLen = 9;
-        ports.last->feed(frameOf(PacketFields{}));
-        ReceiveBytes(link);
-        ParseFrame(link);
-        QCOMPARE(link.Replied, LINK_TRUE);
-        QCOMPARE(link.RxLen, 0);
+        Scripted s;
+        QCOMPARE(OpenLink(s.link), LINK_OK);
+        s.link.RxLen = 9;
+        s.receive(frameOf(PacketFields{}));
+        ParseFrame(s.link);
+        QCOMPARE(s.link.Replied, LINK_TRUE);
+        QCOMPARE(s.link.RxLen, 0);
     }
 
     void slotIndicesOutOfRangeAreRepaired()
     {
-        FakePorts ports;
-        tLink link = identifyRequest();
-        QCOMPARE(OpenLink(link), LINK_OK);
+        Scripted s;
+        QCOMPARE(OpenLink(s.link), LINK_OK);
         ReadSlot = 500;
         WriteSlot = 300;
         WritePos = 40;
-        ports.last->feed({0x90, 0x90, ETX});
-        ReceiveBytes(link);
-        ParseFrame(link);
+        s.receive({0x90, 0x90, ETX});
+        ParseFrame(s.link);
         QCOMPARE(ReadSlot, std::int16_t(0));
-        ports.last->feed(frameOf(PacketFields{}));
-        ReceiveBytes(link);
-        ParseFrame(link);
-        QCOMPARE(link.Replied, LINK_TRUE);
+        s.receive(frameOf(PacketFields{}));
+        ParseFrame(s.link);
+        QCOMPARE(s.link.Replied, LINK_TRUE);
     }
 
     // Transact on a manual clock
@@ -437,40 +366,29 @@ private slots:
         QTest::addColumn<std::int32_t>("target");
         QTest::addColumn<int>("flags");
         QTest::addColumn<int>("txLen");
+        QTest::addColumn<bool>("cancel");
         QTest::addColumn<std::int32_t>("result");
-        QTest::newRow("no target") << 0 << 15 << 0 << LINK_NO_TARGET;
-        QTest::newRow("target flag clear") << 0x105 << 13 << 0 << LINK_NO_TARGET;
-        QTest::newRow("65-byte frame") << 0x105 << 15 << 41 << LINK_FRAME_TOO_LONG;
-        QTest::newRow("data past the array") << 0x105 << 15 << 1000 << LINK_FRAME_TOO_LONG;
+        QTest::newRow("no target") << 0 << 15 << 0 << false << LINK_NO_TARGET;
+        QTest::newRow("target flag clear") << 0x105 << 13 << 0 << false << LINK_NO_TARGET;
+        QTest::newRow("65-byte frame") << 0x105 << 15 << 41 << false << LINK_FRAME_TOO_LONG;
+        QTest::newRow("data past the array") << 0x105 << 15 << 1000 << false << LINK_FRAME_TOO_LONG;
+        QTest::newRow("cancelled before sending") << 0x105 << 15 << 0 << true << LINK_CANCELLED;
     }
     void refusedRequests()
     {
         QFETCH(std::int32_t, target);
         QFETCH(int, flags);
         QFETCH(int, txLen);
+        QFETCH(bool, cancel);
         QFETCH(std::int32_t, result);
-        FakePorts ports;
-        linkclock::ManualClock clock;
-        linkclock::ScopedClock scoped(clock);
-        tLink link = identifyRequest();
-        QCOMPARE(OpenLink(link), LINK_OK);
-        link.TargetID = target;
-        link.Flags = std::uint8_t(flags);
-        link.TxLen = txLen;
-        QCOMPARE(Transact(link), result);
-        QVERIFY(ports.last->writes.empty());
-    }
-
-    void sixtyFourByteFrameIsSent()
-    {
-        FakePorts ports;
-        linkclock::ManualClock clock;
-        linkclock::ScopedClock scoped(clock);
-        tLink link = identifyRequest();
-        QCOMPARE(OpenLink(link), LINK_OK);
-        link.TxLen = 40;
-        QCOMPARE(Transact(link), LINK_NO_REPLY);
-        QCOMPARE(ports.last->writes.at(0).size(), std::size_t(64));
+        Scripted s;
+        QCOMPARE(OpenLink(s.link), LINK_OK);
+        s.link.TargetID = target;
+        s.link.Flags = std::uint8_t(flags);
+        s.link.TxLen = txLen;
+        s.link.Cancel = cancel ? LINK_TRUE : LINK_FALSE;
+        QCOMPARE(Transact(s.link), result);
+        QVERIFY(s.port().writes.empty());
     }
 
     void unansweredAttempts_data()
@@ -498,106 +416,79 @@ private slots:
         QFETCH(int, attempts);
         QFETCH(double, holdMs);
         QFETCH(double, waitMs);
-        FakePorts ports;
-        linkclock::ManualClock clock;
-        linkclock::ScopedClock scoped(clock);
-        tLink link = identifyRequest();
-        link.DCBString = mode;
-        link.Retries = std::int16_t(retries);
-        link.Timeout = std::int16_t(timeout);
-        QCOMPARE(OpenLink(link), LINK_OK);
-        QCOMPARE(Transact(link), LINK_NO_REPLY);
-        QCOMPARE(int(ports.last->writes.size()), attempts);
+        Scripted s;
+        s.link.DCBString = mode;
+        s.link.Retries = std::int16_t(retries);
+        s.link.Timeout = std::int16_t(timeout);
+        QCOMPARE(OpenLink(s.link), LINK_OK);
+        QCOMPARE(Transact(s.link), LINK_NO_REPLY);
+        QCOMPARE(int(s.port().writes.size()), attempts);
         const double expected = attempts * (holdMs + waitMs);
-        QVERIFY2(ms(clock.elapsed()) >= expected && ms(clock.elapsed()) <= expected + 2 * attempts,
-                 qPrintable(QString::number(ms(clock.elapsed()))));
+        const double took = ms(s.clock.elapsed());
+        QVERIFY2(took >= expected && took <= expected + 2 * attempts,
+                 qPrintable(QString::number(took)));
     }
 
     void lateReplyWithinTheWait()
     {
-        FakePorts ports;
-        linkclock::ManualClock clock;
-        linkclock::ScopedClock scoped(clock);
-        tLink link = identifyRequest();
-        QCOMPARE(OpenLink(link), LINK_OK);
+        Scripted s;
+        QCOMPARE(OpenLink(s.link), LINK_OK);
         PacketFields reply;
         reply.data = {42};
-        clock.onEvents = [&] {
-            if (clock.elapsed() >= std::chrono::milliseconds(1400) && ports.last->rx.empty() &&
-                !link.Replied)
-                ports.last->feed(frameOf(reply));
+        s.clock.onEvents = [&] {
+            if (s.clock.elapsed() >= std::chrono::milliseconds(1400) && s.port().rx.empty() &&
+                !s.link.Replied)
+                s.port().feed(frameOf(reply));
         };
-        QCOMPARE(Transact(link), LINK_OK);
-        QCOMPARE(link.RxData[1], std::uint8_t(42));
-        QVERIFY(ms(clock.elapsed()) < 1402);
+        QCOMPARE(Transact(s.link), LINK_OK);
+        QCOMPARE(s.link.RxData[1], std::uint8_t(42));
+        QVERIFY(ms(s.clock.elapsed()) < 1402);
     }
 
     void cancelEndsTheWaitWithinOnePoll()
     {
-        FakePorts ports;
-        linkclock::ManualClock clock;
-        linkclock::ScopedClock scoped(clock);
-        tLink link = identifyRequest();
-        link.Retries = 3;
-        QCOMPARE(OpenLink(link), LINK_OK);
+        Scripted s;
+        s.link.Retries = 3;
+        QCOMPARE(OpenLink(s.link), LINK_OK);
         int pollsAfterCancel = 0;
-        clock.onEvents = [&] {
-            if (link.Cancel)
+        s.clock.onEvents = [&] {
+            if (s.link.Cancel)
                 ++pollsAfterCancel;
-            if (clock.elapsed() >= std::chrono::milliseconds(200))
-                link.Cancel = LINK_TRUE;
+            if (s.clock.elapsed() >= std::chrono::milliseconds(200))
+                s.link.Cancel = LINK_TRUE;
         };
-        QCOMPARE(Transact(link), LINK_CANCELLED);
-        QCOMPARE(ports.last->writes.size(), std::size_t(1));
-        QVERIFY(ms(clock.elapsed()) < 202);
+        QCOMPARE(Transact(s.link), LINK_CANCELLED);
+        QCOMPARE(s.port().writes.size(), std::size_t(1));
+        QVERIFY(ms(s.clock.elapsed()) < 202);
         QVERIFY(pollsAfterCancel <= 2); // the wait's own pass and CommRead's
-    }
-
-    void cancelBeforeTheFirstAttempt()
-    {
-        FakePorts ports;
-        linkclock::ManualClock clock;
-        linkclock::ScopedClock scoped(clock);
-        tLink link = identifyRequest();
-        QCOMPARE(OpenLink(link), LINK_OK);
-        link.Cancel = LINK_TRUE;
-        QCOMPARE(Transact(link), LINK_CANCELLED);
-        QVERIFY(ports.last->writes.empty());
     }
 
     void tickWrapEndsTheAttempt()
     {
-        FakePorts ports;
-        // The millisecond counter wraps 100 ms from now.
-        linkclock::ManualClock clock(0xFFFFFFFFU - 99);
-        linkclock::ScopedClock scoped(clock);
-        tLink link = identifyRequest();
-        link.Retries = 2;
-        QCOMPARE(OpenLink(link), LINK_OK);
-        QCOMPARE(Transact(link), LINK_NO_REPLY);
-        QCOMPARE(ports.last->writes.size(), std::size_t(2));
+        Scripted s(0xFFFFFFFFU - 99); // the millisecond counter wraps 100 ms from now
+        s.link.Retries = 2;
+        QCOMPARE(OpenLink(s.link), LINK_OK);
+        QCOMPARE(Transact(s.link), LINK_NO_REPLY);
+        QCOMPARE(s.port().writes.size(), std::size_t(2));
         // The first attempt ends at the wrap, the second waits in full.
         const double expected = 100 + 31.875 + 1500;
-        QVERIFY2(std::abs(ms(clock.elapsed()) - expected) < 3,
-                 qPrintable(QString::number(ms(clock.elapsed()))));
+        QVERIFY2(std::abs(ms(s.clock.elapsed()) - expected) < 3,
+                 qPrintable(QString::number(ms(s.clock.elapsed()))));
     }
 
     void replyToThePreviousRequestTimesOut()
     {
-        FakePorts ports;
-        linkclock::ManualClock clock;
-        linkclock::ScopedClock scoped(clock);
-        tLink link = identifyRequest();
-        link.Retries = 2;
-        link.SeqNo = 5;
-        QCOMPARE(OpenLink(link), LINK_OK);
-        ports.last->onWrite = [](FakePort &port, const std::vector<std::uint8_t> &) {
+        Scripted s;
+        s.link.Retries = 2;
+        s.link.SeqNo = 5;
+        QCOMPARE(OpenLink(s.link), LINK_OK);
+        s.port().onWrite = [](FakePort &port, const std::vector<std::uint8_t> &) {
             PacketFields reply;
             reply.seqNo = 4;
             port.feed(frameOf(reply));
         };
-        QCOMPARE(Transact(link), LINK_NO_REPLY);
-        QCOMPARE(ports.last->writes.size(), std::size_t(2));
+        QCOMPARE(Transact(s.link), LINK_NO_REPLY);
+        QCOMPARE(s.port().writes.size(), std::size_t(2));
     }
 
     void rtsHoldCoversTheFrame_data()
@@ -608,6 +499,7 @@ private slots:
         QTest::addColumn<double>("holdMs");
         // 18 x 9000 / 9600 + 15: the formula, longer than the wire time.
         QTest::newRow("identify at 9600") << "baud=9600" << 0 << 18 << 31.875;
+        QTest::newRow("64-byte frame at 9600") << "baud=9600" << 40 << 64 << 75.0;
         // The formula gives 487.5 ms; the frame needs 525 ms on the wire, + 2.
         QTest::newRow("full block at 1200") << "baud=1200" << 39 << 63 << 527.0;
         QTest::newRow("full block at 2400") << "baud=2400" << 39 << 63 << 264.5;
@@ -619,17 +511,14 @@ private slots:
         QFETCH(int, txLen);
         QFETCH(int, frameBytes);
         QFETCH(double, holdMs);
-        FakePorts ports;
-        linkclock::ManualClock clock;
-        linkclock::ScopedClock scoped(clock);
-        tLink link = identifyRequest();
-        link.DCBString = mode;
-        link.TxLen = txLen;
-        link.Timeout = 1;
-        QCOMPARE(OpenLink(link), LINK_OK);
-        Transact(link);
-        const auto &events = ports.last->events;
-        QCOMPARE(ports.last->writes.at(0).size(), std::size_t(frameBytes));
+        Scripted s;
+        s.link.DCBString = mode;
+        s.link.TxLen = txLen;
+        s.link.Timeout = 1;
+        QCOMPARE(OpenLink(s.link), LINK_OK);
+        Transact(s.link);
+        const auto &events = s.port().events;
+        QCOMPARE(s.port().writes.at(0).size(), std::size_t(frameBytes));
         QCOMPARE(events.at(2).what, QStringLiteral("rts off"));
         const double held = (events[2].atUs - events[0].atUs) / 1000.0;
         QVERIFY2(held > holdMs && held <= holdMs + 1.01, qPrintable(QString::number(held)));
@@ -655,24 +544,34 @@ private slots:
         QCOMPARE(line.link.Timeout, std::int16_t(0));
     }
 
-    void addressing_data()
+    void identifyAnswers_data()
     {
         QTest::addColumn<std::int32_t>("target");
+        QTest::addColumn<int>("deviceBaud");
+        QTest::addColumn<int>("delayMs");
         QTest::addColumn<std::int32_t>("result");
-        QTest::newRow("device ID") << std::int32_t(512 + 7) << LINK_OK;
-        QTest::newRow("serial number") << std::int32_t(4321 | 0x80000000U) << LINK_OK;
-        QTest::newRow("serial number without bit 31") << std::int32_t(4321) << LINK_NO_REPLY;
-        QTest::newRow("another device ID") << std::int32_t(512 + 8) << LINK_NO_REPLY;
+        const std::int32_t id = 512 + 7;
+        QTest::newRow("device ID") << id << 9600 << 0 << LINK_OK;
+        QTest::newRow("serial number") << std::int32_t(4321 | 0x80000000U) << 9600 << 0 << LINK_OK;
+        QTest::newRow("serial number without bit 31") << 4321 << 9600 << 0 << LINK_NO_REPLY;
+        QTest::newRow("another device ID") << id + 1 << 9600 << 0 << LINK_NO_REPLY;
+        QTest::newRow("reply within the wait") << id << 9600 << 1000 << LINK_OK;
+        QTest::newRow("reply past the wait") << id << 9600 << 1600 << LINK_NO_REPLY;
+        QTest::newRow("device at another speed") << id << 19200 << 0 << LINK_NO_REPLY;
     }
-    void addressing()
+    void identifyAnswers()
     {
         QFETCH(std::int32_t, target);
+        QFETCH(int, deviceBaud);
+        QFETCH(int, delayMs);
         QFETCH(std::int32_t, result);
-        SimLine line;
+        SimLine line(makeConfig(deviceBaud));
+        line.device->faults.replyDelayMs = delayMs;
         line.link.TargetID = target;
-        line.link.Retries = 1;
         QCOMPARE(OpenLink(line.link), LINK_OK);
         QCOMPARE(Identify(line.link), result);
+        if (deviceBaud != 9600)
+            QVERIFY(line.device->log().empty()); // garbled at the wrong speed
     }
 
     void shortInformationBlock()
@@ -681,7 +580,6 @@ private slots:
         line.device->faults.shortInfoLength = 17;
         QCOMPARE(OpenLink(line.link), LINK_OK);
         line.link.RxData.fill(0xEE); // an earlier reply's bytes must not leak in
-        line.link.Retries = 1;
         QCOMPARE(Identify(line.link), LINK_SHORT_INFO);
         QCOMPARE(line.link.EEPROMSize, 1024);
         QCOMPARE(line.link.Info17, std::uint8_t(0x99));
@@ -708,7 +606,6 @@ private slots:
     {
         SimLine line;
         QCOMPARE(OpenLink(line.link), LINK_OK);
-        line.link.Retries = 1;
         const std::vector<std::uint8_t> image = patternImage();
         QCOMPARE(WriteBlocks(line.link, image, 33, 40), LINK_OK);
         QCOMPARE(Identify(line.link), LINK_OK);
@@ -760,6 +657,7 @@ private slots:
         SimLine line(makeConfig(deviceBaud));
         line.link.DCBString = lastMode;
         line.link.Settings = lastShort;
+        line.link.Retries = 3; // the search leaves one attempt per request
         QCOMPARE(OpenLink(line.link), LINK_OK);
         QCOMPARE(SelectSpeed(line.link), result);
         const QList<int> speeds(line.speeds.begin() + 1, line.speeds.end()); // after the open's
@@ -793,7 +691,6 @@ private slots:
         for (std::size_t a = 0; a < line.device->eeprom().size(); ++a)
             line.device->eeprom()[a] = std::uint8_t(a ^ 0x5A);
         QCOMPARE(OpenLink(line.link), LINK_OK);
-        line.link.Retries = 1;
         std::vector<std::uint8_t> buffer;
         std::int32_t start = 33, stop = 120;
         QCOMPARE(ReadBlocks(line.link, buffer, start, stop), LINK_OK);
@@ -801,12 +698,9 @@ private slots:
         QCOMPARE(line.link.Done, 88);
         const auto &log = line.device->log();
         QCOMPARE(log.size(), std::size_t(3));
-        QCOMPARE(log[0].address, 32);
-        QCOMPARE(log[0].count, 36);
-        QCOMPARE(log[1].address, 68);
-        QCOMPARE(log[1].count, 36);
-        QCOMPARE(log[2].address, 104);
-        QCOMPARE(log[2].count, 16);
+        const std::pair<int, int> blocks[] = {{32, 36}, {68, 36}, {104, 16}};
+        for (std::size_t i = 0; i < 3; ++i)
+            QCOMPARE(std::pair(log[i].address, log[i].count), blocks[i]);
         QCOMPARE(buffer.size(), std::size_t(89));
         for (int i = 1; i <= 88; ++i)
             QCOMPARE(buffer[i], std::uint8_t((i + 31) ^ 0x5A));
@@ -856,52 +750,44 @@ private slots:
         QCOMPARE(line.requests(CMD_WRITE_BLOCK), 0);
     }
 
-    void readReplyThatDoesNotEcho()
+    // A read of 33-120 that stops part-way; the rest of the buffer stays empty.
+    void readStops_data()
     {
-        SimLine line;
-        line.device->faults.noEchoReads = 1;
-        QCOMPARE(OpenLink(line.link), LINK_OK);
-        line.link.Retries = 1;
-        std::vector<std::uint8_t> buffer;
-        std::int32_t start = 33, stop = 120;
-        QCOMPARE(ReadBlocks(line.link, buffer, start, stop), LINK_NO_ECHO);
-        QCOMPARE(line.link.Done, 0);
+        QTest::addColumn<int>("fault");
+        QTest::addColumn<std::int32_t>("result");
+        QTest::addColumn<int>("done");
+        QTest::newRow("reply that does not echo") << 0 << LINK_NO_ECHO << 0;
+        QTest::newRow("port vanishes") << 1 << LINK_NO_REPLY << 36;
+        QTest::newRow("cancel between blocks") << 2 << LINK_CANCELLED << 36;
     }
-
-    void readStopsWhereThePortVanishes()
+    void readStops()
     {
+        QFETCH(int, fault);
+        QFETCH(std::int32_t, result);
+        QFETCH(int, done);
         SimLine line;
-        line.device->faults.vanishAfterFrames = 1;
+        if (fault < 2)
+            (fault == 0 ? line.device->faults.noEchoReads : line.device->faults.vanishAfterFrames) =
+                1;
+        line.device->eeprom().assign(line.device->eeprom().size(), 0xEE);
         QCOMPARE(OpenLink(line.link), LINK_OK);
-        line.link.Retries = 1;
-        std::vector<std::uint8_t> buffer;
-        std::int32_t start = 33, stop = 120;
-        QCOMPARE(ReadBlocks(line.link, buffer, start, stop), LINK_NO_REPLY);
-        QCOMPARE(line.link.Done, 36);
-        QCOMPARE(line.link.Total, 88);
-        QCOMPARE(buffer[37], std::uint8_t(0)); // the rest stays empty
-    }
-
-    void cancelBetweenBlocks()
-    {
-        SimLine line;
-        QCOMPARE(OpenLink(line.link), LINK_OK);
-        line.link.Retries = 1;
         line.clock.onEvents = [&] {
-            if (line.link.Done >= 36)
+            if (fault == 2 && line.link.Done >= 36)
                 line.link.Cancel = LINK_TRUE;
         };
         std::vector<std::uint8_t> buffer;
         std::int32_t start = 33, stop = 120;
-        QCOMPARE(ReadBlocks(line.link, buffer, start, stop), LINK_CANCELLED);
-        QCOMPARE(line.link.Done, 36);
+        QCOMPARE(ReadBlocks(line.link, buffer, start, stop), result);
+        QCOMPARE(line.link.Done, done);
+        QCOMPARE(line.link.Total, 88);
+        if (buffer.size() > std::size_t(done + 1))
+            QCOMPARE(buffer[done + 1], std::uint8_t(0));
     }
 
     void writesTheConfigurationRange()
     {
         SimLine line;
         QCOMPARE(OpenLink(line.link), LINK_OK);
-        line.link.Retries = 1;
         const std::vector<std::uint8_t> image = patternImage();
         QCOMPARE(WriteBlocks(line.link, image, 33, 120), LINK_OK);
         QCOMPARE(line.link.Total, 88);
@@ -916,23 +802,25 @@ private slots:
     void writeErrorStopsTheTransfer_data()
     {
         QTest::addColumn<int>("errorAddress");
+        QTest::addColumn<int>("start");
         QTest::addColumn<int>("done");
         QTest::addColumn<int>("requests");
-        QTest::newRow("first block") << 32 << 0 << 1;
-        QTest::newRow("second block") << 70 << 36 << 2;
-        QTest::newRow("last byte") << 119 << 72 << 3;
+        QTest::newRow("first block") << 32 << 33 << 0 << 1;
+        QTest::newRow("second block") << 70 << 33 << 36 << 2;
+        QTest::newRow("last byte") << 119 << 33 << 72 << 3;
+        QTest::newRow("past the device's EEPROM") << -1 << 1000 << 0 << 1;
     }
     void writeErrorStopsTheTransfer()
     {
         QFETCH(int, errorAddress);
+        QFETCH(int, start);
         QFETCH(int, done);
         QFETCH(int, requests);
         SimLine line;
         line.device->faults.writeErrorAddress = errorAddress;
         QCOMPARE(OpenLink(line.link), LINK_OK);
-        line.link.Retries = 1;
         const std::vector<std::uint8_t> image = patternImage();
-        QCOMPARE(WriteBlocks(line.link, image, 33, 120), LINK_WRITE_ERROR);
+        QCOMPARE(WriteBlocks(line.link, image, start, start + 87), LINK_WRITE_ERROR);
         QCOMPARE(line.link.Done, done);
         QCOMPARE(line.requests(CMD_WRITE_BLOCK), requests);
         // Blocks before the failure stay written.
@@ -940,35 +828,30 @@ private slots:
         QVERIFY(std::equal(eeprom.begin() + 32, eeprom.begin() + 32 + done, image.begin() + 33));
     }
 
-    void writePastTheDevicesEeprom()
+    void reset_data()
     {
-        SimLine line;
-        QCOMPARE(OpenLink(line.link), LINK_OK);
-        line.link.Retries = 1;
-        const std::vector<std::uint8_t> image = patternImage();
-        QCOMPARE(WriteBlocks(line.link, image, 1000, 1100), LINK_WRITE_ERROR);
-        QCOMPARE(line.link.Done, 0);
+        QTest::addColumn<int>("dropReplies");
+        QTest::addColumn<std::int32_t>("result");
+        QTest::addColumn<int>("resets");
+        QTest::addColumn<int>("minMs");
+        QTest::addColumn<int>("maxMs");
+        QTest::newRow("answered: waits three seconds") << 0 << LINK_OK << 1 << 3000 << 3100;
+        QTest::newRow("reply lost: no wait") << 1 << LINK_RESET_FAILED << 1 << 0 << 1600;
     }
-
-    void resetWaitsThreeSeconds()
+    void reset()
     {
+        QFETCH(int, dropReplies);
+        QFETCH(std::int32_t, result);
+        QFETCH(int, resets);
+        QFETCH(int, minMs);
+        QFETCH(int, maxMs);
         SimLine line;
+        line.device->faults.dropReplies = dropReplies;
         QCOMPARE(OpenLink(line.link), LINK_OK);
-        line.link.Retries = 1;
-        QCOMPARE(ResetDevice(line.link), LINK_OK);
-        QCOMPARE(line.device->resets(), 1);
-        QVERIFY(ms(line.clock.elapsed()) >= 3000);
-        QVERIFY(ms(line.clock.elapsed()) < 3100);
-    }
-
-    void resetWithoutAnswer()
-    {
-        SimLine line;
-        line.device->faults.dropReplies = 1;
-        QCOMPARE(OpenLink(line.link), LINK_OK);
-        line.link.Retries = 1;
-        QCOMPARE(ResetDevice(line.link), LINK_RESET_FAILED);
-        QVERIFY(ms(line.clock.elapsed()) < 1600); // no reset wait
+        QCOMPARE(ResetDevice(line.link), result);
+        QCOMPARE(line.device->resets(), resets);
+        QVERIFY(ms(line.clock.elapsed()) >= minMs);
+        QVERIFY(ms(line.clock.elapsed()) < maxMs);
     }
 
     void faultsOnOneAttemptAreRetried_data()
@@ -983,45 +866,17 @@ private slots:
         QFETCH(int, fault);
         SimLine line;
         sim::DeviceFaults &faults = line.device->faults;
-        (fault == 0   ? faults.dropReplies
-         : fault == 1 ? faults.corruptChecksums
-                      : faults.wrongSequences) = 1;
+        int &count = fault == 0   ? faults.dropReplies
+                     : fault == 1 ? faults.corruptChecksums
+                                  : faults.wrongSequences;
+        count = 1;
         QCOMPARE(OpenLink(line.link), LINK_OK);
         line.link.Retries = 2;
         QCOMPARE(Identify(line.link), LINK_OK);
         QCOMPARE(line.requests(CMD_IDENTIFY), 2);
         line.link.Retries = 1;
-        (fault == 0   ? faults.dropReplies
-         : fault == 1 ? faults.corruptChecksums
-                      : faults.wrongSequences) = 1;
+        count = 1;
         QCOMPARE(Identify(line.link), LINK_NO_REPLY);
-    }
-
-    void replyDelay_data()
-    {
-        QTest::addColumn<int>("delayMs");
-        QTest::addColumn<std::int32_t>("result");
-        QTest::newRow("within the wait") << 1000 << LINK_OK;
-        QTest::newRow("past the wait") << 1600 << LINK_NO_REPLY;
-    }
-    void replyDelay()
-    {
-        QFETCH(int, delayMs);
-        QFETCH(std::int32_t, result);
-        SimLine line;
-        line.device->faults.replyDelayMs = delayMs;
-        QCOMPARE(OpenLink(line.link), LINK_OK);
-        line.link.Retries = 1;
-        QCOMPARE(Identify(line.link), result);
-    }
-
-    void wrongSpeedGetsNoAnswer()
-    {
-        SimLine line(makeConfig(19200));
-        QCOMPARE(OpenLink(line.link), LINK_OK);
-        line.link.Retries = 1;
-        QCOMPARE(Identify(line.link), LINK_NO_REPLY);
-        QVERIFY(line.device->log().empty());
     }
 
     void portThatCannotOpen()

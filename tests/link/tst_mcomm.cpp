@@ -17,6 +17,11 @@ private:
     QTemporaryDir config;
     std::vector<std::uint8_t> buffer = std::vector<std::uint8_t>(1025);
 
+    static std::int32_t open(std::int16_t port, const QString &mode = QStringLiteral("baud=9600"))
+    {
+        return CommOpen(port, QStringLiteral("COM%1").arg(port), mode);
+    }
+
 private slots:
     void initTestCase()
     {
@@ -27,10 +32,16 @@ private slots:
 
     void init() { CommLastError = {}; }
 
-    void readReturnsWhatIsWaitingUpToTheMaximum()
+    // What is waiting, up to the maximum and never past the caller's array;
+    // bytes that arrive while events run are already read by this call.
+    void readTakesWhatIsWaiting()
     {
         FakePorts ports;
-        QCOMPARE(CommOpen(1, QStringLiteral("COM1"), QStringLiteral("baud=9600")), COMM_OK);
+        linkclock::ManualClock clock;
+        linkclock::ScopedClock scoped(clock);
+        QCOMPARE(open(1), COMM_OK);
+        QCOMPARE(CommRead(1, buffer, 256), 0);
+        QCOMPARE(ports.last->readCalls, 0); // nothing waiting: no read
         std::vector<std::uint8_t> waiting(300);
         for (std::size_t i = 0; i < waiting.size(); ++i)
             waiting[i] = std::uint8_t(i);
@@ -40,33 +51,11 @@ private slots:
         QCOMPARE(CommRead(1, buffer, 256), 44);
         QCOMPARE(buffer[0], std::uint8_t(256 % 256));
         QCOMPARE(buffer[43], std::uint8_t(299 % 256));
-    }
-
-    void readWithNothingWaitingDoesNotRead()
-    {
-        FakePorts ports;
-        QCOMPARE(CommOpen(1, QStringLiteral("COM1"), QStringLiteral("baud=9600")), COMM_OK);
-        QCOMPARE(CommRead(1, buffer, 256), 0);
-        QCOMPARE(ports.last->readCalls, 0);
-    }
-
-    void readNeverPassesTheCallersArray()
-    {
-        FakePorts ports;
-        QCOMPARE(CommOpen(1, QStringLiteral("COM1"), QStringLiteral("baud=9600")), COMM_OK);
         ports.last->feed(std::vector<std::uint8_t>(100, 0x55));
         std::array<std::uint8_t, 10> small{};
         QCOMPARE(CommRead(1, small, 256), 10);
         QCOMPARE(CommRead(1, small, -5), 0);
-    }
-
-    void readLetsEventsRunFirst()
-    {
-        FakePorts ports;
-        linkclock::ManualClock clock;
-        linkclock::ScopedClock scoped(clock);
-        QCOMPARE(CommOpen(1, QStringLiteral("COM1"), QStringLiteral("baud=9600")), COMM_OK);
-        // Bytes that arrive while events run are already read by this call.
+        ports.last->rx.clear();
         clock.onEvents = [&] { ports.last->feed({1, 2, 3}); };
         QCOMPARE(CommRead(1, buffer, 256), 3);
     }
@@ -74,7 +63,7 @@ private slots:
     void readOfAPortWhoseStatusFails()
     {
         FakePorts ports;
-        QCOMPARE(CommOpen(2, QStringLiteral("COM2"), QStringLiteral("baud=9600")), COMM_OK);
+        QCOMPARE(open(2), COMM_OK);
         ports.last->statusFails = true;
         QCOMPARE(CommRead(2, buffer, 256), -1);
         QCOMPARE(CommLastError.sErrContext, QStringLiteral("CommRead (ClearCommError)"));
@@ -84,10 +73,9 @@ private slots:
     void openTwiceIsRefusedAndKeepsTheFirst()
     {
         FakePorts ports;
-        QCOMPARE(CommOpen(1, QStringLiteral("COM1"), QStringLiteral("baud=9600")), COMM_OK);
+        QCOMPARE(open(1), COMM_OK);
         FakePort *first = ports.last;
-        QCOMPARE(CommOpen(1, QStringLiteral("COM1"), QStringLiteral("baud=9600")),
-                 COMM_ALREADY_OPEN);
+        QCOMPARE(open(1), COMM_ALREADY_OPEN);
         QCOMPARE(ports.names.size(), 1); // no second device was made
         QCOMPARE(CommLastError.lErrCode, 0);
         const std::array<std::uint8_t, 3> bytes{1, 2, 3};
@@ -95,18 +83,17 @@ private slots:
         QCOMPARE(first->writes.size(), std::size_t(1));
     }
 
-    void closeOfAPortNeverOpened() { QCOMPARE(CommClose(5), COMM_OK); }
-
     void openOfAPortThatDoesNotExist()
     {
         FakePorts ports;
         ports.prepare = [](FakePort &port) { port.refuseOpen = true; };
-        QCOMPARE(CommOpen(1, QStringLiteral("COM1"), QStringLiteral("baud=9600")),
-                 COMM_CANNOT_OPEN);
+        QCOMPARE(open(1), COMM_CANNOT_OPEN);
         QCOMPARE(CommLastError.lErrCode, 0);
         QCOMPARE(CommPorts[0].bOpen, std::int16_t(0));
         QCOMPARE(CommOpen(1, QStringLiteral("/dev/no-such-port"), QStringLiteral("baud=9600")),
                  COMM_CANNOT_OPEN);
+        ports.prepare = nullptr;
+        QCOMPARE(CommClose(5), COMM_OK); // never opened
     }
 
     void systemPortThatDoesNotExist()
@@ -134,17 +121,15 @@ private slots:
         QFETCH(QString, context);
         FakePorts ports;
         ports.prepare = [step](FakePort &port) { port.failAt = step; };
-        QCOMPARE(CommOpen(1, QStringLiteral("COM1"), QStringLiteral("baud=9600")),
-                 FakePort::FAILURE);
+        QCOMPARE(open(1), FakePort::FAILURE);
         QCOMPARE(CommLastError.lErrCode, FakePort::FAILURE);
         QCOMPARE(CommLastError.sErrContext, context);
         QCOMPARE(CommLastError.sErrText, QStringLiteral("fake failure"));
         // Half open: refused until closed, as the link closes before it opens.
-        QCOMPARE(CommOpen(1, QStringLiteral("COM1"), QStringLiteral("baud=9600")),
-                 COMM_ALREADY_OPEN);
+        QCOMPARE(open(1), COMM_ALREADY_OPEN);
         QCOMPARE(CommClose(1), COMM_OK);
         ports.prepare = nullptr;
-        QCOMPARE(CommOpen(1, QStringLiteral("COM1"), QStringLiteral("baud=9600")), COMM_OK);
+        QCOMPARE(open(1), COMM_OK);
     }
 
     void badModeStrings_data()
@@ -163,11 +148,11 @@ private slots:
     {
         QFETCH(QString, mode);
         FakePorts ports;
-        QCOMPARE(CommOpen(1, QStringLiteral("COM1"), mode), COMM_INVALID_PARAMETER);
+        QCOMPARE(open(1, mode), COMM_INVALID_PARAMETER);
         QCOMPARE(CommLastError.sErrContext, QStringLiteral("CommOpen (BuildCommDCB)"));
         QVERIFY(!CommLastError.sErrText.isEmpty());
         QCOMPARE(CommClose(1), COMM_OK);
-        QCOMPARE(CommOpen(1, QStringLiteral("COM1"), QStringLiteral("baud=4800")), COMM_OK);
+        QCOMPARE(open(1, QStringLiteral("baud=4800")), COMM_OK);
         QCOMPARE(CommSet(1, mode), COMM_INVALID_PARAMETER);
         QCOMPARE(CommLastError.sErrContext, QStringLiteral("CommSet (BuildCommDCB)"));
         QCOMPARE(ports.last->state.BaudRate, 4800); // unchanged
@@ -200,9 +185,7 @@ private slots:
     void setChangesTheSpeedOfAnOpenPort()
     {
         FakePorts ports;
-        QCOMPARE(
-            CommOpen(1, QStringLiteral("COM1"), QStringLiteral("baud=9600 parity=N data=8 stop=1")),
-            COMM_OK);
+        QCOMPARE(open(1, QStringLiteral("baud=9600 parity=N data=8 stop=1")), COMM_OK);
         QCOMPARE(CommSet(1, QStringLiteral("baud=38400 parity=N data=8 stop=1")), COMM_OK);
         QCOMPARE(ports.last->state, (CommState{38400, 'N', 8, 1}));
         QCOMPARE(CommPorts[0].dcb.BaudRate, 38400);
@@ -213,7 +196,7 @@ private slots:
     void linesMoveOnlyWhenAsked()
     {
         FakePorts ports;
-        QCOMPARE(CommOpen(1, QStringLiteral("COM1"), QStringLiteral("baud=9600")), COMM_OK);
+        QCOMPARE(open(1), COMM_OK);
         QVERIFY(ports.last->events.empty());
         QCOMPARE(CommSetLine(1, LINE_RTS, true), COMM_OK);
         QCOMPARE(CommSetLine(1, LINE_RTS, false), COMM_OK);
@@ -222,13 +205,8 @@ private slots:
         QCOMPARE(ports.last->events[1].what, QStringLiteral("rts off"));
         QCOMPARE(CommSetLine(1, 7, true), COMM_INVALID_PARAMETER);
         QCOMPARE(CommLastError.sErrContext, QStringLiteral("CommSetLine (EscapeCommFunction)"));
-    }
-
-    void refusedLineIsRecorded()
-    {
-        // A pseudo-terminal has no RTS, DTR or BREAK.
-        FakePorts ports;
-        QCOMPARE(CommOpen(1, QStringLiteral("COM1"), QStringLiteral("baud=9600")), COMM_OK);
+        // A pseudo-terminal has no RTS, DTR or BREAK: the refusal is recorded.
+        CommLastError = {};
         ports.last->failAt = QStringLiteral("setLine");
         QCOMPARE(CommSetLine(1, LINE_DTR, true), FakePort::FAILURE);
         QCOMPARE(CommLastError.sErrContext, QStringLiteral("CommSetLine (EscapeCommFunction)"));
@@ -237,7 +215,7 @@ private slots:
     void writeHandsOverTheWholeBuffer()
     {
         FakePorts ports;
-        QCOMPARE(CommOpen(1, QStringLiteral("COM1"), QStringLiteral("baud=9600")), COMM_OK);
+        QCOMPARE(open(1), COMM_OK);
         const std::vector<std::uint8_t> bytes{2, 0x87, 0x81, 3};
         QCOMPARE(CommWrite(1, bytes), 4);
         QCOMPARE(ports.last->writes.at(0), bytes);
@@ -247,7 +225,7 @@ private slots:
     void failedCloseKeepsThePortOpen()
     {
         FakePorts ports;
-        QCOMPARE(CommOpen(1, QStringLiteral("COM1"), QStringLiteral("baud=9600")), COMM_OK);
+        QCOMPARE(open(1), COMM_OK);
         ports.last->failAt = QStringLiteral("close");
         QCOMPARE(CommClose(1), FakePort::FAILURE);
         QCOMPARE(CommLastError.sErrContext, QStringLiteral("CommClose (CloseHandle)"));
@@ -291,8 +269,7 @@ private slots:
     {
         FakePorts ports;
         for (std::int16_t port = 1; port <= 16; ++port)
-            QCOMPARE(CommOpen(port, QStringLiteral("COM%1").arg(port), QStringLiteral("baud=9600")),
-                     COMM_OK);
+            QCOMPARE(open(port), COMM_OK);
     }
 
 #ifndef Q_OS_WIN

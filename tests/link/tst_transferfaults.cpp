@@ -4,14 +4,10 @@
 // the port given back (a second transfer works at once) and, after a failed
 // download, the image as it was.
 
+#include "../simbench.h"
 #include "eepromimage.h"
 #include "frmeeprom.h"
-#include "linkclock.h"
-#include "m.h"
-#include "mcomm.h"
 #include "resdll.h"
-#include "simdevice.h"
-#include "simport.h"
 
 #include <QLabel>
 #include <QPushButton>
@@ -25,29 +21,21 @@ namespace {
 constexpr int downloadMode = frmEEPROM::ACTION_DOWNLOAD;
 constexpr int uploadMode = frmEEPROM::ACTION_UPLOAD;
 
-// The simulated device behind every COM port, on a manual clock. The device
-// can be unplugged (it vanishes) and a device with the same EEPROM plugged in.
-struct Bench
+// The simulated device, patterned, with gLink addressed to it. It can be
+// unplugged (it vanishes) and a device with the same EEPROM plugged in.
+struct Bench : SimBench
 {
-    explicit Bench(std::int32_t baud = 9600) : scoped(clock)
+    explicit Bench(std::int32_t baud = 9600) : SimBench(configAt(baud))
+    {
+        for (std::size_t a = 0; a < device->eeprom().size(); ++a)
+            device->eeprom()[a] = std::uint8_t(a * 5 + 1);
+        addressGLink();
+    }
+    static sim::DeviceConfig configAt(std::int32_t baud)
     {
         sim::DeviceConfig config;
         config.baud = baud;
-        device = std::make_shared<sim::Device>(config);
-        for (std::size_t a = 0; a < device->eeprom().size(); ++a)
-            device->eeprom()[a] = std::uint8_t(a * 5 + 1);
-        previous = mComm::setPortFactory([this](const QString &name) {
-            return sim::portFactory(device, sim::Route::EveryPort)(name);
-        });
-        m::gLink = m::tLink{};
-        m::gLink.Port = 1;
-        m::gLink.TargetID = std::int32_t(sim::PRODUCT_BASE + config.deviceId);
-    }
-    ~Bench()
-    {
-        clock.onEvents = nullptr;
-        m::CloseLink(m::gLink);
-        mComm::setPortFactory(previous);
+        return config;
     }
     void plugInAgain()
     {
@@ -55,16 +43,6 @@ struct Bench
         fresh->eeprom() = device->eeprom();
         device = fresh;
     }
-    int requests(std::uint8_t command) const
-    {
-        return int(std::count_if(device->log().begin(), device->log().end(),
-                                 [command](const auto &e) { return e.command == command; }));
-    }
-
-    linkclock::ManualClock clock;
-    linkclock::ScopedClock scoped;
-    std::shared_ptr<sim::Device> device;
-    mComm::PortFactory previous;
 };
 
 QString text(int id)

@@ -1,5 +1,5 @@
-#include "m.h"
-#include "mcomm.h"
+#include "../cli/ctlprocess.h"
+#include "../link/fakeport.h"
 #include "simdevice.h"
 
 #include <QFile>
@@ -11,27 +11,12 @@
 
 namespace {
 
-const QString simProgram = QStringLiteral(TQ_BIN_DIR "/tq540sim");
+using namespace ctltest;
 
 // An identify request as the tool sends it (flag byte 0x0E, option 10).
 std::vector<std::uint8_t> identifyFrame(std::uint32_t target, std::uint32_t seqNo)
 {
-    std::vector<std::uint8_t> packet{0x0E};
-    for (std::uint32_t value : {target, seqNo}) {
-        for (int k = 0; k < 4; ++k)
-            packet.push_back(std::uint8_t(value >> (8 * k)));
-    }
-    packet.insert(packet.end(), {10, 0, 1});
-    unsigned sum = 0;
-    for (std::uint8_t b : packet)
-        sum += b;
-    packet.push_back(std::uint8_t(sum));
-    packet.push_back(std::uint8_t(sum >> 8));
-    std::vector<std::uint8_t> frame{m::STX};
-    const std::vector<std::uint8_t> body = m::Encode7(packet);
-    frame.insert(frame.end(), body.begin(), body.end());
-    frame.push_back(m::ETX);
-    return frame;
+    return frameOf(PacketFields{.flags = 0x0E, .target = target, .seqNo = seqNo, .command = 0x01});
 }
 
 // The reply packet of a frame the device sent.
@@ -42,19 +27,6 @@ std::vector<std::uint8_t> replyPacket(const std::vector<std::uint8_t> &frame)
     return m::Decode7(std::span(frame).subspan(1, frame.size() - 2));
 }
 
-QByteArray fileBytes(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-void writeFile(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(bytes);
-}
-
 } // namespace
 
 class TestSimulatedDevice : public QObject
@@ -63,19 +35,6 @@ class TestSimulatedDevice : public QObject
 
 private:
     QTemporaryDir dir;
-
-    // Reads the simulator's output until `done` accepts a line.
-    static bool awaitLine(QProcess &process, const std::function<bool(const QString &)> &done)
-    {
-        for (;;) {
-            while (process.canReadLine()) {
-                if (done(QString::fromLocal8Bit(process.readLine()).trimmed()))
-                    return true;
-            }
-            if (!process.waitForReadyRead(10000))
-                return false;
-        }
-    }
 
 private slots:
     void initTestCase()
@@ -157,10 +116,10 @@ private slots:
         QCOMPARE(device.eeprom()[32], std::uint8_t(0)); // the file replaces everything
         device.eeprom()[10] = 0x44;
         QVERIFY(device.saveImage(out, &error));
-        QCOMPARE(fileBytes(out), QByteArray("\x01\x00\x02\x00\x00\x00\x00\x00\x00\x00\x44", 11));
+        QCOMPARE(readFile(out), QByteArray("\x01\x00\x02\x00\x00\x00\x00\x00\x00\x00\x44", 11));
         std::fill(device.eeprom().begin(), device.eeprom().end(), 0);
         QVERIFY(device.saveImage(out, &error));
-        QCOMPARE(fileBytes(out), QByteArray(1, '\0'));
+        QCOMPARE(readFile(out), QByteArray(1, '\0'));
         writeFile(in, QByteArray(1025, '\x01'));
         QVERIFY(!device.loadImage(in, &error));
         QVERIFY(error.contains(QStringLiteral("1025")));
@@ -274,7 +233,7 @@ private slots:
         QByteArray expected(120, '\0');
         for (int a = 32; a < 120; ++a)
             expected[a] = char(a + 1);
-        QCOMPARE(fileBytes(out), expected);
+        QCOMPARE(readFile(out), expected);
     }
 };
 

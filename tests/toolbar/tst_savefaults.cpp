@@ -1,6 +1,7 @@
 // Saving through the toolbar where the file cannot be written: the old file
 // stays as it was, the toolbar shows message 1208 and keeps its file name.
 
+#include "../testfiles.h"
 #include "filedialogs.h"
 #include "msgbox.h"
 #include "resdll.h"
@@ -18,19 +19,6 @@
 #include <unistd.h>
 
 namespace {
-
-QByteArray readFile(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
-}
-
-void writeFile(const QString &path, const QByteArray &content)
-{
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    QCOMPARE(file.write(content), content.size());
-}
 
 // The largest file the process may write, for the lifetime of a scope: a
 // full disk as the writer sees it (EFBIG instead of a signal).

@@ -1,3 +1,4 @@
+#include "../testfiles.h"
 #include "apifilefunction.h"
 #include "codec.h"
 #include "comport.h"
@@ -11,12 +12,6 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
-
-#ifdef Q_OS_UNIX
-#include <csignal>
-#include <sys/resource.h>
-#include <unistd.h>
-#endif
 
 using namespace API_FileFunction;
 
@@ -33,28 +28,6 @@ std::span<const std::uint8_t> bytesOf(const Bytes &bytes)
 std::span<std::uint8_t> bytesOf(Bytes &bytes)
 {
     return {reinterpret_cast<std::uint8_t *>(bytes.data()), static_cast<std::size_t>(bytes.size())};
-}
-
-void writeFile(const QString &path, const Bytes &content)
-{
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    QCOMPARE(file.write(content), content.size());
-}
-
-Bytes readFile(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : Bytes("<missing>");
-}
-
-// Bytes of a hand-written image; positions not named are zero.
-Bytes image(qsizetype size, std::initializer_list<std::pair<int, char>> bytes)
-{
-    Bytes result(size, '\0');
-    for (const auto &[offset, value] : bytes)
-        result[offset] = value;
-    return result;
 }
 
 // Where the store keeps the program's values off Windows.
@@ -91,9 +64,9 @@ private slots:
         QTest::addColumn<Bytes>("file");
         QTest::newRow("all zero") << Bytes(65536, '\0') << Bytes(1, '\0');
         QTest::newRow("last byte set")
-            << image(65536, {{65535, '\x01'}}) << image(65536, {{65535, '\x01'}});
+            << bytesAt(65536, {{65535, '\x01'}}) << bytesAt(65536, {{65535, '\x01'}});
         QTest::newRow("positions 1 and 3")
-            << image(64, {{0, '\x11'}, {2, '\x33'}}) << Bytes("\x11\x00\x33", 3);
+            << bytesAt(64, {{0, '\x11'}, {2, '\x33'}}) << Bytes("\x11\x00\x33", 3);
         QTest::newRow("one byte") << Bytes(1, '\x7F') << Bytes(1, '\x7F');
     }
     void saveDropsTrailingZeros()
@@ -120,7 +93,7 @@ private slots:
     {
         const QString name = path("replace.ztb");
         writeFile(name, Bytes(500, '\x44'));
-        QCOMPARE(configfile::save(name, bytesOf(image(16, {{1, '\x02'}}))), 2);
+        QCOMPARE(configfile::save(name, bytesOf(bytesAt(16, {{1, '\x02'}}))), 2);
         QCOMPARE(readFile(name), Bytes("\x00\x02", 2));
     }
 
@@ -130,7 +103,7 @@ private slots:
         QTest::addColumn<int>("count");
         QTest::addColumn<Bytes>("buffer"); // after loading over a buffer of 0xEE bytes
         QTest::newRow("shorter") << Bytes("\x01\x02\x03") << 3
-                                 << image(8, {{0, 1}, {1, 2}, {2, 3}});
+                                 << bytesAt(8, {{0, 1}, {1, 2}, {2, 3}});
         QTest::newRow("same length") << Bytes("ABCDEFGH") << 8 << Bytes("ABCDEFGH");
         QTest::newRow("longer") << Bytes("ABCDEFGHIJKLMNOP") << 8 << Bytes("ABCDEFGH");
         QTest::newRow("empty") << Bytes() << 0 << Bytes(8, '\0');
@@ -154,7 +127,7 @@ private slots:
         QVERIFY(QFile::setPermissions(name, QFile::ReadOwner | QFile::ReadGroup));
         Bytes loaded(4, '\0');
         QCOMPARE(configfile::load(name, bytesOf(loaded)), 2);
-        QCOMPARE(loaded, image(4, {{0, 5}, {1, 6}}));
+        QCOMPARE(loaded, bytesAt(4, {{0, 5}, {1, 6}}));
     }
 
     void unreadableFileFailsAndKeepsBuffer_data()
@@ -177,47 +150,6 @@ private slots:
         QCOMPARE(configfile::save(path("no/such/folder/x.ztb"), bytesOf(Bytes("\x01"))),
                  fileFailed);
         QVERIFY(!QFile::exists(path("no/such/folder/x.ztb")));
-    }
-
-    void failedWriteKeepsOldFile_readOnlyFolder()
-    {
-#ifdef Q_OS_UNIX
-        if (geteuid() == 0)
-            QSKIP("permissions do not bind the superuser; the size-limit case covers this");
-#endif
-        QDir(dir.path()).mkdir("locked");
-        const QString name = path("locked/config.ztb");
-        writeFile(name, Bytes("old"));
-        QVERIFY(QFile::setPermissions(path("locked"), QFile::ReadOwner | QFile::ExeOwner));
-        const auto result = configfile::save(name, bytesOf(Bytes("new content")));
-        QFile::setPermissions(path("locked"),
-                              QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-        QCOMPARE(result, fileFailed);
-        QCOMPARE(readFile(name), Bytes("old"));
-    }
-
-    // The write itself fails half-way (a file size limit binds everyone).
-    void failedWriteKeepsOldFile_sizeLimit()
-    {
-#ifdef Q_OS_UNIX
-        const QString name = path("limited.ztb");
-        writeFile(name, Bytes("old"));
-        rlimit saved{};
-        QCOMPARE(getrlimit(RLIMIT_FSIZE, &saved), 0);
-        const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-        rlimit limit = saved;
-        limit.rlim_cur = 100;
-        QCOMPARE(setrlimit(RLIMIT_FSIZE, &limit), 0);
-        const auto result = configfile::save(name, bytesOf(Bytes(1000, '\x09')));
-        setrlimit(RLIMIT_FSIZE, &saved);
-        std::signal(SIGXFSZ, oldHandler);
-        QCOMPARE(result, fileFailed);
-        QCOMPARE(readFile(name), Bytes("old"));
-        QCOMPARE(QDir(dir.path()).entryList({"limited.ztb*"}, QDir::Files),
-                 QStringList{"limited.ztb"});
-#else
-        QSKIP("needs a file size limit");
-#endif
     }
 
     // --- positioned access ---

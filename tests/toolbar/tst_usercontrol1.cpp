@@ -1,14 +1,12 @@
+#include "../simbench.h"
+#include "../testfiles.h"
+#include "../transferuser.h"
 #include "comport.h"
 #include "eepromimage.h"
 #include "filedialogs.h"
 #include "frmeeprom.h"
-#include "linkclock.h"
-#include "m.h"
 #include "msgbox.h"
 #include "resdll.h"
-#include "settingsstore.h"
-#include "simdevice.h"
-#include "simport.h"
 #include "twips.h"
 #include "usercontrol1.h"
 
@@ -30,19 +28,6 @@ namespace {
 QString text(int id)
 {
     return gResDll.GetStr(id);
-}
-
-QByteArray readFile(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
-}
-
-void writeFile(const QString &path, const QByteArray &content)
-{
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    QCOMPARE(file.write(content), content.size());
 }
 
 // The host side: a buffer lent to the toolbar and a log of the events raised,
@@ -102,62 +87,7 @@ struct Host
     std::pair<std::int32_t, std::int32_t> rangeAnswer{33, 120};
 };
 
-// The simulated device behind every COM port, on a manual clock; a port that
-// does not exist when portsMissing.
-struct Bench
-{
-    explicit Bench(const sim::DeviceConfig &config = {})
-        : device(std::make_shared<sim::Device>(config)), scoped(clock)
-    {
-        const mComm::PortFactory simPorts = sim::portFactory(device, sim::Route::EveryPort);
-        previous = mComm::setPortFactory(
-            [this, simPorts](const QString &name) -> std::unique_ptr<mComm::CommDevice> {
-                return portsMissing ? nullptr : simPorts(name);
-            });
-    }
-    ~Bench()
-    {
-        clock.onEvents = nullptr;
-        m::CloseLink(m::gLink);
-        mComm::setPortFactory(previous);
-    }
-
-    std::shared_ptr<sim::Device> device;
-    linkclock::ManualClock clock;
-    linkclock::ScopedClock scoped;
-    mComm::PortFactory previous;
-    bool portsMissing = false;
-};
-
-// Counts transfer windows shown, and plays the user who closes a transfer
-// window that stays open after its transfer.
-class TransferUser : public QObject
-{
-public:
-    TransferUser()
-    {
-        qApp->installEventFilter(this);
-        connect(&poll, &QTimer::timeout, this, [this] {
-            auto *window = qobject_cast<frmEEPROM *>(QApplication::activeModalWidget());
-            if (window && window->transferEnded())
-                QTest::mouseClick(window->findChild<QPushButton *>(QStringLiteral("cmdCancel")),
-                                  Qt::LeftButton);
-        });
-        poll.start(1);
-    }
-    int windowsShown = 0;
-
-protected:
-    bool eventFilter(QObject *watched, QEvent *event) override
-    {
-        if (event->type() == QEvent::Show && qobject_cast<frmEEPROM *>(watched))
-            ++windowsShown;
-        return false;
-    }
-
-private:
-    QTimer poll;
-};
+using Bench = SimBench;
 
 struct Message
 {
@@ -218,7 +148,7 @@ private slots:
         messages.clear();
         dialogAnswers.clear();
         dialogsShown.clear();
-        user->windowsShown = 0;
+        user->clear();
         m::gLink = m::tLink{};
     }
     void cleanupTestCase()
@@ -284,29 +214,7 @@ private slots:
         QTRY_COMPARE(host.bar.height(), twips::toPixels(735));
     }
 
-    void productBase_data()
-    {
-        QTest::addColumn<QString>("code");
-        QTest::addColumn<int>("base");
-        QTest::newRow("TQ540-3") << "TQ540-3" << 768;
-        QTest::newRow("TQ540-2") << "TQ540-2" << 512;
-        QTest::newRow("first dash") << "TQ-2-5" << 512;
-        QTest::newRow("no dash, number") << "7" << 1792;
-        QTest::newRow("starts with a letter") << "TQ540" << 0;
-        QTest::newRow("empty") << "" << 0;
-        QTest::newRow("beyond 32 bits") << "TQ-99999999" << 0;
-    }
-    void productBase()
-    {
-        QFETCH(QString, code);
-        QFETCH(int, base);
-        Host host;
-        host.bar.setProductCode(code);
-        QCOMPARE(host.bar.ProductCode(), code);
-        QCOMPARE(host.bar.ProductBase(), base);
-    }
-
-    // --- target address ---
+    // --- target address (the rules of the field are m::targetAddress's) ---
 
     void getSN_data()
     {
@@ -315,9 +223,6 @@ private slots:
         QTest::newRow("device ID 5") << "5" << 773;
         QTest::newRow("device ID 255") << "255" << 1023;
         QTest::newRow("serial 256") << "256" << 256;
-        QTest::newRow("empty") << "" << 768;
-        QTest::newRow("not a number") << "abc" << 768;
-        QTest::newRow("12.5 to even") << "12.5" << 780;
         QTest::newRow("13.5 to even") << "13.5" << 782;
         QTest::newRow("largest") << "2147483647" << 2147483647;
         QTest::newRow("negative") << "-1" << -1;
@@ -343,9 +248,6 @@ private slots:
         QTest::newRow("device ID 5") << "5" << 0 << qint64(773);
         QTest::newRow("device ID 255") << "255" << 3 << qint64(1023);
         QTest::newRow("serial 256") << "256" << 15 << qint64(0x80000100);
-        QTest::newRow("empty") << "" << 0 << qint64(768);
-        QTest::newRow("12.5") << "12.5" << 0 << qint64(780);
-        QTest::newRow("13.5") << "13.5" << 0 << qint64(782);
         QTest::newRow("negative") << "-1" << 0 << qint64(-1);
         QTest::newRow("beyond 32 bits") << "2147483648" << 0 << qint64(-1);
     }
@@ -382,16 +284,6 @@ private slots:
 
     // --- files ---
 
-    void openBeforeSetBuf()
-    {
-        Host host;
-        dialogAnswers << path("never.ztb");
-        host.click("cmdOpen");
-        QCOMPARE(messageTexts(), QStringList{text(2206)});
-        QVERIFY(dialogsShown.isEmpty());
-        QVERIFY(host.events.isEmpty());
-    }
-
     void openShortFileAfterFullImage()
     {
         Host host;
@@ -414,39 +306,41 @@ private slots:
         QVERIFY(messages.isEmpty());
     }
 
-    void openUnreadableFileChangesNothing_data()
+    // An Open that loads nothing leaves the image, DataLen and the name as they were.
+    void openChangesNothing_data()
     {
-        QTest::addColumn<QString>("chosen");
-        QTest::newRow("missing file") << "missing.ztb";
-        QTest::newRow("a folder") << "folder.ztb";
+        QTest::addColumn<bool>("lent");
+        QTest::addColumn<QString>("chosen"); // empty: the dialog is cancelled
+        QTest::addColumn<int>("dialogs");
+        QTest::addColumn<int>("message"); // 0: none
+        QTest::newRow("no buffer lent yet") << false << "never.ztb" << 0 << 2206;
+        QTest::newRow("dialog cancelled") << true << "" << 1 << 0;
+        QTest::newRow("missing file") << true << "missing.ztb" << 1 << 1207;
+        QTest::newRow("a folder") << true << "folder.ztb" << 1 << 1207;
     }
-    void openUnreadableFileChangesNothing()
+    void openChangesNothing()
     {
+        QFETCH(bool, lent);
         QFETCH(QString, chosen);
+        QFETCH(int, dialogs);
+        QFETCH(int, message);
         QDir(dir.path()).mkpath(QStringLiteral("folder.ztb"));
         Host host;
-        host.lend();
         std::fill(host.buffer.begin(), host.buffer.end(), 0x33);
+        if (lent)
+            host.lend();
         host.bar.setDataLen(77);
         host.bar.setFilename(QStringLiteral("kept.ztb"));
-        dialogAnswers << path(chosen);
+        if (!chosen.isEmpty())
+            dialogAnswers << path(chosen);
         host.click("cmdOpen");
-        QCOMPARE(messageTexts(), QStringList{text(1207)});
+        QCOMPARE(dialogsShown.size(), dialogs);
+        QCOMPARE(messageTexts(), message ? QStringList{text(message)} : QStringList{});
         QVERIFY(host.events.isEmpty());
         QCOMPARE(host.bar.DataLen(), 77);
         QCOMPARE(host.bar.filename(), QStringLiteral("kept.ztb"));
         QVERIFY(std::all_of(host.buffer.begin(), host.buffer.end(),
                             [](std::uint8_t b) { return b == 0x33; }));
-    }
-
-    void openCancelled()
-    {
-        Host host;
-        host.lend();
-        host.click("cmdOpen");
-        QCOMPARE(dialogsShown.size(), 1);
-        QVERIFY(host.events.isEmpty());
-        QVERIFY(messages.isEmpty());
     }
 
     void saveToTheCurrentFile()
@@ -518,18 +412,6 @@ private slots:
         if (cancelAt == 2) // cleared for the host, and left so
             QVERIFY(std::all_of(host.buffer.begin(), host.buffer.end(),
                                 [](std::uint8_t b) { return b == 0; }));
-    }
-
-    void failedSaveKeepsTheName()
-    {
-        Host host;
-        host.lend();
-        host.bar.setFilename(QStringLiteral("kept.ztb"));
-        dialogAnswers << path("no/such/folder/x.ztb");
-        host.click("cmdSaveAs");
-        QCOMPARE(messageTexts(), QStringList{text(1208)});
-        QCOMPARE(messages[0].icon, msgbox::Icon::Exclamation);
-        QCOMPARE(host.bar.filename(), QStringLiteral("kept.ztb"));
     }
 
     void clearEmptiesTheNameFirst()
@@ -668,23 +550,6 @@ private slots:
         QCOMPARE(comport::readStoredIndex(), 15);
         Host restored;
         QCOMPARE(restored.child<QComboBox>("cbComm")->currentText(), QStringLiteral("16"));
-    }
-
-    void unusableStoredIndexSelectsPort1_data()
-    {
-        QTest::addColumn<QString>("stored"); // empty: nothing stored
-        QTest::newRow("nothing") << "";
-        QTest::newRow("16") << "16";
-        QTest::newRow("-1") << "-1";
-    }
-    void unusableStoredIndexSelectsPort1()
-    {
-        QFETCH(QString, stored);
-        settingsstore::open()->remove(comport::valueName);
-        if (!stored.isEmpty())
-            settingsstore::open()->setValue(comport::valueName, stored);
-        Host host;
-        QCOMPARE(host.child<QComboBox>("cbComm")->currentText(), QStringLiteral("1"));
     }
 };
 

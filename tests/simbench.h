@@ -1,0 +1,71 @@
+#pragma once
+
+// The simulated device behind every COM port, on a manual clock so the link's
+// waits (the 3-second reset wait among them) take no real time. Ports can be
+// made missing, and the device swapped (unplugged and another plugged in);
+// gLink is closed at the end.
+
+#include "linkclock.h"
+#include "m.h"
+#include "mcomm.h"
+#include "simdevice.h"
+#include "simport.h"
+
+#include <algorithm>
+#include <climits>
+#include <functional>
+#include <memory>
+
+struct SimBench
+{
+    using Wrap =
+        std::function<std::unique_ptr<mComm::CommDevice>(std::unique_ptr<mComm::CommDevice>)>;
+
+    explicit SimBench(const sim::DeviceConfig &config = {})
+        : device(std::make_shared<sim::Device>(config)), scoped(clock)
+    {
+        previous = mComm::setPortFactory(
+            [this](const QString &name) -> std::unique_ptr<mComm::CommDevice> {
+                if (portsMissing)
+                    return nullptr;
+                auto port = sim::portFactory(device, sim::Route::EveryPort)(name);
+                return wrap ? wrap(std::move(port)) : std::move(port);
+            });
+    }
+    ~SimBench()
+    {
+        clock.onEvents = nullptr;
+        m::CloseLink(m::gLink);
+        mComm::setPortFactory(previous);
+    }
+    // Addresses gLink to the device on COM1, as the toolbar would.
+    void addressGLink()
+    {
+        m::gLink = m::tLink{};
+        m::gLink.Port = 1;
+        m::gLink.TargetID = std::int32_t(sim::PRODUCT_BASE + device->config().deviceId);
+    }
+    int requests(std::uint8_t command) const
+    {
+        return int(std::count_if(device->log().begin(), device->log().end(),
+                                 [command](const auto &e) { return e.command == command; }));
+    }
+    // The lowest and highest EEPROM address block requests of this command touched.
+    std::pair<int, int> addressRange(std::uint8_t command) const
+    {
+        std::pair<int, int> range{INT_MAX, -1};
+        for (const sim::Device::Exchange &e : device->log()) {
+            if (e.command == command)
+                range = {std::min(range.first, e.address),
+                         std::max(range.second, e.address + e.count - 1)};
+        }
+        return range;
+    }
+
+    std::shared_ptr<sim::Device> device;
+    linkclock::ManualClock clock;
+    linkclock::ScopedClock scoped;
+    mComm::PortFactory previous;
+    bool portsMissing = false;
+    Wrap wrap; // stands between the link and each simulated port
+};

@@ -1,0 +1,53 @@
+#pragma once
+
+// Plays the user at the transfer window: counts the windows shown, notes the
+// outcome each shows when it goes away, and closes one that stays open after
+// its transfer.
+
+#include "frmeeprom.h"
+
+#include <QApplication>
+#include <QEvent>
+#include <QLabel>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+
+class TransferUser : public QObject
+{
+public:
+    TransferUser()
+    {
+        qApp->installEventFilter(this);
+        connect(&poll, &QTimer::timeout, this, [] {
+            auto *window = qobject_cast<frmEEPROM *>(QApplication::activeModalWidget());
+            if (window && window->transferEnded())
+                QTest::mouseClick(window->findChild<QPushButton *>(QStringLiteral("cmdCancel")),
+                                  Qt::LeftButton);
+        });
+        poll.start(1);
+    }
+    void clear()
+    {
+        windowsShown = 0;
+        outcomes.clear();
+    }
+
+    int windowsShown = 0;
+    QStringList outcomes;
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (!qobject_cast<frmEEPROM *>(watched))
+            return false;
+        if (event->type() == QEvent::Show)
+            ++windowsShown;
+        else if (event->type() == QEvent::Hide)
+            outcomes << watched->findChild<QLabel *>(QStringLiteral("lbMsg"))->text();
+        return false;
+    }
+
+private:
+    QTimer poll;
+};
