@@ -16,7 +16,8 @@ using namespace ctltest;
 // An identify request as the tool sends it (flag byte 0x0E, option 10).
 std::vector<std::uint8_t> identifyFrame(std::uint32_t target, std::uint32_t seqNo)
 {
-    return frameOf(PacketFields{.flags = 0x0E, .target = target, .seqNo = seqNo, .command = 0x01});
+    return frameOf(
+        PacketFields{.flags = 0x0E, .target = target, .seqNo = seqNo, .command = 0x01, .data = {}});
 }
 
 // The reply packet of a frame the device sent.
