@@ -51,3 +51,29 @@ protected:
 private:
     QTimer poll;
 };
+
+struct ActionOutcome
+{
+    std::int32_t result = -1;
+    bool closedItself = true; // false when the user had to press Close
+};
+
+// Runs one Action in `window`; when its transfer has ended and the window is
+// still open, the user presses cmdCancel (then reading Close).
+inline ActionOutcome runActionAsUser(frmEEPROM &window, std::int16_t mode, std::int32_t start,
+                                     std::int32_t stop)
+{
+    ActionOutcome outcome;
+    QTimer user;
+    user.setInterval(1);
+    QObject::connect(&user, &QTimer::timeout, [&] {
+        if (window.isVisible() && window.transferEnded()) {
+            outcome.closedItself = false;
+            QTest::mouseClick(window.findChild<QPushButton *>(QStringLiteral("cmdCancel")),
+                              Qt::LeftButton);
+        }
+    });
+    user.start();
+    outcome.result = window.Action(mode, start, stop);
+    return outcome;
+}

@@ -12,6 +12,7 @@
 #include "msgbox.h"
 #include "resdll.h"
 #include "usercontrol1.h"
+#include "windowchildren.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -171,21 +172,12 @@ private slots:
     }
 
 private:
-    template <typename T> T *child(const char *name) const
-    {
-        auto *found = mWindow->findChild<T *>(QString::fromLatin1(name));
-        if (!found)
-            qFatal("no control %s", name);
-        return found;
-    }
+    template <typename T> T *child(const char *name) const { return childOf<T>(*mWindow, name); }
 
     GridControl *fg1() const { return child<GridControl>("fg1"); }
     GridControl *fg2() const { return child<GridControl>("fg2"); }
     QLineEdit *box(const char *name) const { return child<QLineEdit>(name); }
-    void click(const char *button) const
-    {
-        QTest::mouseClick(child<QPushButton>(button), Qt::LeftButton);
-    }
+    void click(const char *button) const { clickButton(*mWindow, button); }
 
     QString path(const char *name) const { return mFiles.filePath(QString::fromLatin1(name)); }
     void showWindow()

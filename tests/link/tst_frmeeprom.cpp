@@ -1,4 +1,5 @@
 #include "../simbench.h"
+#include "../transferuser.h"
 #include "eepromimage.h"
 #include "frmeeprom.h"
 #include "resdll.h"
@@ -41,28 +42,11 @@ QString text(int id)
     return gResDll.GetStr(id);
 }
 
-struct Outcome
-{
-    std::int32_t result = -1;
-    bool closedItself = true; // false when the user had to press Close
-};
+using Outcome = ActionOutcome;
 
-// Runs Action; when the transfer has ended and the window is still open, the
-// user presses cmdCancel (then reading Close).
 Outcome runAction(frmEEPROM &window, std::int16_t mode, std::int32_t start, std::int32_t stop)
 {
-    Outcome outcome;
-    QTimer user;
-    user.setInterval(1);
-    QObject::connect(&user, &QTimer::timeout, [&] {
-        if (window.isVisible() && window.transferEnded()) {
-            outcome.closedItself = false;
-            QTest::mouseClick(cancelButton(window), Qt::LeftButton);
-        }
-    });
-    user.start();
-    outcome.result = window.Action(mode, start, stop);
-    return outcome;
+    return runActionAsUser(window, mode, start, stop);
 }
 
 void fillPattern(std::span<std::uint8_t> bytes, std::uint8_t seed)

@@ -5,6 +5,7 @@
 // download, the image as it was.
 
 #include "../simbench.h"
+#include "../transferuser.h"
 #include "eepromimage.h"
 #include "frmeeprom.h"
 #include "resdll.h"
@@ -67,30 +68,17 @@ struct Outcome
     bool closedItself = true; // false when the user had to press Close
 };
 
-// One transfer in a fresh window; a window left open after its transfer is
-// closed with cmdCancel, as a user would.
+// One transfer in a fresh window, closed by the user if it stays open.
 Outcome runAction(int mode, const std::function<void(frmEEPROM &)> &onEvents = {})
 {
     frmEEPROM window;
-    Outcome outcome;
-    QTimer user;
-    user.setInterval(1);
-    QObject::connect(&user, &QTimer::timeout, [&] {
-        if (window.isVisible() && window.transferEnded()) {
-            outcome.closedItself = false;
-            QTest::mouseClick(cancelButton(window), Qt::LeftButton);
-        }
-    });
-    user.start();
     auto &clock = static_cast<linkclock::ManualClock &>(linkclock::current());
     if (onEvents)
         clock.onEvents = [&] { onEvents(window); };
-    std::int32_t start = tqimage::layout::transferStart;
-    std::int32_t stop = tqimage::layout::transferStop;
-    outcome.result = window.Action(std::int16_t(mode), start, stop);
-    outcome.shown = status(window);
+    const ActionOutcome ended = runActionAsUser(
+        window, std::int16_t(mode), tqimage::layout::transferStart, tqimage::layout::transferStop);
     clock.onEvents = nullptr;
-    return outcome;
+    return {ended.result, status(window), ended.closedItself};
 }
 
 // Calls `inject` once, at the first event pass of the block transfer.
