@@ -52,52 +52,45 @@ private slots:
                  qPrintable(text));
     }
 
-    // As written in lang/lang.rc.
-    void languageTexts_data()
+    // As written in lang/lang.rc and in tests/app/fixture.rc.
+    void strings_data()
     {
+        QTest::addColumn<QString>("library");
         QTest::addColumn<qint32>("id");
         QTest::addColumn<QString>("text");
-        QTest::newRow("first") << 1100 << "Open";
-        QTest::newRow("accelerator") << 1301 << "&Cancel";
-        QTest::newRow("apostrophe") << 1425 << "Can't open communication port.";
-        QTest::newRow("trailing space kept") << 2000 << "Device Configure ";
-        QTest::newRow("last") << 2311 << "Power-on";
-        QTest::newRow("missing in a used bundle") << 1205 << "";
-        QTest::newRow("missing bundle") << 9999 << "";
-        QTest::newRow("negative") << -1 << "";
-        QTest::newRow("beyond 16 bits") << 0x10000 + 1100 << "";
-    }
+        const auto lang = [](const char *name) -> QTestData & {
+            return QTest::newRow(name) << langDll;
+        };
+        lang("first") << 1100 << "Open";
+        lang("accelerator") << 1301 << "&Cancel";
+        lang("apostrophe") << 1425 << "Can't open communication port.";
+        lang("trailing space kept") << 2000 << "Device Configure ";
+        lang("last") << 2311 << "Power-on";
+        lang("missing in a used bundle") << 1205 << "";
+        lang("missing bundle") << 9999 << "";
+        lang("negative") << -1 << "";
+        lang("beyond 16 bits") << 0x10000 + 1100 << "";
 
-    void languageTexts()
-    {
-        QFETCH(qint32, id);
-        QFETCH(QString, text);
-        cResDll dll;
-        dll.setFilename(langDll);
-        QCOMPARE(dll.GetStr(id), text);
-    }
-
-    // As written in tests/app/fixture.rc.
-    void fixtureStrings_data()
-    {
-        QTest::addColumn<qint32>("id");
-        QTest::addColumn<QString>("text");
+        const auto fixture = [](const char *name) -> QTestData & {
+            return QTest::newRow(name) << fixtureDll;
+        };
         const QString digits = QStringLiteral("0123456789");
-        QTest::newRow("first of a bundle") << 16 << "first of its bundle";
-        QTest::newRow("empty") << 17 << "";
-        QTest::newRow("300 characters cut to 255") << 18 << digits.repeated(26).left(255);
-        QTest::newRow("non-ASCII") << 19 << QStringLiteral("Größe °C – ✓ 温度");
-        QTest::newRow("cut before a split surrogate pair") << 20 << QString(254, QLatin1Char('a'));
-        QTest::newRow("last of a bundle") << 31 << "last of its bundle";
-        QTest::newRow("missing") << 21 << "";
+        fixture("first of a bundle") << 16 << "first of its bundle";
+        fixture("empty") << 17 << "";
+        fixture("300 characters cut to 255") << 18 << digits.repeated(26).left(255);
+        fixture("non-ASCII") << 19 << QStringLiteral("Größe °C – ✓ 温度");
+        fixture("cut before a split surrogate pair") << 20 << QString(254, QLatin1Char('a'));
+        fixture("last of a bundle") << 31 << "last of its bundle";
+        fixture("missing") << 21 << "";
     }
 
-    void fixtureStrings()
+    void strings()
     {
+        QFETCH(QString, library);
         QFETCH(qint32, id);
         QFETCH(QString, text);
         cResDll dll;
-        dll.setFilename(fixtureDll);
+        dll.setFilename(library);
         QCOMPARE(dll.GetStr(id), text);
     }
 
