@@ -1,13 +1,15 @@
-// Times a download and an upload of positions 33 to 120 against the in-process
-// simulated device on the real clock, and compares them with what the protocol
-// itself needs: each request's RTS hold plus its reply's time on the wire (and
-// the reset wait after an upload). Also shows how busy the process kept a core.
+// Times a download and an upload of positions 33 to 120 through the transfer
+// driver against the in-process simulated device on the real clock, and
+// compares them with what the protocol itself needs: each request's RTS hold
+// plus its reply's time on the wire (and the reset wait after an upload). Also
+// shows how busy the process kept a core.
 
 #include "eepromimage.h"
 #include "linkclock.h"
 #include "m.h"
 #include "mcomm.h"
 #include "simport.h"
+#include "transferdriver.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -59,43 +61,40 @@ void report(const char *what, std::int32_t baud, std::int32_t result, const Meas
                                .arg(cpuMs / wallMs, 0, 'f', 3);
 }
 
+// Shows nothing: the benchmark only times the transfers.
+class Silent : public TransferObserver
+{
+    void stageChanged(TransferStage, bool) override {}
+};
+
 void runAt(std::int32_t baud)
 {
     sim::DeviceConfig config;
     config.baud = baud;
     auto device = std::make_shared<sim::Device>(config);
-    const mComm::PortFactory previous =
-        mComm::setPortFactory(sim::portFactory(device, sim::Route::EveryPort));
+    mComm::ScopedPortFactory factory(sim::portFactory(device, sim::Route::EveryPort));
 
     m::tLink link;
     link.Port = 1;
     link.TargetID = std::int32_t(sim::PRODUCT_BASE + config.deviceId);
-    link.DCBString = QStringLiteral("baud=%1 parity=N data=8 stop=1").arg(baud);
-    link.Settings = QStringLiteral("%1,N,8,1").arg(baud);
-    if (m::OpenLink(link) != m::LINK_OK || m::SelectSpeed(link) != m::LINK_OK) {
-        QTextStream(stderr) << "the simulated device did not answer at " << baud << " baud\n";
-        return;
-    }
+    link.DCBString = m::modeString(baud);
+    link.Settings = m::shortForm(baud);
+    auto image = std::make_unique<tqimage::EEPROMImage>();
+    Silent silent;
+    TransferDriver driver(link, *image, silent);
+    const std::int32_t start = tqimage::layout::transferStart;
+    const std::int32_t stop = tqimage::layout::transferStop;
 
+    // Each transfer starts with one identify at the speed already known.
     device->clearLog();
-    std::vector<std::uint8_t> buffer;
-    std::int32_t start = tqimage::layout::transferStart;
-    std::int32_t stop = tqimage::layout::transferStop;
     Measure download;
-    const std::int32_t readResult = m::ReadBlocks(link, buffer, start, stop);
+    const std::int32_t readResult = driver.run(TransferKind::Download, start, stop);
     report("download", baud, readResult, download, floorMs(*device, baud));
 
     device->clearLog();
-    std::vector<std::uint8_t> image(tqimage::imagePositions + 1);
-    std::copy(buffer.begin() + 1, buffer.end(), image.begin() + tqimage::layout::transferStart);
     Measure upload;
-    std::int32_t writeResult = m::WriteBlocks(link, image, start, stop);
-    if (writeResult == m::LINK_OK)
-        writeResult = m::ResetDevice(link);
+    const std::int32_t writeResult = driver.run(TransferKind::Upload, start, stop);
     report("upload", baud, writeResult, upload, floorMs(*device, baud) + m::RESET_WAIT_MS);
-
-    m::CloseLink(link);
-    mComm::setPortFactory(previous);
 }
 
 } // namespace

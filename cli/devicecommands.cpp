@@ -5,13 +5,13 @@
 #include "eepromimage.h"
 #include "m.h"
 #include "mcomm.h"
-#include "numtext.h"
 #include "resdll.h"
 #include "simport.h"
 #include "subcommand.h"
 #include "target.h"
 #include "toolbartext.h"
 #include "transferconsole.h"
+#include "transferdriver.h"
 #include "transfertext.h"
 
 #include <QCoreApplication>
@@ -24,7 +24,7 @@ namespace tq540ctl {
 
 namespace {
 
-enum class Transfer { Test, Download, Upload };
+using Transfer = TransferKind;
 
 constexpr std::int32_t transferStart = tqimage::layout::transferStart;
 constexpr std::int32_t transferStop = tqimage::layout::transferStop;
@@ -136,87 +136,27 @@ std::optional<PortChoice> choosePort(const QString &port, QString &error)
     return PortChoice{std::int16_t(n), {}};
 }
 
-class ScopedPortFactory
-{
-public:
-    explicit ScopedPortFactory(mComm::PortFactory factory)
-        : previous(factory ? mComm::setPortFactory(std::move(factory)) : mComm::PortFactory())
-    {
-    }
-    ~ScopedPortFactory()
-    {
-        if (previous)
-            mComm::setPortFactory(std::move(previous));
-    }
-    ScopedPortFactory(const ScopedPortFactory &) = delete;
-    ScopedPortFactory &operator=(const ScopedPortFactory &) = delete;
-
-private:
-    mComm::PortFactory previous;
-};
-
-std::int32_t download(tqimage::EEPROMImage &image, TransferConsole &console)
-{
-    console.stage(text(transfertext::reading), true);
-    std::vector<std::uint8_t> read;
-    std::int32_t start = transferStart, stop = transferStop;
-    const std::int32_t result = m::ReadBlocks(m::gLink, read, start, stop);
-    if (result != m::LINK_OK)
-        return result;
-    std::copy(read.begin() + 1, read.end(), image.begin() + start);
-    return m::LINK_DOWNLOAD_DONE;
-}
-
-std::int32_t upload(const tqimage::EEPROMImage &image, TransferConsole &console)
-{
-    console.setCancellable(false);
-    console.stage(text(transfertext::writing), true);
-    const std::int32_t result = m::WriteBlocks(m::gLink, image, transferStart, transferStop);
-    if (result != m::LINK_OK)
-        return result;
-    console.stage(text(transfertext::resetting));
-    return m::ResetDevice(m::gLink) == m::LINK_OK ? m::LINK_UPLOAD_DONE : m::LINK_RESET_FAILED;
-}
-
-// Open, speed search, then the blocks; the port is closed whatever happens.
+// The device's answer is shown on the console; the port is closed on return.
 std::int32_t runTransfer(Transfer kind, tqimage::EEPROMImage &image)
 {
     TransferConsole console;
-    std::int32_t result = m::OpenLink(m::gLink);
-    if (result == m::LINK_OK) {
-        console.stage(text(transfertext::searching));
-        result = m::SelectSpeed(m::gLink);
-    }
-    if (result == m::LINK_OK && kind != Transfer::Test) {
-        m::gLink.Total = 0;
-        if (transferStop > m::gLink.EEPROMSize)
-            result = m::LINK_BEYOND_EEPROM;
-        else if (kind == Transfer::Download)
-            result = download(image, console);
-        else
-            result = upload(image, console);
-    }
-    console.clearLine();
-    m::CloseLink(m::gLink);
-    return result;
+    TransferDriver driver(m::gLink, image, console);
+    return driver.run(kind, transferStart, transferStop);
 }
 
 void printDeviceInfo()
 {
-    const m::tLink &link = m::gLink;
-    const auto serial = static_cast<std::uint32_t>(link.SerialNo) & ~m::SERIAL_ADDRESS_BIT;
-    out() << "Speed:          " << qint64(numtext::leadingNumber(link.Settings)) << " baud\n"
-          << "Serial number:  " << serial << '\n'
-          << "Device ID:      " << link.DevID << '\n'
-          << "EEPROM size:    " << link.EEPROMSize << " bytes\n";
+    const m::DeviceSummary found = m::summarize(m::gLink);
+    out() << "Speed:          " << found.baud << " baud\n"
+          << "Serial number:  " << found.serialNumber << '\n'
+          << "Device ID:      " << found.deviceId << '\n'
+          << "EEPROM size:    " << found.eepromSize << " bytes\n";
 }
 
 // The outcome as the transfer window words it; the exit status.
 int report(Transfer kind, std::int32_t result)
 {
-    const bool ok =
-        result == m::LINK_OK || result == m::LINK_DOWNLOAD_DONE || result == m::LINK_UPLOAD_DONE;
-    if (!ok)
+    if (!transferSucceeded(result))
         return fail(result, outcomeText(result));
     out() << outcomeText(result) << '\n';
     if (kind == Transfer::Test)
@@ -251,7 +191,9 @@ int runDeviceCommand(Transfer kind, const QString &usage, const QStringList &arg
     m::gLink.Port = port->number;
     std::int32_t result;
     {
-        ScopedPortFactory factory(std::move(port->factory));
+        std::optional<mComm::ScopedPortFactory> factory;
+        if (port->factory)
+            factory.emplace(std::move(port->factory));
         result = runTransfer(kind, *image);
     }
     // A file is written only for a complete download, and replaced atomically.
@@ -262,28 +204,40 @@ int runDeviceCommand(Transfer kind, const QString &usage, const QStringList &arg
     return report(kind, result);
 }
 
-const QString commonDetails = QStringLiteral(
-    "Options:\n"
-    "  --port P   The serial port: a port number 1 to 16 (COM1 to COM16; off Windows\n"
-    "             the settings' port map Ports/COMn names its device, else COM1-8 are\n"
-    "             /dev/ttyS0-7, COM9-12 /dev/ttyUSB0-3, COM13-16 /dev/ttyACM0-3), a device\n"
-    "             path such as /dev/ttyUSB0, or 'sim': a simulated TQ540-2 inside tq540ctl\n"
-    "             (serial number 1000001, device ID 1, 9600 baud, 1 KiB EEPROM).\n"
-    "  --sn N     The device's serial number or device ID, as in the toolbar's field\n"
-    "             (default 1). Below 256 it is a device ID, above a serial number;\n"
-    "             fractions round to the nearest whole number, halves to even. Negative\n"
-    "             numbers and numbers above 2147483647 are refused.\n"
-    "\n"
-    "The device's speed is searched among 9600, 4800, 19200, 2400, 1200 and 38400\n"
-    "baud, twice over: without an answer that takes about 21 seconds. Ctrl+C cancels\n"
-    "the search or a download (exit status 4); writing the device and its reset\n"
-    "cannot be interrupted. On a terminal, the stage and a percentage are shown on\n"
-    "the error stream.\n"
-    "\n"
-    "Exit status: 0 success; 1 the configuration file could not be read or written;\n"
-    "2 bad arguments; otherwise the device link's result: 3 no answer, 4 cancelled,\n"
-    "6 a reply did not match its request, 9 write error, 10 beyond the device's\n"
-    "EEPROM, 12 the device could not be reset, 25 the port could not be opened.");
+// "9600, 4800, ... and 38400": the search's speeds in the order it tries them.
+QString searchSpeedsText()
+{
+    QStringList speeds;
+    for (std::int32_t baud : m::SEARCH_SPEEDS)
+        speeds << QString::number(baud);
+    const QString last = speeds.takeLast();
+    return speeds.join(QStringLiteral(", ")) + QStringLiteral(" and ") + last;
+}
+
+const QString commonDetails =
+    QStringLiteral(
+        "Options:\n"
+        "  --port P   The serial port: a port number 1 to 16 (COM1 to COM16; off Windows\n"
+        "             the settings' port map Ports/COMn names its device, else COM1-8 are\n"
+        "             /dev/ttyS0-7, COM9-12 /dev/ttyUSB0-3, COM13-16 /dev/ttyACM0-3), a device\n"
+        "             path such as /dev/ttyUSB0, or 'sim': a simulated TQ540-2 inside tq540ctl\n"
+        "             (serial number 1000001, device ID 1, 9600 baud, 1 KiB EEPROM).\n"
+        "  --sn N     The device's serial number or device ID, as in the toolbar's field\n"
+        "             (default 1). Below 256 it is a device ID, above a serial number;\n"
+        "             fractions round to the nearest whole number, halves to even. Negative\n"
+        "             numbers and numbers above 2147483647 are refused.\n"
+        "\n"
+        "The device's speed is searched among %1\n"
+        "baud, twice over: without an answer that takes about 21 seconds. Ctrl+C cancels\n"
+        "the search or a download (exit status 4); writing the device and its reset\n"
+        "cannot be interrupted. On a terminal, the stage and a percentage are shown on\n"
+        "the error stream.\n"
+        "\n"
+        "Exit status: 0 success; 1 the configuration file could not be read or written;\n"
+        "2 bad arguments; otherwise the device link's result: 3 no answer, 4 cancelled,\n"
+        "6 a reply did not match its request, 9 write error, 10 beyond the device's\n"
+        "EEPROM, 12 the device could not be reset, 25 the port could not be opened.")
+        .arg(searchSpeedsText());
 
 Subcommand deviceCommand(Transfer kind, const QString &name, const QString &arguments,
                          const QString &summary, const QString &about)

@@ -1,7 +1,9 @@
 #include "transferconsole.h"
 
 #include "m.h"
+#include "resdll.h"
 #include "subcommand.h"
+#include "transfertext.h"
 
 #include <csignal>
 #include <cstdio>
@@ -50,10 +52,11 @@ TransferConsole::~TransferConsole()
     clearLine();
 }
 
-void TransferConsole::stage(const QString &text, bool blocksMove)
+void TransferConsole::stageChanged(TransferStage stage, bool cancellable)
 {
-    stageText = text;
-    mBlocksMove = blocksMove;
+    stageText = gResDll.GetStr(transfertext::forStage(stage));
+    mBlocksMove = movesBlocks(stage);
+    mCancellable = cancellable;
     draw();
 }
 
@@ -86,9 +89,9 @@ void TransferConsole::draw()
     if (!live)
         return;
     QString line = stageText;
-    const m::tLink &link = m::gLink;
-    if (mBlocksMove && link.Total >= 1)
-        line += QStringLiteral(" %1%").arg(qint64(link.Done) * 100 / link.Total);
+    const std::optional<int> percent = percentDone(m::gLink);
+    if (mBlocksMove && percent)
+        line += QStringLiteral(" %1%").arg(*percent);
     if (line == drawn)
         return;
     err() << '\r' << line.leftJustified(drawn.size());

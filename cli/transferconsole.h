@@ -1,5 +1,7 @@
 #pragma once
 
+#include "transferdriver.h"
+
 #include <QString>
 #include <QTimer>
 
@@ -10,20 +12,17 @@ namespace tq540ctl {
 // error stream is a terminal one line there shows the stage and the
 // percentage of the bytes moved. Both are polled from a timer, which runs
 // because the link's waits let events run.
-class TransferConsole
+class TransferConsole : public TransferObserver
 {
 public:
     TransferConsole();
     // Clears the status line and gives Ctrl+C back its default meaning.
-    ~TransferConsole();
+    ~TransferConsole() override;
     TransferConsole(const TransferConsole &) = delete;
     TransferConsole &operator=(const TransferConsole &) = delete;
 
-    // A new stage: its text, and whether blocks move (a percentage is shown).
-    void stage(const QString &text, bool blocksMove = false);
-    // While the device is written and reset, Ctrl+C only says it must wait:
-    // a write stopped halfway would leave a configuration nobody chose.
-    void setCancellable(bool cancellable) { mCancellable = cancellable; }
+    // While the device is written and reset, Ctrl+C only says it must wait.
+    void stageChanged(TransferStage stage, bool cancellable) override;
     void clearLine();
 
 private:
@@ -33,7 +32,7 @@ private:
     QTimer timer;
     bool live;
     bool mCancellable = true;
-    bool mBlocksMove = false;
+    bool mBlocksMove = false; // a percentage is shown
     bool warned = false;
     QString stageText;
     QString drawn;

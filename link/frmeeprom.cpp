@@ -13,9 +13,6 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QTimer>
-#include <algorithm>
-#include <cmath>
-#include <vector>
 
 namespace {
 
@@ -34,6 +31,19 @@ constexpr double STATUS_GAP = 60; // between Label1 and lbMsg
 
 const bool closeGreyed = false;
 const bool closeRestored = true;
+
+// Any mode but download and upload runs a test, as its caption says.
+TransferKind kindOf(std::int16_t aMode)
+{
+    switch (aMode) {
+    case frmEEPROM::ACTION_DOWNLOAD:
+        return TransferKind::Download;
+    case frmEEPROM::ACTION_UPLOAD:
+        return TransferKind::Upload;
+    default:
+        return TransferKind::Test;
+    }
+}
 
 int captionId(std::int16_t aMode)
 {
@@ -134,68 +144,24 @@ void frmEEPROM::RunTransfer()
 {
     bBusy = m::LINK_TRUE;
     modCloseBtn::EnableCloseButton(this, closeGreyed);
-    lResult = m::OpenLink(m::gLink);
-    if (lResult == m::LINK_OK) {
-        showStatus(transfertext::searching);
-        letEventsRun();
-        lResult = m::SelectSpeed(m::gLink);
-        const bool blockTransfer = nAction == ACTION_DOWNLOAD || nAction == ACTION_UPLOAD;
-        if (lResult == m::LINK_OK && !blockTransfer)
-            m::gLink.Cancel = m::LINK_TRUE; // a test closes its window at the end
-        else if (lResult == m::LINK_OK)
-            runBlockTransfer();
-    }
+    TransferDriver driver(m::gLink, tqimage::EEPROMBuf, *this);
+    const TransferKind kind = kindOf(nAction);
+    lResult = driver.run(kind, lStart, lStop);
+    if (kind == TransferKind::Test && lResult == m::LINK_OK)
+        m::gLink.Cancel = m::LINK_TRUE; // a test closes its window at the end
     finishTransfer();
 }
 
-void frmEEPROM::runBlockTransfer()
+void frmEEPROM::stageChanged(TransferStage stage, bool cancellable)
 {
-    if (lStop == STOP_AT_EEPROM_END)
-        lStop = m::gLink.EEPROMSize;
-    if (lStop > m::gLink.EEPROMSize) {
-        lResult = m::LINK_BEYOND_EEPROM;
-        return;
+    if (movesBlocks(stage)) {
+        Timer3->start();
+    } else {
+        Timer3->stop();
+        lbdownload->clear();
     }
-    m::gLink.Total = 0;
-    Timer3->start();
-    if (nAction == ACTION_DOWNLOAD)
-        runDownload();
-    else
-        runUpload();
-}
-
-void frmEEPROM::runDownload()
-{
-    showStatus(transfertext::reading);
-    cmdCancel->setEnabled(true);
-    letEventsRun();
-    std::vector<std::uint8_t> buffer;
-    lResult = m::ReadBlocks(m::gLink, buffer, lStart, lStop);
-    if (lResult != m::LINK_OK)
-        return; // the image keeps what it held
-    if (lStop > tqimage::imagePositions) {
-        lResult = m::LINK_IMAGE_OVERFLOW;
-        return;
-    }
-    std::copy(buffer.begin() + 1, buffer.end(), tqimage::EEPROMBuf.begin() + lStart);
-    lResult = m::LINK_DOWNLOAD_DONE;
-}
-
-void frmEEPROM::runUpload()
-{
-    cmdCancel->setEnabled(false); // a write cannot be cancelled
-    showStatus(transfertext::writing);
-    letEventsRun();
-    lResult = m::WriteBlocks(m::gLink, tqimage::EEPROMBuf, lStart, lStop);
-    if (lResult != m::LINK_OK)
-        return;
-    Timer3->stop();
-    showStatus(transfertext::resetting);
-    lbdownload->clear();
-    letEventsRun();
-    lResult = m::ResetDevice(m::gLink);
-    if (lResult == m::LINK_OK)
-        lResult = m::LINK_UPLOAD_DONE;
+    cmdCancel->setEnabled(cancellable);
+    showStatus(transfertext::forStage(stage));
 }
 
 void frmEEPROM::finishTransfer()
@@ -206,10 +172,9 @@ void frmEEPROM::finishTransfer()
     showStatus(transfertext::outcomeBase + lResult);
     cmdCancel->setText(gResDll.GetStr(TEXT_CLOSE));
     cmdCancel->setEnabled(true);
-    m::CloseLink(m::gLink);
     letEventsRun();
     bBusy = m::LINK_FALSE;
-    if (lResult == m::LINK_DOWNLOAD_DONE || lResult == m::LINK_UPLOAD_DONE)
+    if (transferSucceeded(lResult))
         lResult = m::LINK_OK;
     if (m::gLink.Cancel)
         close();
@@ -217,13 +182,11 @@ void frmEEPROM::finishTransfer()
 
 void frmEEPROM::Timer3_Timer()
 {
-    const m::tLink &link = m::gLink;
-    if (link.Total < 1) {
+    const std::optional<int> percent = percentDone(m::gLink);
+    if (percent)
+        lbdownload->setText(QString::number(*percent) + QLatin1Char('%'));
+    else
         lbdownload->clear();
-        return;
-    }
-    const double percent = std::floor(static_cast<double>(link.Done) / link.Total * 100.0);
-    lbdownload->setText(QString::number(static_cast<qint64>(percent)) + QLatin1Char('%'));
 }
 
 void frmEEPROM::cmdCancel_Click()

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "transferdriver.h"
+
 #include <QDialog>
 #include <cstdint>
 
@@ -8,12 +10,13 @@ class QPushButton;
 class QTimer;
 
 // The modal window that runs one device transfer on the shared link record
-// m::gLink: it opens the port, finds the device's speed, then downloads the
-// configuration into the image tqimage::EEPROMBuf, uploads it into the device
-// and resets it, or only tests the connection; at the end it shows the outcome
-// (language text 1400 + result). Everything runs on the UI thread inside a
-// timer tick; the link's waits let events run, so Cancel stays clickable.
-class frmEEPROM : public QDialog
+// m::gLink and shows it: the transfer driver opens the port, finds the
+// device's speed, then downloads the configuration into the image
+// tqimage::EEPROMBuf, uploads it into the device and resets it, or only tests
+// the connection; at the end the window shows the outcome (language text
+// 1400 + result). Everything runs on the UI thread inside a timer tick; the
+// link's waits let events run, so Cancel stays clickable.
+class frmEEPROM : public QDialog, private TransferObserver
 {
     Q_OBJECT
 
@@ -22,9 +25,6 @@ public:
     static constexpr std::int16_t ACTION_DOWNLOAD = 0;
     static constexpr std::int16_t ACTION_UPLOAD = 1;
     static constexpr std::int16_t ACTION_TEST = 2;
-    // A stop position meaning "up to the device's EEPROM size".
-    static constexpr std::int32_t STOP_AT_EEPROM_END = -1;
-
     static constexpr int TIMER2_INTERVAL_MS = 10;
     static constexpr int TIMER3_INTERVAL_MS = 500;
 
@@ -49,9 +49,7 @@ private:
     void Form_Load();
     void placeControls();
     void RunTransfer();
-    void runBlockTransfer();
-    void runDownload();
-    void runUpload();
+    void stageChanged(TransferStage stage, bool cancellable) override;
     void finishTransfer();
     void cmdCancel_Click();
     void showStatus(int textId);

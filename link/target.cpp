@@ -39,4 +39,14 @@ std::optional<std::int32_t> targetAddress(const QString &field, std::int32_t pro
     return static_cast<std::int32_t>(address);
 }
 
+DeviceSummary summarize(const tLink &link)
+{
+    DeviceSummary summary;
+    summary.baud = static_cast<qint64>(numtext::leadingNumber(link.Settings));
+    summary.serialNumber = static_cast<std::uint32_t>(link.SerialNo) & ~SERIAL_ADDRESS_BIT;
+    summary.deviceId = link.DevID;
+    summary.eepromSize = link.EEPROMSize;
+    return summary;
+}
+
 } // namespace m

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "m.h"
+
 #include <QString>
 #include <cstdint>
 #include <optional>
@@ -32,5 +34,16 @@ std::optional<std::int32_t> serialFieldNumber(const QString &field);
 // addressed with bit 31 set. Empty when the field is refused (see above) or
 // productBase + ID leaves the 32-bit range.
 std::optional<std::int32_t> targetAddress(const QString &field, std::int32_t productBase);
+
+// What a contact learnt of the device, as every front end shows it.
+struct DeviceSummary
+{
+    qint64 baud = 0;                // the speed found
+    std::uint32_t serialNumber = 0; // without the address bit
+    int deviceId = 0;
+    std::int32_t eepromSize = 0; // bytes
+};
+
+DeviceSummary summarize(const tLink &link);
 
 } // namespace m

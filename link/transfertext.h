@@ -1,5 +1,7 @@
 #pragma once
 
+#include "transferdriver.h"
+
 // Language library texts of a transfer, shared by the transfer window and the
 // command-line front end so both report a transfer in the same words.
 namespace transfertext {
@@ -9,5 +11,20 @@ constexpr int reading = 1355;
 constexpr int writing = 1356;
 constexpr int resetting = 1357;
 constexpr int outcomeBase = 1400; // + result code
+
+constexpr int forStage(TransferStage stage)
+{
+    switch (stage) {
+    case TransferStage::Searching:
+        return searching;
+    case TransferStage::Reading:
+        return reading;
+    case TransferStage::Writing:
+        return writing;
+    case TransferStage::Resetting:
+        break;
+    }
+    return resetting;
+}
 
 } // namespace transfertext

@@ -40,7 +40,7 @@ constexpr int TEXT_NEGATIVE_SERIAL = 3015;
 
 // The range the toolbar offers the host's range events.
 constexpr std::int32_t RANGE_START = tqimage::layout::transferStart;
-constexpr std::int32_t RANGE_STOP = frmEEPROM::STOP_AT_EEPROM_END;
+constexpr std::int32_t RANGE_STOP = TransferDriver::stopAtEepromEnd;
 
 // Design geometry in twips.
 constexpr double BUTTON_TOP = 0;
@@ -291,14 +291,13 @@ bool UserControl1::ReadTarget()
 
 void UserControl1::ShowDeviceInfo()
 {
-    const m::tLink &found = m::gLink;
-    if (!found.SpeedFound)
+    if (!m::gLink.SpeedFound)
         return;
-    const auto serial = static_cast<std::uint32_t>(found.SerialNo) & ~m::SERIAL_ADDRESS_BIT;
-    lbSN->setText(QString::number(serial));
-    lbID->setText(QString::number(found.DevID));
+    const m::DeviceSummary found = m::summarize(m::gLink);
+    lbSN->setText(QString::number(found.serialNumber));
+    lbID->setText(QString::number(found.deviceId));
     twips::fitWidthToText(*lbID);
-    lbSpeed->setText(QString::number(numtext::leadingNumber(found.Settings), 'f', 0));
+    lbSpeed->setText(QString::number(found.baud));
 }
 
 void UserControl1::runTransfer(std::int16_t aMode, RangeEvent rangeEvent,
