@@ -1,5 +1,7 @@
 #pragma once
 
+#include "scopedseam.h"
+
 #include <QString>
 #include <functional>
 
@@ -11,8 +13,7 @@ namespace helpfile {
 
 inline const QString fileName = QStringLiteral("dc-tq540-2.pdf");
 
-// The manual's path: the program's directory, a separator unless it already
-// ends in one, then the file name.
+// The manual's path beside the program.
 QString helpFilePath(const QString &programDir);
 
 // Hands a URL to the desktop; true when something took it.
@@ -21,6 +22,7 @@ using Opener = std::function<bool(const QUrl &url)>;
 // Replaces the opener; returns the previous one. An empty opener restores
 // the desktop's own (QDesktopServices::openUrl).
 Opener setOpener(Opener opener);
+using ScopedOpener = ScopedSeam<Opener, &setOpener>;
 
 // Asks the desktop to open the manual from the program's directory. A missing
 // file or a refusal is not reported: the user simply sees no document.

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "scopedseam.h"
+
 #include <QString>
 #include <functional>
 #include <utility>
@@ -21,5 +23,6 @@ void show(QWidget *parent, const QString &text, Icon icon = Icon::None);
 // Replaces the presenter; returns the previous one. An empty presenter
 // restores the real message box.
 Presenter setPresenter(Presenter presenter);
+using ScopedPresenter = ScopedSeam<Presenter, &setPresenter>;
 
 } // namespace msgbox

@@ -26,11 +26,6 @@ public:
     std::span<const std::uint8_t> pending;
     std::size_t chunk = 1;
 
-    bool open() override { return true; }
-    bool setupQueues(std::int64_t, std::int64_t) override { return true; }
-    bool purge() override { return true; }
-    bool getState(mComm::CommState &) override { return true; }
-    bool setState(const mComm::CommState &) override { return true; }
     std::int64_t bytesWaiting() override { return std::int64_t(std::min(chunk, pending.size())); }
     std::int64_t read(std::span<std::uint8_t> dst) override
     {
@@ -43,10 +38,6 @@ public:
     {
         return std::int64_t(src.size());
     }
-    bool setLine(std::int16_t, bool) override { return true; }
-    bool close() override { return true; }
-    std::int32_t errorCode() const override { return 0; }
-    QString errorText() const override { return {}; }
 };
 
 LinePort *gPort = nullptr;

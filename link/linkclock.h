@@ -1,5 +1,7 @@
 #pragma once
 
+#include "scopedseam.h"
+
 #include <chrono>
 #include <cstdint>
 #include <functional>
@@ -68,17 +70,6 @@ Clock &current();
 // one. The caller keeps ownership.
 Clock *install(Clock *clock);
 
-// Installs a clock for the lifetime of a scope.
-class ScopedClock
-{
-public:
-    explicit ScopedClock(Clock &clock) : previous(install(&clock)) {}
-    ~ScopedClock() { install(previous); }
-    ScopedClock(const ScopedClock &) = delete;
-    ScopedClock &operator=(const ScopedClock &) = delete;
-
-private:
-    Clock *previous;
-};
+using ScopedClock = ScopedSeam<Clock *, &install>;
 
 } // namespace linkclock

@@ -1,5 +1,8 @@
 #pragma once
 
+#include "scopedseam.h"
+#include "settingsstore.h"
+
 #include <QString>
 #include <array>
 #include <cstdint>
@@ -31,7 +34,7 @@ constexpr std::int32_t COMM_INVALID_PARAMETER = 87;
 constexpr std::int32_t COMM_DEVICE_ERROR = 1000;
 constexpr std::int32_t COMM_NOT_OPEN = COMM_DEVICE_ERROR + 13;
 
-constexpr int PORT_COUNT = 16;
+constexpr int PORT_COUNT = settingsstore::comPortCount;
 
 // The line settings of a port, named like the fields of a Windows DCB.
 struct CommState
@@ -52,29 +55,32 @@ bool BuildCommState(const QString &mode, CommState &state);
 
 // One open serial device. Two implementations: the system's serial port, and
 // the simulated device of sim/. Operations return false (or -1) on failure and
-// then describe it through errorCode and errorText.
+// then describe it through errorCode and errorText. Only moving bytes must be
+// implemented; the other calls succeed without doing anything unless a device
+// needs them, so a test's port implements just what it uses.
 class CommDevice
 {
 public:
     virtual ~CommDevice() = default;
     // Opens the device for this process alone.
-    virtual bool open() = 0;
-    virtual bool setupQueues(std::int64_t inBytes, std::int64_t outBytes) = 0;
+    virtual bool open() { return true; }
+    virtual bool setupQueues(std::int64_t /*inBytes*/, std::int64_t /*outBytes*/) { return true; }
     // Discards whatever is queued in both directions.
-    virtual bool purge() = 0;
-    virtual bool getState(CommState &state) = 0;
+    virtual bool purge() { return true; }
+    // Leaves `state` as it is unless the device knows better.
+    virtual bool getState(CommState & /*state*/) { return true; }
     // Applies speed, parity, data and stop bits; never any flow control.
-    virtual bool setState(const CommState &state) = 0;
+    virtual bool setState(const CommState & /*state*/) { return true; }
     // Bytes received and waiting to be read; -1 when that cannot be known.
     virtual std::int64_t bytesWaiting() = 0;
     // Reads at most dst.size() bytes that are already waiting.
     virtual std::int64_t read(std::span<std::uint8_t> dst) = 0;
     // Hands the bytes to the driver before returning; the count it took.
     virtual std::int64_t write(std::span<const std::uint8_t> src) = 0;
-    virtual bool setLine(std::int16_t line, bool state) = 0;
-    virtual bool close() = 0;
-    virtual std::int32_t errorCode() const = 0;
-    virtual QString errorText() const = 0;
+    virtual bool setLine(std::int16_t /*line*/, bool /*state*/) { return true; }
+    virtual bool close() { return true; }
+    virtual std::int32_t errorCode() const { return 0; }
+    virtual QString errorText() const { return {}; }
 };
 
 // Makes the device for a resolved port name (a device path, or "sim"); an
@@ -84,6 +90,7 @@ using PortFactory = std::function<std::unique_ptr<CommDevice>(const QString &nam
 // Replaces the factory CommOpen uses; returns the previous one. An empty
 // factory restores systemPortFactory.
 PortFactory setPortFactory(PortFactory factory);
+using ScopedPortFactory = ScopedSeam<PortFactory, &setPortFactory>;
 
 // The system's serial ports through QSerialPort.
 std::unique_ptr<CommDevice> systemPortFactory(const QString &name);

@@ -22,21 +22,19 @@ struct SimBench
         std::function<std::unique_ptr<mComm::CommDevice>(std::unique_ptr<mComm::CommDevice>)>;
 
     explicit SimBench(const sim::DeviceConfig &config = {})
-        : device(std::make_shared<sim::Device>(config)), scoped(clock)
+        : device(std::make_shared<sim::Device>(config)), scoped(&clock),
+          ports([this](const QString &name) -> std::unique_ptr<mComm::CommDevice> {
+              if (portsMissing)
+                  return nullptr;
+              auto port = sim::portFactory(device, sim::Route::EveryPort)(name);
+              return wrap ? wrap(std::move(port)) : std::move(port);
+          })
     {
-        previous = mComm::setPortFactory(
-            [this](const QString &name) -> std::unique_ptr<mComm::CommDevice> {
-                if (portsMissing)
-                    return nullptr;
-                auto port = sim::portFactory(device, sim::Route::EveryPort)(name);
-                return wrap ? wrap(std::move(port)) : std::move(port);
-            });
     }
     ~SimBench()
     {
         clock.onEvents = nullptr;
         m::CloseLink(m::gLink);
-        mComm::setPortFactory(previous);
     }
     // Addresses gLink to the device on COM1, as the toolbar would.
     void addressGLink()
@@ -65,7 +63,7 @@ struct SimBench
     std::shared_ptr<sim::Device> device;
     linkclock::ManualClock clock;
     linkclock::ScopedClock scoped;
-    mComm::PortFactory previous;
+    mComm::ScopedPortFactory ports;
     bool portsMissing = false;
     Wrap wrap; // stands between the link and each simulated port
 };

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "scopedseam.h"
+
 #include <QString>
 #include <functional>
 
@@ -25,5 +27,6 @@ QString ask(QFileDialog &dialog, Mode mode);
 // Replaces the presenter; returns the previous one. An empty presenter
 // restores the real dialog.
 Presenter setPresenter(Presenter presenter);
+using ScopedPresenter = ScopedSeam<Presenter, &setPresenter>;
 
 } // namespace filedialogs

@@ -21,7 +21,6 @@ private slots:
     {
         QVERIFY(mConfig.isValid());
         qputenv("XDG_CONFIG_HOME", mConfig.path().toLocal8Bit());
-        msgbox::setPresenter([](QWidget *, const QString &, msgbox::Icon) {});
     }
 
     void cleanup() { mComm::setPortFactory({}); }
@@ -69,7 +68,7 @@ private slots:
         QVERIFY(window->windowTitle().endsWith(frmTQ540_2::simulatingSuffix));
 
         linkclock::ManualClock clock;
-        linkclock::ScopedClock scoped(clock);
+        linkclock::ScopedClock scoped(&clock);
         for (std::int16_t port : {1, 7, 16}) {
             m::tLink link;
             link.Port = port;
@@ -90,6 +89,7 @@ private slots:
 
 private:
     QTemporaryDir mConfig;
+    msgbox::ScopedPresenter mBoxes{[](QWidget *, const QString &, msgbox::Icon) {}};
 };
 
 QTEST_MAIN(TestCommandLine)

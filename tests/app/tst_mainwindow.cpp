@@ -42,10 +42,6 @@ private slots:
         QVERIFY(mConfig.isValid());
         // The toolbar stores its COM port; keep that out of the user's settings.
         qputenv("XDG_CONFIG_HOME", mConfig.path().toLocal8Bit());
-        helpfile::setOpener([this](const QUrl &url) {
-            mOpened << url;
-            return true;
-        });
     }
 
     void init()
@@ -330,25 +326,6 @@ private slots:
         QCOMPARE(fg1()->height(), height);
     }
 
-    void helpFilePath_data()
-    {
-        QTest::addColumn<QString>("dir");
-        QTest::addColumn<QString>("path");
-        QTest::newRow("folder") << "/opt/tq540"
-                                << "/opt/tq540/dc-tq540-2.pdf";
-        QTest::newRow("with separator") << "/opt/tq540/"
-                                        << "/opt/tq540/dc-tq540-2.pdf";
-        QTest::newRow("backslash") << "C:\\Tools\\"
-                                   << "C:\\Tools\\dc-tq540-2.pdf";
-    }
-
-    void helpFilePath()
-    {
-        QFETCH(QString, dir);
-        QFETCH(QString, path);
-        QCOMPARE(helpfile::helpFilePath(dir), path);
-    }
-
     void helpFromKeysAndButton_data()
     {
         QTest::addColumn<QString>("control");
@@ -397,6 +374,10 @@ private:
     QTemporaryDir mConfig;
     std::unique_ptr<frmTQ540_2> mWindow;
     QList<QUrl> mOpened;
+    helpfile::ScopedOpener mOpener{[this](const QUrl &url) {
+        mOpened << url;
+        return true;
+    }};
 };
 
 QTEST_MAIN(TestMainWindow)

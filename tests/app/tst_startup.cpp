@@ -18,14 +18,7 @@ private slots:
         qputenv("XDG_CONFIG_HOME", mConfig.path().toLocal8Bit());
     }
 
-    void init()
-    {
-        mMessages.clear();
-        msgbox::setPresenter(
-            [this](QWidget *, const QString &text, msgbox::Icon) { mMessages << text; });
-    }
-
-    void cleanup() { msgbox::setPresenter({}); }
+    void init() { mMessages.clear(); }
 
     void libraryPath_data()
     {
@@ -86,6 +79,8 @@ private slots:
 
 private:
     QStringList mMessages;
+    msgbox::ScopedPresenter mBoxes{
+        [this](QWidget *, const QString &text, msgbox::Icon) { mMessages << text; }};
     QTemporaryDir mConfig;
 };
 

@@ -41,11 +41,6 @@ private slots:
         qputenv("XDG_CONFIG_HOME", mConfig.path().toLocal8Bit());
         gResDll.setFilename(QStringLiteral(TQ_BIN_DIR "/lang.dll"));
         QVERIFY(gResDll.hInstance() != 0);
-        msgbox::setPresenter(
-            [this](QWidget *, const QString &text, msgbox::Icon) { mMessages << text; });
-        filedialogs::setPresenter([this](QFileDialog &, filedialogs::Mode) {
-            return mDialogAnswers.isEmpty() ? QString() : mDialogAnswers.takeFirst();
-        });
         mUser = std::make_unique<TransferUser>();
     }
 
@@ -63,12 +58,6 @@ private slots:
     {
         mWindow.reset();
         QVERIFY2(mMessages.isEmpty(), qPrintable(mMessages.join('\n')));
-    }
-
-    void cleanupTestCase()
-    {
-        msgbox::setPresenter({});
-        filedialogs::setPresenter({});
     }
 
     void saveThenOpenIsByteExact()
@@ -223,6 +212,11 @@ private:
     QStringList mMessages;
     QStringList mDialogAnswers;
     std::unique_ptr<TransferUser> mUser;
+    msgbox::ScopedPresenter mBoxes{
+        [this](QWidget *, const QString &text, msgbox::Icon) { mMessages << text; }};
+    filedialogs::ScopedPresenter mDialogs{[this](QFileDialog &, filedialogs::Mode) {
+        return mDialogAnswers.isEmpty() ? QString() : mDialogAnswers.takeFirst();
+    }};
     std::unique_ptr<frmTQ540_2> mWindow;
 };
 

@@ -112,22 +112,10 @@ private:
 class FakePorts
 {
 public:
-    FakePorts()
-    {
-        previous = mComm::setPortFactory([this](const QString &name) {
-            auto port = std::make_unique<FakePort>();
-            if (prepare)
-                prepare(*port);
-            names.push_back(name);
-            last = port.get();
-            return port;
-        });
-    }
     ~FakePorts()
     {
         for (std::int16_t port = 1; port <= mComm::PORT_COUNT; ++port)
             mComm::CommClose(port);
-        mComm::setPortFactory(previous);
     }
 
     FakePort *last = nullptr;
@@ -135,7 +123,14 @@ public:
     std::function<void(FakePort &)> prepare;
 
 private:
-    mComm::PortFactory previous;
+    mComm::ScopedPortFactory factory{[this](const QString &name) {
+        auto port = std::make_unique<FakePort>();
+        if (prepare)
+            prepare(*port);
+        names.push_back(name);
+        last = port.get();
+        return port;
+    }};
 };
 
 // Fields of a packet as the device would send it, numbered as on the wire.

@@ -124,7 +124,7 @@ std::vector<std::uint8_t> patternImage()
 // FakePorts behind every port on a manual clock, and the identify request.
 struct Scripted
 {
-    explicit Scripted(std::uint32_t startTick = 0) : clock(startTick), scoped(clock) {}
+    explicit Scripted(std::uint32_t startTick = 0) : clock(startTick), scoped(&clock) {}
     FakePort &port() const { return *ports.last; }
     void receive(const std::vector<std::uint8_t> &bytes)
     {

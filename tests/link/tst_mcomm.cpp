@@ -38,7 +38,7 @@ private slots:
     {
         FakePorts ports;
         linkclock::ManualClock clock;
-        linkclock::ScopedClock scoped(clock);
+        linkclock::ScopedClock scoped(&clock);
         QCOMPARE(open(1), COMM_OK);
         QCOMPARE(CommRead(1, buffer, 256), 0);
         QCOMPARE(ports.last->readCalls, 0); // nothing waiting: no read
@@ -319,7 +319,7 @@ private slots:
     void theSimulatorOpensByName()
     {
         auto device = std::make_shared<sim::Device>();
-        const PortFactory previous = setPortFactory(sim::portFactory(device));
+        const ScopedPortFactory simulated(sim::portFactory(device));
         QCOMPARE(CommOpen(1, QStringLiteral("sim"), QStringLiteral("baud=9600")), COMM_OK);
         QVERIFY(device->inUse);
         // One device: a second port cannot have it as well.
@@ -327,7 +327,6 @@ private slots:
         QCOMPARE(CommRead(1, buffer, 256), 0);
         QCOMPARE(CommClose(1), COMM_OK);
         QVERIFY(!device->inUse);
-        setPortFactory(previous);
     }
 };
 

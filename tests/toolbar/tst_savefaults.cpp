@@ -54,6 +54,11 @@ class TestSaveFaults : public QObject
     QTemporaryDir dir;
     QStringList messages;
     QString dialogAnswer;
+    msgbox::ScopedPresenter boxes{[this](QWidget *, const QString &text, msgbox::Icon icon) {
+        messages << text + (icon == msgbox::Icon::Exclamation ? "" : " <wrong icon>");
+    }};
+    filedialogs::ScopedPresenter dialogs{
+        [this](QFileDialog &, filedialogs::Mode) { return dialogAnswer; }};
 
 private slots:
     void initTestCase()
@@ -62,16 +67,6 @@ private slots:
         qputenv("XDG_CONFIG_HOME", dir.path().toLocal8Bit());
         gResDll.setFilename(QStringLiteral(TQ_BIN_DIR "/lang.dll"));
         QVERIFY(gResDll.hInstance() != 0);
-        msgbox::setPresenter([this](QWidget *, const QString &text, msgbox::Icon icon) {
-            messages << text + (icon == msgbox::Icon::Exclamation ? "" : " <wrong icon>");
-        });
-        filedialogs::setPresenter(
-            [this](QFileDialog &, filedialogs::Mode) { return dialogAnswer; });
-    }
-    void cleanupTestCase()
-    {
-        msgbox::setPresenter({});
-        filedialogs::setPresenter({});
     }
 
     void saveFails_data()

@@ -106,6 +106,22 @@ class TestUserControl1 : public QObject
     QList<Message> messages;
     QStringList dialogAnswers; // the next dialogs' answers, in order
     QList<filedialogs::Mode> dialogsShown;
+    msgbox::ScopedPresenter boxes{[this](QWidget *, const QString &text, msgbox::Icon icon) {
+        messages << Message{text, icon};
+    }};
+    filedialogs::ScopedPresenter dialogs{[this](QFileDialog &dialog, filedialogs::Mode mode) {
+        dialogsShown << mode;
+        // What the user sees: the pattern, and the dialog kind asked for.
+        if (dialog.nameFilters() != QStringList{QStringLiteral("*.ztb")})
+            return QStringLiteral("<wrong filter>");
+        const bool open = mode == filedialogs::Mode::Open;
+        if (open != (dialog.acceptMode() == QFileDialog::AcceptOpen) ||
+            open != (dialog.fileMode() == QFileDialog::ExistingFile) ||
+            (!open && (dialog.defaultSuffix() != u"ztb" ||
+                       dialog.testOption(QFileDialog::DontConfirmOverwrite))))
+            return QStringLiteral("<wrong dialog>");
+        return dialogAnswers.isEmpty() ? QString() : dialogAnswers.takeFirst();
+    }};
     std::unique_ptr<TransferUser> user;
 
     QString path(const QString &name) const { return dir.filePath(name); }
@@ -125,22 +141,6 @@ private slots:
         qputenv("XDG_CONFIG_HOME", config.path().toLocal8Bit());
         gResDll.setFilename(QStringLiteral(TQ_BIN_DIR "/lang.dll"));
         QVERIFY(gResDll.hInstance() != 0);
-        msgbox::setPresenter([this](QWidget *, const QString &text, msgbox::Icon icon) {
-            messages << Message{text, icon};
-        });
-        filedialogs::setPresenter([this](QFileDialog &dialog, filedialogs::Mode mode) {
-            dialogsShown << mode;
-            // What the user sees: the pattern, and the dialog kind asked for.
-            if (dialog.nameFilters() != QStringList{QStringLiteral("*.ztb")})
-                return QStringLiteral("<wrong filter>");
-            const bool open = mode == filedialogs::Mode::Open;
-            if (open != (dialog.acceptMode() == QFileDialog::AcceptOpen) ||
-                open != (dialog.fileMode() == QFileDialog::ExistingFile) ||
-                (!open && (dialog.defaultSuffix() != u"ztb" ||
-                           dialog.testOption(QFileDialog::DontConfirmOverwrite))))
-                return QStringLiteral("<wrong dialog>");
-            return dialogAnswers.isEmpty() ? QString() : dialogAnswers.takeFirst();
-        });
         user = std::make_unique<TransferUser>();
     }
     void init()
@@ -150,11 +150,6 @@ private slots:
         dialogsShown.clear();
         user->clear();
         m::gLink = m::tLink{};
-    }
-    void cleanupTestCase()
-    {
-        msgbox::setPresenter({});
-        filedialogs::setPresenter({});
     }
 
     // --- creation ---
