@@ -1,5 +1,7 @@
 #include "helpfile.h"
 
+#include "programfiles.h"
+
 #include <QCoreApplication>
 #include <QDesktopServices>
 #include <QUrl>
@@ -18,10 +20,7 @@ Opener &opener()
 
 QString helpFilePath(const QString &programDir)
 {
-    QString path = programDir;
-    if (!path.endsWith(QLatin1Char('/')) && !path.endsWith(QLatin1Char('\\')))
-        path += QLatin1Char('/');
-    return path + fileName;
+    return programfiles::beside(programDir, fileName);
 }
 
 Opener setOpener(Opener replacement)

@@ -8,13 +8,10 @@ class QWidget;
 // not be closed (a device transfer is running in it).
 namespace modCloseBtn {
 
-// Results of EnableCloseButton.
+// Results of EnableCloseButton. Changing the command's identifier or its
+// state cannot fail with Qt, so no other result occurs.
 constexpr std::int16_t closeDone = 0;
 constexpr std::int16_t closeNotAWindow = -1;
-// Kept for callers that test them: changing the command's identifier or its
-// state cannot fail with Qt, so these are never returned here.
-constexpr std::int16_t closeIdFailed = -2;
-constexpr std::int16_t closeStateFailed = -3;
 
 // enable false: the window refuses every close request (title-bar button,
 // Alt+F4, Escape in a dialog) and hides its title-bar close button where the

@@ -406,32 +406,30 @@ std::int32_t ParseDeviceInfo(tLink &link)
     return length >= INFO_MIN_LEN ? LINK_OK : LINK_SHORT_INFO;
 }
 
+QString modeString(std::int32_t baud)
+{
+    return QStringLiteral("baud=%1 parity=N data=8 stop=1").arg(baud);
+}
+
+QString shortForm(std::int32_t baud)
+{
+    return QStringLiteral("%1,N,8,1").arg(baud);
+}
+
 std::int32_t SelectSpeed(tLink &link)
 {
-    static const QString modes[] = {
-        DEFAULT_MODE,
-        QStringLiteral("baud=4800 parity=N data=8 stop=1"),
-        QStringLiteral("baud=19200 parity=N data=8 stop=1"),
-        QStringLiteral("baud=2400 parity=N data=8 stop=1"),
-        QStringLiteral("baud=1200 parity=N data=8 stop=1"),
-        QStringLiteral("baud=38400 parity=N data=8 stop=1"),
-    };
-    static const QString shortForms[] = {
-        QStringLiteral("9600,N,8,1"), QStringLiteral("4800,N,8,1"), QStringLiteral("19200,N,8,1"),
-        QStringLiteral("2400,N,8,1"), QStringLiteral("1200,N,8,1"), QStringLiteral("38400,N,8,1"),
-    };
     const bool blank = link.DCBString.trimmed().isEmpty();
-    const QString lastMode = blank ? modes[0] : link.DCBString;
-    const QString lastShort = blank ? shortForms[0] : link.Settings;
+    const QString lastMode = blank ? DEFAULT_MODE : link.DCBString;
+    const QString lastShort = blank ? shortForm(SEARCH_SPEEDS[0]) : link.Settings;
     link.Retries = 1;
     bool found = false;
     for (int pass = 0; pass < 2 && !found && !link.Cancel; ++pass) {
-        for (int index = 0; index <= 6 && !found; ++index) {
-            const QString &mode = index == 0 ? lastMode : modes[index - 1];
+        for (std::size_t index = 0; index <= SEARCH_SPEEDS.size() && !found; ++index) {
+            const QString mode = index == 0 ? lastMode : modeString(SEARCH_SPEEDS[index - 1]);
             if (index == 0 || mode != lastMode) {
                 mComm::CommSet(link.Port, mode);
                 if (Identify(link) == LINK_OK) {
-                    link.Settings = index == 0 ? lastShort : shortForms[index - 1];
+                    link.Settings = index == 0 ? lastShort : shortForm(SEARCH_SPEEDS[index - 1]);
                     link.DCBString = mode;
                     link.SpeedFound = LINK_TRUE;
                     found = true;

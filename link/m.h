@@ -55,7 +55,15 @@ constexpr int RESET_WAIT_MS = 3000;
 // Positions are EEPROM address + 1 and addresses are 16-bit.
 constexpr std::int32_t MAX_POSITION = 65536;
 
-inline const QString DEFAULT_MODE = QStringLiteral("baud=9600 parity=N data=8 stop=1");
+// The speeds the speed search tries after the last known one, in this order.
+constexpr std::array<std::int32_t, 6> SEARCH_SPEEDS = {9600, 4800, 19200, 2400, 1200, 38400};
+
+// A speed as a mode string for CommSet, "baud=9600 parity=N data=8 stop=1",
+// and in its short form, "9600,N,8,1"; always no parity, 8 data bits, 1 stop bit.
+QString modeString(std::int32_t baud);
+QString shortForm(std::int32_t baud);
+
+inline const QString DEFAULT_MODE = modeString(SEARCH_SPEEDS[0]);
 
 struct tLink
 {
