@@ -2,6 +2,7 @@
 
 #include "peresources.h"
 
+#include <QImage>
 #include <QtEndian>
 
 #include <cstdlib>
@@ -116,4 +117,10 @@ QImage imageFromDib(QByteArrayView dib)
             line[x] = pixel(dib, *h, row, x);
     }
     return image;
+}
+
+QImage PeResources::bitmap(const ResourceId &name) const
+{
+    const auto dib = data(ResourceId::number(resourcetype::bitmap), name);
+    return dib ? imageFromDib(*dib) : QImage();
 }

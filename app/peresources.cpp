@@ -14,6 +14,13 @@ ResourceId ResourceId::number(quint16 value)
     return id;
 }
 
+std::optional<ResourceId> ResourceId::fromId(qint32 id)
+{
+    if (id < 0 || id > 0xFFFF)
+        return std::nullopt;
+    return number(quint16(id));
+}
+
 ResourceId ResourceId::text(const QString &value)
 {
     ResourceId id;
@@ -345,10 +352,4 @@ std::optional<QString> PeResources::string(quint32 id) const
     if (reader.failed() || text.isEmpty())
         return std::nullopt;
     return text;
-}
-
-QImage PeResources::bitmap(const ResourceId &name) const
-{
-    const auto dib = data(ResourceId::number(resourcetype::bitmap), name);
-    return dib ? imageFromDib(*dib) : QImage();
 }

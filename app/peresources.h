@@ -2,11 +2,12 @@
 
 #include <QByteArray>
 #include <QByteArrayView>
-#include <QImage>
 #include <QString>
 
 #include <optional>
 #include <vector>
+
+class QImage;
 
 // A resource type or name inside a resource library: either a 16-bit number
 // or a text, the way the resource tools store them. Texts compare without
@@ -15,6 +16,9 @@ class ResourceId
 {
 public:
     static ResourceId number(quint16 value);
+    // The number of a 32-bit ID; empty outside 0 to 65535, which the system
+    // would alias to ID & 0xFFFF.
+    static std::optional<ResourceId> fromId(qint32 id);
     static ResourceId text(const QString &value);
     // "#123" names the number 123; anything else is a text.
     static ResourceId parse(const QString &value);
@@ -51,7 +55,8 @@ public:
     // String table entry `id`; nullopt when the library has no such entry.
     std::optional<QString> string(quint32 id) const;
     // Bitmap resource `name` as an image; a null image when missing or in a
-    // form the reader does not support.
+    // form the reader does not support. Images need Qt GUI, so this and
+    // imageFromDib are defined in dib.cpp, in the library tqresdllbitmaps.
     QImage bitmap(const ResourceId &name) const;
 
     struct Entry

@@ -2,12 +2,12 @@
 
 #include "peresources.h"
 
-#include <QImage>
 #include <QString>
 
-#include <map>
+#include <memory>
 #include <optional>
 
+class QImage;
 class QPainter;
 class QPaintDevice;
 
@@ -40,6 +40,9 @@ public:
     // loaded.
     QString GetStr(qint32 ID, const QString &ResName = QString()) const;
 
+    // The bitmap members need Qt GUI: they are defined in resdllbitmaps.cpp, in
+    // the library tqresdllbitmaps, so that reading texts needs Qt Core alone.
+    //
     // Loads bitmap "#ID" and keeps it under a new non-zero handle. On
     // failure iHandle is 0, iWidth and iHeight are left as they were.
     bool BmpGet(qint32 ID, qint32 &iWidth, qint32 &iHeight, qint32 &iHandle);
@@ -56,20 +59,20 @@ public:
     static constexpr std::size_t maxBitmaps = 1024;
 
 private:
+    struct Bitmaps; // the images by handle, made by the first BmpGet
+
     void release();
     void load(const QString &name, std::optional<PeResources> library);
 
     QString mFilename;
     qint32 mHInstance = 0;
     std::optional<PeResources> mLibrary;
-    std::map<qint32, QImage> mBitmaps;
-    qint32 mLastBitmap = 0;
+    std::shared_ptr<Bitmaps> mBitmaps; // deletes what it holds without knowing the type here
 };
 
 // The program's language library, loaded by Main at start-up and used by
 // every window for its texts. Unloaded (all texts empty) until then.
 extern cResDll gResDll;
 
-// The language library's path: the program's directory, a separator unless
-// it already ends in one, then "lang.dll".
+// The language library's path beside the program.
 QString langLibraryPath(const QString &programDir);

@@ -17,6 +17,10 @@ inline const QString programKeyPath = QStringLiteral("SoftWare\\Corvant\\kWare")
 // returned object's groups start at that key.
 std::unique_ptr<QSettings> open(const QString &keyPath = programKeyPath);
 
+// COM port numbers run from 1 to this: the toolbar's list, the serial layer's
+// port table and the port map all cover them.
+constexpr int comPortCount = 16;
+
 // Device path that the user mapped to COM port `comNumber` (group "Ports", key
 // "COMn"), or empty when there is no such entry. Only consulted off Windows.
 QString mappedPortPath(int comNumber);

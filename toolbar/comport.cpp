@@ -9,7 +9,7 @@ namespace comport {
 int indexFromStoredText(const QString &stored)
 {
     const auto index = numtext::roundedInt32(stored);
-    if (!index || *index < 0 || *index >= mComm::PORT_COUNT)
+    if (!index || *index < 0 || *index >= settingsstore::comPortCount)
         return 0;
     return *index;
 }

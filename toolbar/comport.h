@@ -1,7 +1,5 @@
 #pragma once
 
-#include "mcomm.h"
-
 #include <QString>
 
 // The toolbar's COM port choice as the settings store keeps it: the list index
