@@ -15,7 +15,8 @@ enum class TransferStage { Searching, Reading, Writing, Resetting };
 // True in the stages that move blocks, where a percentage means something.
 bool movesBlocks(TransferStage stage);
 
-// Watches a running transfer on behalf of a front end.
+// Watches a running transfer on behalf of a front end; by itself it shows
+// nothing.
 class TransferObserver
 {
 public:
@@ -23,7 +24,7 @@ public:
     // A stage begins; pending events run right after, so the front end can
     // show it. `cancellable` is false while the device is written and reset:
     // a write stopped halfway would leave a configuration nobody chose.
-    virtual void stageChanged(TransferStage stage, bool cancellable) = 0;
+    virtual void stageChanged(TransferStage /*stage*/, bool /*cancellable*/) {}
 };
 
 // Runs one device transfer from start to end on a link record: opens the

@@ -5,6 +5,7 @@
 #include "linkclock.h"
 #include "m.h"
 #include "mcomm.h"
+#include "transferdriver.h"
 #include "msgbox.h"
 #include "startup.h"
 
@@ -60,8 +61,8 @@ private slots:
         QVERIFY(program.readAllStandardError().contains("no-such-option"));
     }
 
-    // A device identify on COM7 finds the simulated device, and the window says
-    // that it is simulating.
+    // A test on COM7 finds the simulated device, and the window says that it
+    // is simulating.
     void simulateAnswersOnEveryPort()
     {
         const auto window = startUp(QStringLiteral(TQ_BIN_DIR), StartOptions{true});
@@ -73,9 +74,8 @@ private slots:
             m::tLink link;
             link.Port = port;
             link.TargetID = 512 + 1; // device ID 1 of a TQ540-2
-            QCOMPARE(m::OpenLink(link), m::LINK_OK);
-            QCOMPARE(m::SelectSpeed(link), m::LINK_OK);
-            m::CloseLink(link);
+            TransferObserver unseen;
+            QCOMPARE(TransferDriver(link, {}, unseen).run(TransferKind::Test, 0, 0), m::LINK_OK);
             QCOMPARE(link.SpeedFound, m::LINK_TRUE);
             QCOMPARE(link.SerialNo & 0x7FFFFFFF, 1000001); // the simulated device's default
         }

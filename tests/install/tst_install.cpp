@@ -1,6 +1,7 @@
 // `cmake --install` of this build into a scratch prefix: the programs, their
 // language library and help document side by side, launchers in bin, the
-// desktop entry and icon; the installed tq540ctl runs with its lang.dll.
+// desktop entry and icon; the installed tq540ctl runs with its lang.dll and
+// without the display libraries.
 
 #include <QDir>
 #include <QFileInfo>
@@ -85,6 +86,23 @@ private slots:
         QVERIFY(QFileInfo(
                     installed(QStringLiteral("share/icons/hicolor/scalable/apps/tq540config.svg")))
                     .size() > 0);
+    }
+
+    // The command-line programs run where no display libraries are installed.
+    void commandLineProgramsNeedNoGui_data()
+    {
+        QTest::addColumn<QString>("program");
+        QTest::newRow("command line") << "tq540ctl";
+        QTest::newRow("simulator") << "tq540sim";
+    }
+    void commandLineProgramsNeedNoGui()
+    {
+        QFETCH(QString, program);
+        const Run ldd = run(QStringLiteral("ldd"), {installed(appDir + u'/' + program)});
+        QCOMPARE(ldd.status, 0);
+        QVERIFY(ldd.out.contains(QStringLiteral("libQt6Core")));
+        for (const char *library : {"libQt6Gui", "libQt6Widgets", "libQt6DBus"})
+            QVERIFY2(!ldd.out.contains(QLatin1String(library)), library);
     }
 
     // The message for code 25 comes from lang.dll: found beside the program,
