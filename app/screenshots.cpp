@@ -105,8 +105,9 @@ int main(int argc, char *argv[])
     QApplication app(argc, argv);
     const QDir out(argc > 1 ? QString::fromLocal8Bit(argv[1]) : QDir::currentPath());
     gResDll.setFilename(langLibraryPath(QCoreApplication::applicationDirPath()));
-    const std::shared_ptr<sim::Device> device = simulation::start();
+    auto device = std::make_shared<sim::Device>();
     loadSampleConfiguration(*device);
+    simulation::start(device);
     const std::unique_ptr<QWidget> window = createMainWindow(true);
     window->show();
     settle();

@@ -1,16 +1,13 @@
 #include "simulation.h"
 
 #include "mcomm.h"
-#include "simdevice.h"
 #include "simport.h"
 
 namespace simulation {
 
-std::shared_ptr<sim::Device> start()
+void start(std::shared_ptr<sim::Device> device)
 {
-    auto device = std::make_shared<sim::Device>();
-    mComm::setPortFactory(sim::portFactory(device, sim::Route::EveryPort));
-    return device;
+    mComm::setPortFactory(sim::portFactory(std::move(device), sim::Route::EveryPort));
 }
 
 } // namespace simulation

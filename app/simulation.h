@@ -8,9 +8,9 @@ class Device;
 
 namespace simulation {
 
-// Puts one simulated TQ540-2, in its default configuration, behind every COM
-// port number for the rest of the run, so the tool can be tried without
-// hardware. The device keeps its EEPROM from one transfer to the next.
-std::shared_ptr<sim::Device> start();
+// Puts the simulated TQ540-2 behind every COM port number for the rest of the
+// run, so the tool can be tried without hardware. The device keeps its EEPROM
+// from one transfer to the next.
+void start(std::shared_ptr<sim::Device> device);
 
 } // namespace simulation

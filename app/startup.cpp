@@ -3,6 +3,7 @@
 #include "mainwindowfactory.h"
 #include "msgbox.h"
 #include "resdll.h"
+#include "simdevice.h"
 #include "simulation.h"
 
 #include <QCoreApplication>
@@ -15,7 +16,7 @@ std::unique_ptr<QWidget> startUp(const QString &programDir, const StartOptions &
     if (gResDll.hInstance() == 0)
         msgbox::show(nullptr, QStringLiteral("System error, please reinstall!"));
     if (options.simulate)
-        simulation::start();
+        simulation::start(std::make_shared<sim::Device>()); // in its default configuration
     std::unique_ptr<QWidget> window = createMainWindow(options.simulate);
     window->show();
     return window;
