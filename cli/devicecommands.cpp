@@ -2,21 +2,13 @@
 // console the way the transfer window runs it.
 
 #include "configfile.h"
+#include "devicelink.h"
 #include "eepromimage.h"
 #include "m.h"
-#include "mcomm.h"
-#include "resdll.h"
-#include "simport.h"
 #include "subcommand.h"
 #include "target.h"
 #include "toolbartext.h"
-#include "transferconsole.h"
-#include "transferdriver.h"
-#include "transfertext.h"
 
-#include <QCoreApplication>
-#include <QDir>
-#include <QRegularExpression>
 #include <memory>
 #include <optional>
 
@@ -26,31 +18,6 @@ namespace {
 
 using Transfer = TransferKind;
 
-constexpr std::int32_t transferStart = tqimage::layout::transferStart;
-constexpr std::int32_t transferStop = tqimage::layout::transferStop;
-
-QString text(int id, const QString &fallback = {})
-{
-    const QString found = gResDll.GetStr(id);
-    return found.isEmpty() ? fallback : found;
-}
-
-QString outcomeText(std::int32_t result)
-{
-    return text(transfertext::outcomeBase + result,
-                QStringLiteral("device link result %1").arg(result));
-}
-
-void loadLanguage()
-{
-    const QString path = langLibraryPath(QCoreApplication::applicationDirPath());
-    gResDll.setFilename(path);
-    if (gResDll.hInstance() == 0)
-        fail(0, QStringLiteral("cannot load the language library '%1'; messages show result "
-                               "codes only")
-                    .arg(QDir::toNativeSeparators(path)));
-}
-
 struct DeviceArgs
 {
     QString port;
@@ -58,22 +25,6 @@ struct DeviceArgs
     QString output;                   // download
     QString input;                    // upload
 };
-
-// The value after an option, which may itself start with "-" (--sn -1).
-bool takeValue(const QStringList &args, qsizetype &i, QString &value, QString &error)
-{
-    const QString option = args[i];
-    if (i + 1 >= args.size()) {
-        error = QStringLiteral("%1 needs a value").arg(option);
-        return false;
-    }
-    if (!value.isNull()) {
-        error = QStringLiteral("%1 given twice").arg(option);
-        return false;
-    }
-    value = args[++i];
-    return true;
-}
 
 bool parseArgs(Transfer kind, const QStringList &args, DeviceArgs &parsed, QString &error)
 {
@@ -107,43 +58,6 @@ bool parseArgs(Transfer kind, const QStringList &args, DeviceArgs &parsed, QStri
     return error.isEmpty();
 }
 
-struct PortChoice
-{
-    std::int16_t number = 1;
-    mComm::PortFactory factory; // empty: the system's serial ports
-};
-
-// A port number (COMn), the in-process simulated device, or a device path,
-// which then stands behind port 1 whatever its name resolves to.
-std::optional<PortChoice> choosePort(const QString &port, QString &error)
-{
-    if (port == u"sim")
-        return PortChoice{1,
-                          sim::portFactory(std::make_shared<sim::Device>(), sim::Route::EveryPort)};
-    static const QRegularExpression number(QStringLiteral("^(?:COM)?([0-9]+)$"),
-                                           QRegularExpression::CaseInsensitiveOption);
-    const QRegularExpressionMatch match = number.match(port);
-    if (!match.hasMatch()) {
-        return PortChoice{1, [port](const QString &) { return mComm::systemPortFactory(port); }};
-    }
-    const int n = match.captured(1).toInt();
-    if (n < 1 || n > mComm::PORT_COUNT) {
-        error = QStringLiteral("the port number must be 1 to %1, not %2")
-                    .arg(mComm::PORT_COUNT)
-                    .arg(port);
-        return std::nullopt;
-    }
-    return PortChoice{std::int16_t(n), {}};
-}
-
-// The device's answer is shown on the console; the port is closed on return.
-std::int32_t runTransfer(Transfer kind, tqimage::EEPROMImage &image)
-{
-    TransferConsole console;
-    TransferDriver driver(m::gLink, image, console);
-    return driver.run(kind, transferStart, transferStop);
-}
-
 void printDeviceInfo()
 {
     const m::DeviceSummary found = m::summarize(m::gLink);
@@ -172,30 +86,16 @@ int runDeviceCommand(Transfer kind, const QString &usage, const QStringList &arg
     QString error;
     if (!parseArgs(kind, args, parsed, error))
         return fail(exitUsage, QStringLiteral("%1\nusage: %2").arg(error, usage));
-    std::optional<PortChoice> port = choosePort(parsed.port, error);
-    if (!port)
-        return fail(exitUsage, error);
-    const std::optional<std::int32_t> target =
-        m::targetAddress(parsed.sn, m::productBaseOf(m::TQ540_PRODUCT_CODE));
+    std::optional<DeviceTarget> target = deviceTarget(parsed.port, parsed.sn, error);
     if (!target)
-        return fail(exitUsage,
-                    text(toolbartext::badTarget, QStringLiteral("bad --sn '%1'").arg(parsed.sn)));
+        return fail(exitUsage, error);
     auto image = std::make_unique<tqimage::EEPROMImage>();
     if (kind == Transfer::Upload &&
         configfile::load(parsed.input, tqimage::addressView(*image)) < 0)
         return fail(exitFailure,
                     QStringLiteral("%1: %2").arg(parsed.input, text(toolbartext::cantReadFile)));
 
-    m::gLink = m::tLink{};
-    m::gLink.TargetID = *target;
-    m::gLink.Port = port->number;
-    std::int32_t result;
-    {
-        std::optional<mComm::ScopedPortFactory> factory;
-        if (port->factory)
-            factory.emplace(std::move(port->factory));
-        result = runTransfer(kind, *image);
-    }
+    const std::int32_t result = runTransfer(std::move(*target), kind, *image);
     // A file is written only for a complete download, and replaced atomically.
     if (result == m::LINK_DOWNLOAD_DONE &&
         configfile::save(parsed.output, tqimage::addressView(*image)) < 0)

@@ -1,0 +1,48 @@
+#pragma once
+
+#include "eepromimage.h"
+#include "mcomm.h"
+#include "transferdriver.h"
+
+#include <QString>
+#include <QStringList>
+#include <cstdint>
+#include <optional>
+
+// What every device command of tq540ctl shares: the messages of the language
+// library, reading --port and --sn, and running a transfer on the console.
+namespace tq540ctl {
+
+// Loads the language library beside the program; warns when it is missing
+// (messages then show result codes only).
+void loadLanguage();
+
+// Language library text `id`, or `fallback` when the library has none.
+QString text(int id, const QString &fallback = {});
+// The outcome text of a device link result, as the transfer window shows it.
+QString outcomeText(std::int32_t result);
+
+// The value after an option, which may itself start with "-" (--sn -1);
+// false with `error` when it is missing or the option came twice.
+bool takeValue(const QStringList &args, qsizetype &i, QString &value, QString &error);
+
+// A device to talk to: a COM port number, the port factory behind it (empty:
+// the system's serial ports) and the target address.
+struct DeviceTarget
+{
+    std::int16_t port = 1;
+    mComm::PortFactory factory;
+    std::int32_t address = 0;
+};
+
+// The device for the texts of --port (a port number 1 to 16 or COMn, a
+// device path, or "sim") and --sn (as the toolbar reads its field); empty
+// with `error` for texts that name none.
+std::optional<DeviceTarget> deviceTarget(const QString &port, const QString &sn, QString &error);
+
+// Runs one transfer of the configuration range with the device on gLink
+// (fresh, addressed to it), the console showing its stages; the port is
+// closed on return. The driver's result.
+std::int32_t runTransfer(DeviceTarget target, TransferKind kind, tqimage::EEPROMImage &image);
+
+} // namespace tq540ctl
