@@ -2,8 +2,6 @@
 // the current cell, and moving values between cells and controls.
 #include "cgridedit.h"
 
-#include "gridcontrol.h"
-#include "gridcontroladapter.h"
 #include "griderrors.h"
 #include "numtext.h"
 #include "tolerant.h"
@@ -46,25 +44,19 @@ long long halfRoom(double room)
 
 cGridEdit::cGridEdit(QObject *parent) : QObject(parent) {}
 
-cGridEdit::~cGridEdit() = default;
+cGridEdit::~cGridEdit()
+{
+    setMGrid(nullptr);
+}
 
+// Both notifications, RowColChange and Scroll, ask for the same refresh.
 void cGridEdit::setMGrid(EditGrid *grid)
 {
     if (mGridRef)
-        disconnect(mGridRef, nullptr, this, nullptr);
+        mGridRef->setListener({});
     mGridRef = grid;
-    if (!grid)
-        return;
-    connect(grid, &EditGrid::RowColChange, this, &cGridEdit::onGridNotification,
-            Qt::DirectConnection);
-    connect(grid, &EditGrid::Scroll, this, &cGridEdit::onGridNotification, Qt::DirectConnection);
-}
-
-void cGridEdit::setMGrid(GridControl &grid)
-{
-    auto adapter = std::make_unique<GridControlAdapter>(grid);
-    setMGrid(adapter.get());
-    mOwnedGrid = std::move(adapter);
+    if (grid)
+        grid->setListener([this](EditGrid::Notification) { onGridNotification(); });
 }
 
 EditGrid &cGridEdit::grid() const

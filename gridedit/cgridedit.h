@@ -10,7 +10,6 @@
 #include <memory>
 #include <vector>
 
-class GridControl;
 class QWidget;
 
 // One grid column's editor: its control (none = the column cannot be edited),
@@ -49,11 +48,11 @@ public:
     explicit cGridEdit(QObject *parent = nullptr);
     ~cGridEdit() override;
 
-    // The grid being edited; set it before any other call. The first form
-    // borrows the grid, the second wraps a GridControl in an adapter it keeps.
+    // The grid being edited; set it before any other call. The editor borrows
+    // the grid and listens to it, so the grid must outlive the editor (or be
+    // replaced first).
     EditGrid *mGrid() const { return mGridRef; }
     void setMGrid(EditGrid *grid);
-    void setMGrid(GridControl &grid);
 
     // The current cell in the grid's container, and relative to the grid.
     CellRect GetCellLoc() const;
@@ -126,7 +125,6 @@ private:
     void onGridNotification();
 
     EditGrid *mGridRef = nullptr;
-    std::unique_ptr<EditGrid> mOwnedGrid;
     std::vector<std::unique_ptr<EditControl>> mOwnedControls;
     std::array<ColumnEditor, columnCount> mEditBoxes{};
     int mLastCol = -1;

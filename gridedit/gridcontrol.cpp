@@ -154,6 +154,7 @@ void GridControl::moveCurrent(int row, int col)
     mCol = col;
     repaintIfAllowed();
     emit RowColChange();
+    notify(Notification::RowColChange);
 }
 
 void GridControl::applyScroll(int topRow, int leftCol)
@@ -165,6 +166,7 @@ void GridControl::applyScroll(int topRow, int leftCol)
     syncScrollBars();
     repaintIfAllowed();
     emit Scroll();
+    notify(Notification::Scroll);
 }
 
 void GridControl::ScrollPage(PageMove move)
