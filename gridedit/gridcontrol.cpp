@@ -153,7 +153,6 @@ void GridControl::moveCurrent(int row, int col)
     mRow = row;
     mCol = col;
     repaintIfAllowed();
-    emit RowColChange();
     notify(Notification::RowColChange);
 }
 
@@ -165,7 +164,6 @@ void GridControl::applyScroll(int topRow, int leftCol)
     mLeftCol = leftCol;
     syncScrollBars();
     repaintIfAllowed();
-    emit Scroll();
     notify(Notification::Scroll);
 }
 

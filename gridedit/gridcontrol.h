@@ -17,8 +17,8 @@ class QScrollBar;
 // pixels happens only here, at the widget boundary.
 //
 // An assignment the grid cannot take (a row or column out of range) throws
-// GridRangeError. RowColChange and Scroll are raised synchronously, from inside
-// the assignment that caused them, as signals and to the editor's listener.
+// GridRangeError. RowColChange and Scroll go to the listener synchronously,
+// from inside the assignment that caused them.
 class GridControl : public QWidget, public EditGrid
 {
     Q_OBJECT
@@ -104,10 +104,6 @@ public:
     bool Redraw() const { return mRedraw; }
     void setRedraw(bool on);
     void SetFocus() override;
-
-signals:
-    void RowColChange();
-    void Scroll();
 
 protected:
     void paintEvent(QPaintEvent *event) override;
