@@ -71,15 +71,22 @@ EditControl *cGridEdit::currentBox() const
     return mEditBoxes.at(grid().Col()).EditBox;
 }
 
-// A refresh asked for by the grid itself (a click, a scroll bar) has no caller
-// to report a failure to; it is logged and the editor stays usable.
+// A refresh asked for by the grid itself (a click, a scroll bar).
 void cGridEdit::onGridNotification()
 {
     int keyCode = 0;
+    keyPressOrLog(keyCode, 0);
+}
+
+// KeyPress has released UpdateLocked, so the editor stays usable.
+bool cGridEdit::keyPressOrLog(int &KeyCode, int Shift) noexcept
+{
     try {
-        KeyPress(keyCode, 0);
+        KeyPress(KeyCode, Shift);
+        return true;
     } catch (const std::exception &error) {
-        qWarning() << "grid editor refresh failed:" << error.what();
+        qWarning() << "grid editor: KeyPress failed:" << error.what();
+        return false;
     }
 }
 

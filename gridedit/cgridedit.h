@@ -104,6 +104,10 @@ public:
     // return KeyCode is 0 when the key was consumed and must not reach the
     // control. Releases UpdateLocked also when a grid call fails.
     void KeyPress(int &KeyCode, int Shift);
+    // KeyPress for the callers that have nobody to report a failure to (a key
+    // forwarded from a control, the grid's notifications): the failure is
+    // logged and the editor carries on. False when KeyPress failed.
+    bool keyPressOrLog(int &KeyCode, int Shift) noexcept;
     // Commits the control's value into the cell it was placed on.
     void EditBox_Restore();
     void VisibleCell() {}
