@@ -231,8 +231,8 @@ void frmTQ540_2::fillRowNumbers()
 
 void frmTQ540_2::Ini()
 {
-    mInputsEditor.setMGrid(*fg1);
-    mOutputsEditor.setMGrid(*fg2);
+    mInputsEditor.setMGrid(fg1);
+    mOutputsEditor.setMGrid(fg2);
     fg1->setRowHeightMin(qRound(twips::fromPixels(txt_gd->height())));
     mSettings->layOut();
     mInputsTitle->setText(gResDll.GetStr(idInputsTitle));

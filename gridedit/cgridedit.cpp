@@ -2,8 +2,6 @@
 // the current cell, and moving values between cells and controls.
 #include "cgridedit.h"
 
-#include "gridcontrol.h"
-#include "gridcontroladapter.h"
 #include "griderrors.h"
 #include "numtext.h"
 #include "tolerant.h"
@@ -46,25 +44,19 @@ long long halfRoom(double room)
 
 cGridEdit::cGridEdit(QObject *parent) : QObject(parent) {}
 
-cGridEdit::~cGridEdit() = default;
+cGridEdit::~cGridEdit()
+{
+    setMGrid(nullptr);
+}
 
+// Both notifications, RowColChange and Scroll, ask for the same refresh.
 void cGridEdit::setMGrid(EditGrid *grid)
 {
     if (mGridRef)
-        disconnect(mGridRef, nullptr, this, nullptr);
+        mGridRef->setListener({});
     mGridRef = grid;
-    if (!grid)
-        return;
-    connect(grid, &EditGrid::RowColChange, this, &cGridEdit::onGridNotification,
-            Qt::DirectConnection);
-    connect(grid, &EditGrid::Scroll, this, &cGridEdit::onGridNotification, Qt::DirectConnection);
-}
-
-void cGridEdit::setMGrid(GridControl &grid)
-{
-    auto adapter = std::make_unique<GridControlAdapter>(grid);
-    setMGrid(adapter.get());
-    mOwnedGrid = std::move(adapter);
+    if (grid)
+        grid->setListener([this](EditGrid::Notification) { onGridNotification(); });
 }
 
 EditGrid &cGridEdit::grid() const
@@ -79,15 +71,22 @@ EditControl *cGridEdit::currentBox() const
     return mEditBoxes.at(grid().Col()).EditBox;
 }
 
-// A refresh asked for by the grid itself (a click, a scroll bar) has no caller
-// to report a failure to; it is logged and the editor stays usable.
+// A refresh asked for by the grid itself (a click, a scroll bar).
 void cGridEdit::onGridNotification()
 {
     int keyCode = 0;
+    keyPressOrLog(keyCode, 0);
+}
+
+// KeyPress has released UpdateLocked, so the editor stays usable.
+bool cGridEdit::keyPressOrLog(int &KeyCode, int Shift) noexcept
+{
     try {
-        KeyPress(keyCode, 0);
+        KeyPress(KeyCode, Shift);
+        return true;
     } catch (const std::exception &error) {
-        qWarning() << "grid editor refresh failed:" << error.what();
+        qWarning() << "grid editor: KeyPress failed:" << error.what();
+        return false;
     }
 }
 

@@ -10,7 +10,6 @@
 #include <memory>
 #include <vector>
 
-class GridControl;
 class QWidget;
 
 // One grid column's editor: its control (none = the column cannot be edited),
@@ -49,11 +48,11 @@ public:
     explicit cGridEdit(QObject *parent = nullptr);
     ~cGridEdit() override;
 
-    // The grid being edited; set it before any other call. The first form
-    // borrows the grid, the second wraps a GridControl in an adapter it keeps.
+    // The grid being edited; set it before any other call. The editor borrows
+    // the grid and listens to it, so the grid must outlive the editor (or be
+    // replaced first).
     EditGrid *mGrid() const { return mGridRef; }
     void setMGrid(EditGrid *grid);
-    void setMGrid(GridControl &grid);
 
     // The current cell in the grid's container, and relative to the grid.
     CellRect GetCellLoc() const;
@@ -105,6 +104,10 @@ public:
     // return KeyCode is 0 when the key was consumed and must not reach the
     // control. Releases UpdateLocked also when a grid call fails.
     void KeyPress(int &KeyCode, int Shift);
+    // KeyPress for the callers that have nobody to report a failure to (a key
+    // forwarded from a control, the grid's notifications): the failure is
+    // logged and the editor carries on. False when KeyPress failed.
+    bool keyPressOrLog(int &KeyCode, int Shift) noexcept;
     // Commits the control's value into the cell it was placed on.
     void EditBox_Restore();
     void VisibleCell() {}
@@ -126,7 +129,6 @@ private:
     void onGridNotification();
 
     EditGrid *mGridRef = nullptr;
-    std::unique_ptr<EditGrid> mOwnedGrid;
     std::vector<std::unique_ptr<EditControl>> mOwnedControls;
     std::array<ColumnEditor, columnCount> mEditBoxes{};
     int mLastCol = -1;

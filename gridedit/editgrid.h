@@ -1,21 +1,27 @@
 #pragma once
 
-#include <QObject>
 #include <QString>
+#include <functional>
 
 // What the grid editor needs of a grid: its structure, current cell, scroll
 // position, cell sizes and texts (twips), its place in its container (twips),
 // page scrolling and focus. Assignments it cannot take throw GridRangeError.
-// RowColChange and Scroll must be emitted synchronously, from inside the
-// assignment (or page scroll) that caused them.
-class EditGrid : public QObject
+// The grid tells its one listener of RowColChange and Scroll synchronously,
+// from inside the assignment (or page scroll) that caused them.
+class EditGrid
 {
-    Q_OBJECT
-
 public:
     enum class PageMove { Up, Down };
+    enum class Notification { RowColChange, Scroll };
+    using Listener = std::function<void(Notification)>;
 
-    using QObject::QObject;
+    EditGrid() = default;
+    EditGrid(const EditGrid &) = delete;
+    EditGrid &operator=(const EditGrid &) = delete;
+    virtual ~EditGrid() = default;
+
+    // Replaces the listener; an empty one stops the calls.
+    void setListener(Listener listener) { mListener = std::move(listener); }
 
     virtual int Rows() const = 0;
     virtual int Cols() const = 0;
@@ -42,9 +48,9 @@ public:
     virtual void setColAlignment(int col, int alignment) = 0;
 
     virtual bool RowIsVisible(int row) const = 0;
-    virtual double CellLeft() const = 0;
-    virtual double CellTop() const = 0;
-    virtual double CellWidth() const = 0;
+    virtual int CellLeft() const = 0;
+    virtual int CellTop() const = 0;
+    virtual int CellWidth() const = 0;
     virtual QString Text() const = 0;
 
     virtual double Left() const = 0;
@@ -55,7 +61,13 @@ public:
     virtual void ScrollPage(PageMove move) = 0;
     virtual void SetFocus() = 0;
 
-signals:
-    void RowColChange();
-    void Scroll();
+protected:
+    void notify(Notification notification)
+    {
+        if (mListener)
+            mListener(notification);
+    }
+
+private:
+    Listener mListener;
 };

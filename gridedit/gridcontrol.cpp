@@ -153,7 +153,7 @@ void GridControl::moveCurrent(int row, int col)
     mRow = row;
     mCol = col;
     repaintIfAllowed();
-    emit RowColChange();
+    notify(Notification::RowColChange);
 }
 
 void GridControl::applyScroll(int topRow, int leftCol)
@@ -164,7 +164,7 @@ void GridControl::applyScroll(int topRow, int leftCol)
     mLeftCol = leftCol;
     syncScrollBars();
     repaintIfAllowed();
-    emit Scroll();
+    notify(Notification::Scroll);
 }
 
 void GridControl::ScrollPage(PageMove move)

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "editgrid.h"
+
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -15,15 +17,13 @@ class QScrollBar;
 // pixels happens only here, at the widget boundary.
 //
 // An assignment the grid cannot take (a row or column out of range) throws
-// GridRangeError. RowColChange and Scroll are raised synchronously, from inside
-// the assignment that caused them.
-class GridControl : public QWidget
+// GridRangeError. RowColChange and Scroll go to the listener synchronously,
+// from inside the assignment that caused them.
+class GridControl : public QWidget, public EditGrid
 {
     Q_OBJECT
 
 public:
-    enum class PageMove { Up, Down };
-
     // Alignment codes of ColAlignment: 3 x 3 positions, left/centre/right
     // times top/centre/bottom, plus 9 = text left and numbers right.
     enum Alignment {
@@ -46,68 +46,64 @@ public:
 
     explicit GridControl(QWidget *parent = nullptr);
 
-    int Rows() const { return mRows; }
+    int Rows() const override { return mRows; }
     void setRows(int rows);
-    int Cols() const { return mCols; }
+    int Cols() const override { return mCols; }
     void setCols(int cols);
-    int FixedRows() const { return mFixedRows; }
+    int FixedRows() const override { return mFixedRows; }
     void setFixedRows(int rows);
-    int FixedCols() const { return mFixedCols; }
+    int FixedCols() const override { return mFixedCols; }
     void setFixedCols(int cols);
 
-    int Row() const { return mRow; }
-    void setRow(int row);
-    int Col() const { return mCol; }
-    void setCol(int col);
-    int TopRow() const { return mTopRow; }
-    void setTopRow(int row);
-    int LeftCol() const { return mLeftCol; }
-    void setLeftCol(int col);
+    int Row() const override { return mRow; }
+    void setRow(int row) override;
+    int Col() const override { return mCol; }
+    void setCol(int col) override;
+    int TopRow() const override { return mTopRow; }
+    void setTopRow(int row) override;
+    int LeftCol() const override { return mLeftCol; }
+    void setLeftCol(int col) override;
 
     // Widths and heights in twips; -1 restores the default, 0 hides.
-    int ColWidth(int col) const;
-    void setColWidth(int col, int width);
-    int RowHeight(int row) const;
+    int ColWidth(int col) const override;
+    void setColWidth(int col, int width) override;
+    int RowHeight(int row) const override;
     void setRowHeight(int row, int height);
-    int RowHeightMin() const { return mRowHeightMin; }
-    void setRowHeightMin(int height);
+    int RowHeightMin() const override { return mRowHeightMin; }
+    void setRowHeightMin(int height) override;
 
-    QString TextMatrix(int row, int col) const;
-    void setTextMatrix(int row, int col, const QString &text);
+    QString TextMatrix(int row, int col) const override;
+    void setTextMatrix(int row, int col, const QString &text) override;
     int ColAlignment(int col) const;
-    void setColAlignment(int col, int alignment);
+    void setColAlignment(int col, int alignment) override;
 
     // True when any part of the row lies in the visible cell area.
-    bool RowIsVisible(int row) const;
+    bool RowIsVisible(int row) const override;
 
     // The current cell, relative to the grid's top-left corner, in twips.
-    int CellLeft() const;
-    int CellTop() const;
-    int CellWidth() const;
+    int CellLeft() const override;
+    int CellTop() const override;
+    int CellWidth() const override;
     int CellHeight() const;
-    QString Text() const;
+    QString Text() const override;
     void setText(const QString &text);
 
     // The grid's place in its container, in twips.
-    double Left() const;
-    double Top() const;
-    double Width() const;
-    double Height() const;
+    double Left() const override;
+    double Top() const override;
+    double Width() const override;
+    double Height() const override;
     void setLeft(double left);
     void setTop(double top);
     void setWidth(double width);
     void setHeight(double height);
 
     // Scrolls by the number of rows wholly visible, as far as the rows reach.
-    void ScrollPage(PageMove move);
+    void ScrollPage(PageMove move) override;
 
     bool Redraw() const { return mRedraw; }
     void setRedraw(bool on);
-    void SetFocus();
-
-signals:
-    void RowColChange();
-    void Scroll();
+    void SetFocus() override;
 
 protected:
     void paintEvent(QPaintEvent *event) override;

@@ -83,11 +83,8 @@ bool KeyForwarder::eventFilter(QObject *watched, QEvent *event)
     if (!key)
         return false;
     int keyCode = key->keyCode;
-    try {
-        mEditor.KeyPress(keyCode, key->shift);
-    } catch (const std::exception &error) {
-        emit keyPressFailed(QString::fromLocal8Bit(error.what()));
+    // A key whose KeyPress failed reaches the control, whatever its code became.
+    if (!mEditor.keyPressOrLog(keyCode, key->shift))
         return false;
-    }
     return keyCode == vk::None;
 }

@@ -50,8 +50,8 @@ std::optional<Key> fromKeyEvent(const QKeyEvent &event);
 
 // Forwards the key-downs of edit controls to a grid editor's KeyPress and
 // swallows the keys it consumes. Install it on every control registered with
-// the editor. A failure of KeyPress is reported through keyPressFailed and the
-// key then reaches the control as usual.
+// the editor. A failure of KeyPress is logged (cGridEdit::keyPressOrLog) and
+// the key then reaches the control as usual.
 class KeyForwarder : public QObject
 {
     Q_OBJECT
@@ -60,9 +60,6 @@ public:
     explicit KeyForwarder(cGridEdit &editor, QObject *parent = nullptr);
 
     void watch(QWidget &control);
-
-signals:
-    void keyPressFailed(const QString &reason);
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;

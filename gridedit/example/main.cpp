@@ -51,7 +51,7 @@ protected:
 private:
     void registerColumns()
     {
-        mEditor.setMGrid(*mGrid);
+        mEditor.setMGrid(mGrid);
         mEditor.EditBox_Ini(0, nullptr, 10, QStringLiteral("No."), 600, centred);
         mEditor.EditBox_Ini(1, mName, 12, QStringLiteral("Name"), 2000, centred);
         mEditor.EditBox_Ini(2, mSpeed, 0, QStringLiteral("Speed"), 1400, centred);

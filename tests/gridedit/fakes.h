@@ -58,9 +58,9 @@ public:
         checkRow(row);
         return row < fixedRows || (row >= mTopRow && !hiddenRows.contains(row));
     }
-    double CellLeft() const override { return cellLeft; }
-    double CellTop() const override { return cellTop; }
-    double CellWidth() const override { return ColWidth(mCol); }
+    int CellLeft() const override { return cellLeft; }
+    int CellTop() const override { return cellTop; }
+    int CellWidth() const override { return ColWidth(mCol); }
     QString Text() const override { return TextMatrix(mRow, mCol); }
     double Left() const override { return left; }
     double Top() const override { return top; }
@@ -91,8 +91,8 @@ public:
     double top = 0;
     double width = 6000;
     double height = 4000;
-    double cellLeft = 0;
-    double cellTop = 0;
+    int cellLeft = 0;
+    int cellTop = 0;
     int pageRows = 5;
     int maxTopRow = 1000;
     bool failTopRow = false;
@@ -124,7 +124,7 @@ private:
         mRow = row;
         mCol = col;
         ++rowColChanges;
-        emit RowColChange();
+        notify(Notification::RowColChange);
     }
     void scrollTo(int topRow, int leftCol)
     {
@@ -132,7 +132,7 @@ private:
             return;
         mTopRow = topRow;
         mLeftCol = leftCol;
-        emit Scroll();
+        notify(Notification::Scroll);
     }
 
     int mRows;

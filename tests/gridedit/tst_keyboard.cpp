@@ -59,7 +59,7 @@ struct EditorWindow
             control->installEventFilter(&probe);
             keys.watch(*control);
         }
-        editor.setMGrid(*grid);
+        editor.setMGrid(grid);
         editor.EditBox_Ini(0, nullptr, 10, "No.", 700, 4);
         editor.EditBox_Ini(1, text, 10, "A", 1200, 4);
         editor.EditBox_Ini(2, combo, 1, "B", 1000, 4);
