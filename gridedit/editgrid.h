@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <functional>
+#include <utility>
 
 // What the grid editor needs of a grid: its structure, current cell, scroll
 // position, cell sizes and texts (twips), its place in its container (twips),
