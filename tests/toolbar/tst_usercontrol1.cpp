@@ -1,25 +1,26 @@
+// The toolbar's commands as a host sees them: the events each raises in
+// order, the dialogs and messages it shows, the range it offers a transfer,
+// what it does with the lent image and the file name; the simulated device
+// behind every COM port. Files and transfers are tested at their own layers.
+
 #include "../simbench.h"
 #include "../testfiles.h"
 #include "../transferuser.h"
 #include "comport.h"
 #include "eepromimage.h"
 #include "filedialogs.h"
-#include "frmeeprom.h"
 #include "msgbox.h"
 #include "resdll.h"
 #include "twips.h"
 #include "usercontrol1.h"
 
-#include <QApplication>
 #include <QComboBox>
-#include <QFile>
 #include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QTimer>
 
 using namespace std::chrono_literals;
 
@@ -30,8 +31,8 @@ QString text(int id)
     return gResDll.GetStr(id);
 }
 
-// The host side: a buffer lent to the toolbar and a log of the events raised,
-// connected directly as the main window connects them.
+// The host side: the image lent to the toolbar and a log of the events
+// raised, connected directly as the main window connects them.
 struct Host
 {
     Host()
@@ -40,32 +41,32 @@ struct Host
         QObject::connect(&bar, &UserControl1::DataChaned, [this] {
             events << "DataChaned";
             nameDuringEvent = bar.filename();
-            dataLenDuringEvent = bar.DataLen();
         });
         QObject::connect(&bar, &UserControl1::DataRestored, [this](bool &lCanceled) {
             events << "DataRestored";
-            bufferZeroOnRestore << std::all_of(buffer.begin(), buffer.end(),
-                                               [](std::uint8_t b) { return b == 0; });
-            if (onRestore)
-                onRestore(lCanceled);
+            zeroOnRestore << std::all_of(image().begin(), image().end(),
+                                         [](std::uint8_t b) { return b == 0; });
+            lCanceled = events.size() == cancelRestoreAt;
+            image()[40] = 0x40; // the controls' content
         });
         QObject::connect(&bar, &UserControl1::DataClear, [this] {
             events << "DataClear";
             nameDuringEvent = bar.filename();
         });
         QObject::connect(&bar, &UserControl1::SysExit, [this] { events << "SysExit"; });
-        QObject::connect(&bar, &UserControl1::EnumUploadSize, [this](auto &start, auto &stop) {
-            events << "EnumUploadSize";
-            rangeOffered = {start, stop};
-            std::tie(start, stop) = rangeAnswer;
-        });
-        QObject::connect(&bar, &UserControl1::EnumDownloadSize, [this](auto &start, auto &stop) {
-            events << "EnumDownloadSize";
-            rangeOffered = {start, stop};
-            std::tie(start, stop) = rangeAnswer;
-        });
+        const auto range = [this](const char *event) {
+            return [this, event](std::int32_t &start, std::int32_t &stop) {
+                events << event;
+                rangeOffered = QStringLiteral("%1..%2").arg(start).arg(stop);
+                stop = tqimage::layout::transferStop;
+            };
+        };
+        QObject::connect(&bar, &UserControl1::EnumUploadSize, range("EnumUploadSize"));
+        QObject::connect(&bar, &UserControl1::EnumDownloadSize, range("EnumDownloadSize"));
+        bar.setProductCode(QStringLiteral("TQ540-2"));
     }
 
+    std::span<std::uint8_t> image() { return tqimage::addressView(tqimage::EEPROMBuf); }
     template <typename T> T *child(const char *name)
     {
         return bar.findChild<T *>(QLatin1String(name));
@@ -74,25 +75,20 @@ struct Host
     {
         QTest::mouseClick(child<QPushButton>(button), Qt::LeftButton);
     }
-    void lend() { bar.SetBuf(buffer); }
+    void type(const char *field, const QString &text)
+    {
+        auto *box = child<QLineEdit>(field);
+        box->selectAll();
+        QTest::keyClick(box, Qt::Key_Backspace);
+        QTest::keyClicks(box, text);
+    }
 
     UserControl1 bar;
-    std::vector<std::uint8_t> buffer = std::vector<std::uint8_t>(256, 0);
     QStringList events;
-    QList<bool> bufferZeroOnRestore;
+    QList<bool> zeroOnRestore;
     QString nameDuringEvent = QStringLiteral("<none>");
-    std::int32_t dataLenDuringEvent = -1;
-    std::function<void(bool &)> onRestore;
-    std::pair<std::int32_t, std::int32_t> rangeOffered{0, 0};
-    std::pair<std::int32_t, std::int32_t> rangeAnswer{33, 120};
-};
-
-using Bench = SimBench;
-
-struct Message
-{
-    QString text;
-    msgbox::Icon icon;
+    int cancelRestoreAt = 0; // the DataRestored event the host cancels
+    QString rangeOffered;
 };
 
 } // namespace
@@ -103,19 +99,20 @@ class TestUserControl1 : public QObject
 
     QTemporaryDir config;
     QTemporaryDir dir;
-    QList<Message> messages;
-    QStringList dialogAnswers; // the next dialogs' answers, in order
-    QList<filedialogs::Mode> dialogsShown;
+    QStringList messages;
+    QStringList dialogAnswers; // the next dialogs' answers, in order; "" cancels
+    QStringList dialogsShown;  // the mode, and the name the dialog started with
     msgbox::ScopedPresenter boxes{[this](QWidget *, const QString &text, msgbox::Icon icon) {
-        messages << Message{text, icon};
+        messages << text + (icon == msgbox::Icon::Exclamation ? "" : " <no exclamation>");
     }};
     filedialogs::ScopedPresenter dialogs{[this](QFileDialog &dialog, filedialogs::Mode mode) {
-        dialogsShown << mode;
-        // What the user sees: the pattern, and the dialog kind asked for.
-        if (dialog.nameFilters() != QStringList{QStringLiteral("*.ztb")})
-            return QStringLiteral("<wrong filter>");
         const bool open = mode == filedialogs::Mode::Open;
-        if (open != (dialog.acceptMode() == QFileDialog::AcceptOpen) ||
+        const QFileInfo start(dialog.selectedFiles().value(0));
+        dialogsShown << (open ? "Open " : "SaveAs ") +
+                            (start.isDir() ? QString() : start.fileName());
+        // What the user sees: the pattern, and the dialog kind asked for.
+        if (dialog.nameFilters() != QStringList{QStringLiteral("*.ztb")} ||
+            open != (dialog.acceptMode() == QFileDialog::AcceptOpen) ||
             open != (dialog.fileMode() == QFileDialog::ExistingFile) ||
             (!open && (dialog.defaultSuffix() != u"ztb" ||
                        dialog.testOption(QFileDialog::DontConfirmOverwrite))))
@@ -125,23 +122,17 @@ class TestUserControl1 : public QObject
     std::unique_ptr<TransferUser> user;
 
     QString path(const QString &name) const { return dir.filePath(name); }
-    QStringList messageTexts() const
-    {
-        QStringList texts;
-        for (const Message &message : messages)
-            texts << message.text;
-        return texts;
-    }
 
 private slots:
     void initTestCase()
     {
-        QVERIFY(config.isValid());
-        QVERIFY(dir.isValid());
+        QVERIFY(config.isValid() && dir.isValid());
         qputenv("XDG_CONFIG_HOME", config.path().toLocal8Bit());
         gResDll.setFilename(QStringLiteral(TQ_BIN_DIR "/lang.dll"));
         QVERIFY(gResDll.hInstance() != 0);
         user = std::make_unique<TransferUser>();
+        writeFile(path("short.ztb"), QByteArray("\x01\x02\x00\x04", 4));
+        QDir(dir.path()).mkpath(QStringLiteral("folder.ztb"));
     }
     void init()
     {
@@ -150,11 +141,145 @@ private slots:
         dialogsShown.clear();
         user->clear();
         m::gLink = m::tLink{};
+        tqimage::EEPROMBuf.fill(0x33);
+        QFile::remove(path("new.ztb"));
     }
 
-    // --- creation ---
+    void commands_data()
+    {
+        QTest::addColumn<QString>("button");
+        QTest::addColumn<QString>("setup"); // "unlent", "no device", "cancel restore N"
+        QTest::addColumn<QStringList>("answers");
+        QTest::addColumn<QStringList>("events");
+        QTest::addColumn<QStringList>("dialogs");
+        QTest::addColumn<int>("message"); // 0: none
+        QTest::addColumn<int>("windows"); // transfer windows shown
+        QTest::addColumn<QString>("range");
+        QTest::addColumn<QString>("filename"); // after; starts as "old.ztb"
+        const QStringList none;
+        const QStringList restored{"DataRestored"}, restoredTwice{"DataRestored", "DataRestored"};
+        // clang-format off
+        QTest::newRow("Open")                      << "cmdOpen" << "" << QStringList{"short.ztb"} << QStringList{"DataChaned"} << QStringList{"Open "} << 0 << 0 << "" << "short.ztb";
+        QTest::newRow("Open without an image")     << "cmdOpen" << "unlent" << QStringList{"short.ztb"} << none << none << 2206 << 0 << "" << "old.ztb";
+        QTest::newRow("Open cancelled")            << "cmdOpen" << "" << QStringList{""} << none << QStringList{"Open "} << 0 << 0 << "" << "old.ztb";
+        QTest::newRow("Open a missing file")       << "cmdOpen" << "" << QStringList{"missing.ztb"} << none << QStringList{"Open "} << 1207 << 0 << "" << "old.ztb";
+        QTest::newRow("Open a folder")             << "cmdOpen" << "" << QStringList{"folder.ztb"} << none << QStringList{"Open "} << 1207 << 0 << "" << "old.ztb";
+        QTest::newRow("Save")                      << "cmdSave" << "" << none << restoredTwice << none << 0 << 0 << "" << "old.ztb";
+        QTest::newRow("Save as")                   << "cmdSaveAs" << "" << QStringList{"new.ztb"} << restoredTwice << QStringList{"SaveAs "} << 0 << 0 << "" << "new.ztb";
+        QTest::newRow("Save as cancelled")         << "cmdSaveAs" << "" << QStringList{""} << restored << QStringList{"SaveAs "} << 0 << 0 << "" << "old.ztb";
+        QTest::newRow("Save as, host cancels")     << "cmdSaveAs" << "cancel restore 1" << QStringList{"new.ztb"} << restored << none << 0 << 0 << "" << "old.ztb";
+        QTest::newRow("Save as, host cancels later") << "cmdSaveAs" << "cancel restore 2" << QStringList{"new.ztb"} << restoredTwice << QStringList{"SaveAs "} << 0 << 0 << "" << "old.ztb";
+        QTest::newRow("Save as into no folder")    << "cmdSaveAs" << "" << QStringList{"no/such.ztb"} << restoredTwice << QStringList{"SaveAs "} << 1208 << 0 << "" << "old.ztb";
+        QTest::newRow("Clear")                     << "cmdClear" << "" << none << QStringList{"DataClear"} << none << 0 << 0 << "" << "";
+        QTest::newRow("Exit")                      << "cmdExit" << "" << none << QStringList{"SysExit"} << none << 0 << 0 << "" << "old.ztb";
+        QTest::newRow("Help")                      << "cmdHelp" << "" << none << QStringList{"HelpClick"} << none << 0 << 0 << "" << "old.ztb";
+        QTest::newRow("Test")                      << "cmdTest" << "" << none << none << none << 0 << 1 << "" << "old.ztb";
+        QTest::newRow("Download")                  << "cmdDownload" << "" << none << QStringList{"EnumDownloadSize", "DataChaned"} << none << 0 << 1 << "33..-1" << "old.ztb";
+        QTest::newRow("Download, no device")       << "cmdDownload" << "no device" << none << QStringList{"EnumDownloadSize"} << none << 0 << 1 << "33..-1" << "old.ztb";
+        QTest::newRow("Upload")                    << "cmdUpload" << "" << none << QStringList{"DataRestored", "EnumUploadSize"} << none << 0 << 1 << "33..-1" << "old.ztb";
+        QTest::newRow("Upload, host cancels")      << "cmdUpload" << "cancel restore 1" << none << restored << none << 0 << 0 << "" << "old.ztb";
+        // clang-format on
+    }
+    void commands()
+    {
+        QFETCH(QString, button);
+        QFETCH(QString, setup);
+        QFETCH(QStringList, answers);
+        SimBench bench;
+        bench.portsMissing = setup == u"no device";
+        Host host;
+        if (setup != u"unlent")
+            host.bar.SetBuf(host.image());
+        if (setup.startsWith(u"cancel restore"))
+            host.cancelRestoreAt = setup.back().digitValue();
+        host.bar.setFilename(path("old.ztb"));
+        for (const QString &answer : answers)
+            dialogAnswers << (answer.isEmpty() ? QString() : path(answer));
+        host.click(button.toLatin1().constData());
 
-    void textsAfterCreation()
+        QTEST(host.events, "events");
+        QTEST(dialogsShown, "dialogs");
+        QFETCH(int, message);
+        QCOMPARE(messages, message ? QStringList{text(message)} : QStringList{});
+        QTEST(user->windowsShown, "windows");
+        QTEST(host.rangeOffered, "range");
+        QFETCH(QString, filename);
+        QCOMPARE(host.bar.filename(), filename.isEmpty() ? QString() : path(filename));
+        QCOMPARE(QFile::exists(path("new.ztb")), filename == u"new.ztb");
+    }
+
+    // Open empties the whole image first; the host sees the old name while it
+    // decodes, and DataLen is the file's length.
+    void openReplacesTheWholeImage()
+    {
+        Host host;
+        host.bar.SetBuf(host.image());
+        host.bar.setFilename(QStringLiteral("previous.ztb"));
+        dialogAnswers << path("short.ztb");
+        host.click("cmdOpen");
+        QCOMPARE(host.nameDuringEvent, QStringLiteral("previous.ztb"));
+        QCOMPARE(host.bar.DataLen(), 4);
+        std::array<std::uint8_t, 8> expected{1, 2, 0, 4, 0, 0, 0, 0};
+        QVERIFY(std::equal(expected.begin(), expected.end(), host.image().begin()));
+        QVERIFY(std::all_of(host.image().begin() + 4, host.image().end(),
+                            [](std::uint8_t b) { return b == 0; }));
+    }
+
+    // Save clears the image before the host encodes into it, so the file ends
+    // at the last byte the host wrote; the next dialog starts with its name.
+    void saveWritesWhatTheHostEncoded()
+    {
+        Host host;
+        host.bar.SetBuf(host.image());
+        dialogAnswers << path("saved.ztb") << QString();
+        host.click("cmdSaveAs");
+        QCOMPARE(host.zeroOnRestore, QList<bool>({false, true}));
+        QCOMPARE(readFile(path("saved.ztb")), bytesAt(41, {{40, 0x40}}));
+        host.click("cmdOpen");
+        QCOMPARE(dialogsShown, QStringList({"SaveAs ", "Open saved.ztb"}));
+    }
+
+    // The field and the COM list address the transfer; the labels show what
+    // the device said, and the next transfer starts at the speed found.
+    void transferAddressesAndShowsTheDevice()
+    {
+        sim::DeviceConfig config;
+        config.serialNo = 256;
+        config.deviceId = 9;
+        config.baud = 19200;
+        SimBench bench(config);
+        Host host;
+        host.bar.SetBuf(host.image());
+        host.type("txtSN", QStringLiteral("256"));
+        host.child<QComboBox>("cbComm")->setCurrentIndex(6);
+        host.click("cmdDownload");
+        QCOMPARE(quint32(m::gLink.TargetID), 0x80000100U);
+        QCOMPARE(m::gLink.Port, std::int16_t(7));
+        QCOMPARE(host.child<QLabel>("lbSpeed")->text(), QStringLiteral("19200"));
+        QCOMPARE(host.child<QLabel>("lbSN")->text(), QStringLiteral("256"));
+        QCOMPARE(host.child<QLabel>("lbID")->text(), QStringLiteral("9"));
+        QCOMPARE(host.bar.DataLen(), 1024);
+        for (int p = 33; p <= 120; ++p)
+            QCOMPARE(tqimage::EEPROMBuf[p], bench.device->eeprom()[p - 1]);
+
+        const auto before = bench.clock.elapsed();
+        host.click("cmdTest");
+        QVERIFY(bench.clock.elapsed() - before < 1500ms); // 19200 tried first
+    }
+
+    void refusedTarget()
+    {
+        SimBench bench;
+        Host host;
+        host.type("txtSN", QStringLiteral("2147483648"));
+        host.click("cmdTest");
+        QCOMPARE(messages, QStringList{text(2205)});
+        QCOMPARE(user->windowsShown, 0);
+        QCOMPARE(host.bar.GetSN(), -1);
+        QCOMPARE(messages.last(), text(3015));
+    }
+
+    void textsAndStrip()
     {
         Host host;
         const char *const buttons[] = {"cmdOpen",   "cmdSave", "cmdSaveAs",
@@ -162,389 +287,32 @@ private slots:
                                        "cmdUpload", "cmdExit", "cmdHelp"};
         for (int i = 0; i < 9; ++i)
             QCOMPARE(host.child<QPushButton>(buttons[i])->text(), text(1100 + i));
-        QCOMPARE(host.child<QLineEdit>("txtSN")->text(), QStringLiteral("1"));
-        for (const char *name : {"lbSpeed", "lbSN", "lbID"}) {
-            QCOMPARE(host.child<QLabel>(name)->text(), QStringLiteral("-"));
-            QVERIFY(host.child<QLabel>(name)->font().bold());
-        }
-        auto *ports = host.child<QComboBox>("cbComm");
-        QCOMPARE(ports->count(), 16);
-        QCOMPARE(ports->itemText(0), QStringLiteral("1"));
-        QCOMPARE(ports->itemText(15), QStringLiteral("16"));
-        QCOMPARE(host.bar.filename(), QString());
-        QCOMPARE(host.bar.DataLen(), 0);
-        QCOMPARE(host.bar.ProductBase(), 0);
-        QCOMPARE(host.bar.link().TargetID, 0);
-    }
-
-    void stripIsOneChainLeftToRight()
-    {
-        Host host;
         QWidget *chain[] = {host.child<QLabel>("Label1_7"), host.child<QLineEdit>("txtSN"),
                             host.child<QLabel>("Label1_2"), host.child<QComboBox>("cbComm"),
                             host.child<QLabel>("Label1_3"), host.child<QLabel>("lbSpeed"),
                             host.child<QLabel>("Label1_0"), host.child<QLabel>("lbSN"),
                             host.child<QLabel>("Label1_1"), host.child<QLabel>("lbID")};
-        QCOMPARE(qobject_cast<QLabel *>(chain[0])->text(), text(1200));
-        QCOMPARE(qobject_cast<QLabel *>(chain[8])->text(), text(1204));
+        for (std::size_t i = 0; i < std::size(chain); i += 2)
+            QCOMPARE(qobject_cast<QLabel *>(chain[i])->text(), text(1200 + int(i / 2)));
         for (std::size_t i = 1; i < std::size(chain); ++i) {
             const int gap = twips::toPixels(i % 2 ? 30 : 60); // after a caption, after a field
             QCOMPARE(chain[i]->x(), chain[i - 1]->x() + chain[i - 1]->width() + gap);
         }
-        // A caption is as wide as its text, so none is cut.
-        for (int i : {0, 2, 4, 6, 8}) {
-            auto *label = qobject_cast<QLabel *>(chain[i]);
-            QVERIFY(label->width() >= label->fontMetrics().horizontalAdvance(label->text()));
-        }
-    }
-
-    void heightFollowsTheStrip()
-    {
-        Host host;
         QCOMPARE(host.bar.height(), twips::toPixels(735));
-        host.bar.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&host.bar));
-        host.bar.resize(800, 200);
-        QTRY_COMPARE(host.child<QWidget>("Picture1")->width(), 800);
-        QTRY_COMPARE(host.bar.height(), twips::toPixels(735));
     }
-
-    // --- target address (the rules of the field are m::targetAddress's) ---
-
-    void getSN_data()
-    {
-        QTest::addColumn<QString>("field");
-        QTest::addColumn<int>("address");
-        QTest::newRow("device ID 5") << "5" << 773;
-        QTest::newRow("device ID 255") << "255" << 1023;
-        QTest::newRow("serial 256") << "256" << 256;
-        QTest::newRow("13.5 to even") << "13.5" << 782;
-        QTest::newRow("largest") << "2147483647" << 2147483647;
-        QTest::newRow("negative") << "-1" << -1;
-        QTest::newRow("beyond 32 bits") << "2147483648" << -1;
-    }
-    void getSN()
-    {
-        QFETCH(QString, field);
-        QFETCH(int, address);
-        Host host;
-        host.bar.setProductCode(QStringLiteral("TQ540-3"));
-        host.child<QLineEdit>("txtSN")->setText(field);
-        QCOMPARE(host.bar.GetSN(), address);
-        QCOMPARE(messageTexts(), address < 0 ? QStringList{text(3015)} : QStringList{});
-    }
-
-    // The address a transfer goes to, seen in gLink, on a port that does not exist.
-    void transferTarget_data()
-    {
-        QTest::addColumn<QString>("typed");
-        QTest::addColumn<int>("portIndex");
-        QTest::addColumn<qint64>("target"); // -1: refused
-        QTest::newRow("device ID 5") << "5" << 0 << qint64(773);
-        QTest::newRow("device ID 255") << "255" << 3 << qint64(1023);
-        QTest::newRow("serial 256") << "256" << 15 << qint64(0x80000100);
-        QTest::newRow("negative") << "-1" << 0 << qint64(-1);
-        QTest::newRow("beyond 32 bits") << "2147483648" << 0 << qint64(-1);
-    }
-    void transferTarget()
-    {
-        QFETCH(QString, typed);
-        QFETCH(int, portIndex);
-        QFETCH(qint64, target);
-        Bench bench;
-        bench.portsMissing = true;
-        Host host;
-        host.bar.setProductCode(QStringLiteral("TQ540-3"));
-        m::gLink.TargetID = 42;
-        auto *field = host.child<QLineEdit>("txtSN");
-        field->selectAll();
-        QTest::keyClick(field, Qt::Key_Backspace);
-        QTest::keyClicks(field, typed);
-        QCOMPARE(field->text(), typed);
-        host.child<QComboBox>("cbComm")->setCurrentIndex(portIndex);
-        host.click("cmdTest");
-        if (target < 0) {
-            QCOMPARE(messageTexts(), QStringList{text(2205)});
-            QCOMPARE(messages[0].icon, msgbox::Icon::Exclamation);
-            QCOMPARE(user->windowsShown, 0);
-            QCOMPARE(m::gLink.TargetID, 42);
-            return;
-        }
-        QCOMPARE(user->windowsShown, 1);
-        QCOMPARE(quint32(m::gLink.TargetID), quint32(target));
-        QCOMPARE(m::gLink.Port, std::int16_t(portIndex + 1));
-        QVERIFY(host.events.isEmpty());
-        QCOMPARE(host.child<QLabel>("lbSpeed")->text(), QStringLiteral("-"));
-    }
-
-    // --- files ---
-
-    void openShortFileAfterFullImage()
-    {
-        Host host;
-        host.lend();
-        std::fill(host.buffer.begin(), host.buffer.end(), 0xFF);
-        host.bar.setFilename(QStringLiteral("previous.ztb"));
-        const QByteArray content("\x01\x02\x00\x04\x05", 5); // no trailing zeros
-        writeFile(path("short.ztb"), content);
-        dialogAnswers << path("short.ztb");
-        host.click("cmdOpen");
-        QCOMPARE(dialogsShown, QList{filedialogs::Mode::Open});
-        QCOMPARE(host.events, QStringList{"DataChaned"});
-        QCOMPARE(host.nameDuringEvent, QStringLiteral("previous.ztb"));
-        QCOMPARE(host.dataLenDuringEvent, 5);
-        QCOMPARE(host.bar.DataLen(), 5);
-        QCOMPARE(host.bar.filename(), path("short.ztb"));
-        std::vector<std::uint8_t> expected(256, 0);
-        std::copy(content.begin(), content.end(), expected.begin());
-        QVERIFY(host.buffer == expected); // nothing of the previous image left
-        QVERIFY(messages.isEmpty());
-    }
-
-    // An Open that loads nothing leaves the image, DataLen and the name as they were.
-    void openChangesNothing_data()
-    {
-        QTest::addColumn<bool>("lent");
-        QTest::addColumn<QString>("chosen"); // empty: the dialog is cancelled
-        QTest::addColumn<int>("dialogs");
-        QTest::addColumn<int>("message"); // 0: none
-        QTest::newRow("no buffer lent yet") << false << "never.ztb" << 0 << 2206;
-        QTest::newRow("dialog cancelled") << true << "" << 1 << 0;
-        QTest::newRow("missing file") << true << "missing.ztb" << 1 << 1207;
-        QTest::newRow("a folder") << true << "folder.ztb" << 1 << 1207;
-    }
-    void openChangesNothing()
-    {
-        QFETCH(bool, lent);
-        QFETCH(QString, chosen);
-        QFETCH(int, dialogs);
-        QFETCH(int, message);
-        QDir(dir.path()).mkpath(QStringLiteral("folder.ztb"));
-        Host host;
-        std::fill(host.buffer.begin(), host.buffer.end(), 0x33);
-        if (lent)
-            host.lend();
-        host.bar.setDataLen(77);
-        host.bar.setFilename(QStringLiteral("kept.ztb"));
-        if (!chosen.isEmpty())
-            dialogAnswers << path(chosen);
-        host.click("cmdOpen");
-        QCOMPARE(dialogsShown.size(), dialogs);
-        QCOMPARE(messageTexts(), message ? QStringList{text(message)} : QStringList{});
-        QVERIFY(host.events.isEmpty());
-        QCOMPARE(host.bar.DataLen(), 77);
-        QCOMPARE(host.bar.filename(), QStringLiteral("kept.ztb"));
-        QVERIFY(std::all_of(host.buffer.begin(), host.buffer.end(),
-                            [](std::uint8_t b) { return b == 0x33; }));
-    }
-
-    void saveToTheCurrentFile()
-    {
-        Host host;
-        host.lend();
-        std::fill(host.buffer.begin(), host.buffer.end(), 0xFF);
-        host.onRestore = [&](bool &) {
-            std::fill(host.buffer.begin(), host.buffer.end(), 0);
-            host.buffer[0] = 0x11;
-            host.buffer[2] = 0x22;
-        };
-        host.bar.setFilename(path("current.ztb"));
-        host.click("cmdSave");
-        QCOMPARE(host.events, QStringList({"DataRestored", "DataRestored"}));
-        QCOMPARE(host.bufferZeroOnRestore, QList<bool>({false, true}));
-        QVERIFY(dialogsShown.isEmpty());
-        QCOMPARE(readFile(path("current.ztb")), QByteArray("\x11\x00\x22", 3));
-        QCOMPARE(host.bar.filename(), path("current.ztb"));
-    }
-
-    void saveWithBlankNameAsksForOne()
-    {
-        Host host;
-        host.lend();
-        host.onRestore = [&](bool &) { host.buffer[3] = 0x44; };
-        host.bar.setFilename(QStringLiteral("   "));
-        dialogAnswers << path("chosen.ztb");
-        host.click("cmdSave");
-        QCOMPARE(dialogsShown, QList{filedialogs::Mode::SaveAs});
-        QCOMPARE(host.events, QStringList(3, QStringLiteral("DataRestored")));
-        QCOMPARE(readFile(path("chosen.ztb")), QByteArray("\x00\x00\x00\x44", 4));
-        QCOMPARE(host.bar.filename(), path("chosen.ztb"));
-
-        // Save as always asks, and once less.
-        host.events.clear();
-        dialogAnswers << path("other.ztb");
-        host.click("cmdSaveAs");
-        QCOMPARE(host.events, QStringList(2, QStringLiteral("DataRestored")));
-        QCOMPARE(host.bar.filename(), path("other.ztb"));
-    }
-
-    void hostCancelsSaving_data()
-    {
-        QTest::addColumn<int>("cancelAt"); // which DataRestored the host cancels
-        QTest::addColumn<int>("dialogs");
-        QTest::newRow("before the dialog") << 1 << 0;
-        QTest::newRow("in SaveFile") << 2 << 1;
-    }
-    void hostCancelsSaving()
-    {
-        QFETCH(int, cancelAt);
-        QFETCH(int, dialogs);
-        Host host;
-        host.lend();
-        std::fill(host.buffer.begin(), host.buffer.end(), 0x55);
-        host.bar.setFilename(QStringLiteral("kept.ztb"));
-        host.onRestore = [&](bool &lCanceled) {
-            lCanceled = host.events.size() == cancelAt;
-            if (!lCanceled)
-                host.buffer[0] = 0x66;
-        };
-        dialogAnswers << path("cancelled.ztb");
-        host.click("cmdSaveAs");
-        QCOMPARE(host.events.size(), cancelAt);
-        QCOMPARE(dialogsShown.size(), dialogs);
-        QVERIFY(!QFile::exists(path("cancelled.ztb")));
-        QCOMPARE(host.bar.filename(), QStringLiteral("kept.ztb"));
-        if (cancelAt == 2) // cleared for the host, and left so
-            QVERIFY(std::all_of(host.buffer.begin(), host.buffer.end(),
-                                [](std::uint8_t b) { return b == 0; }));
-    }
-
-    void clearEmptiesTheNameFirst()
-    {
-        Host host;
-        host.lend();
-        host.buffer[1] = 9;
-        host.bar.setFilename(QStringLiteral("some.ztb"));
-        host.bar.setDataLen(12);
-        host.click("cmdClear");
-        QCOMPARE(host.events, QStringList{"DataClear"});
-        QCOMPARE(host.nameDuringEvent, QString());
-        QCOMPARE(host.bar.DataLen(), 12);
-        QCOMPARE(host.buffer[1], std::uint8_t(9));
-    }
-
-    void exitAndHelp()
-    {
-        Host host;
-        host.click("cmdExit");
-        host.click("cmdHelp");
-        QCOMPARE(host.events, QStringList({"SysExit", "HelpClick"}));
-    }
-
-    // --- device commands ---
-
-    void testRaisesNoEvent()
-    {
-        Bench bench;
-        Host host;
-        host.bar.setProductCode(QStringLiteral("TQ540-2"));
-        host.click("cmdTest"); // the field's initial "1": device ID 1
-        QVERIFY(host.events.isEmpty());
-        QCOMPARE(user->windowsShown, 1);
-        QCOMPARE(host.bar.link().SpeedFound, m::LINK_TRUE);
-        QCOMPARE(host.bar.link().TargetID, std::int32_t(sim::PRODUCT_BASE + 1));
-        QCOMPARE(host.child<QLabel>("lbSpeed")->text(), QStringLiteral("9600"));
-        QCOMPARE(host.child<QLabel>("lbSN")->text(), QStringLiteral("1000001"));
-        QCOMPARE(host.child<QLabel>("lbID")->text(), QStringLiteral("1"));
-    }
-
-    void downloadBySerialNumber()
-    {
-        sim::DeviceConfig config;
-        config.serialNo = 256;
-        config.deviceId = 9;
-        config.baud = 19200;
-        config.eepromKb = 1;
-        Bench bench(config);
-        for (std::size_t a = 0; a < bench.device->eeprom().size(); ++a)
-            bench.device->eeprom()[a] = std::uint8_t(a + 1);
-        tqimage::EEPROMBuf.fill(0);
-        Host host;
-        host.bar.SetBuf(tqimage::addressView(tqimage::EEPROMBuf));
-        host.bar.setProductCode(QStringLiteral("TQ540-2"));
-        host.child<QLineEdit>("txtSN")->setText(QStringLiteral("256"));
-        host.click("cmdDownload");
-        QCOMPARE(host.events, QStringList({"EnumDownloadSize", "DataChaned"}));
-        QCOMPARE(host.rangeOffered, std::make_pair(33, -1));
-        QCOMPARE(host.dataLenDuringEvent, 1024);
-        QCOMPARE(host.bar.DataLen(), 1024);
-        for (int p = 33; p <= 120; ++p)
-            QCOMPARE(tqimage::EEPROMBuf[p], std::uint8_t(p));
-        QCOMPARE(tqimage::EEPROMBuf[121], std::uint8_t(0)); // the host's range
-        QCOMPARE(host.bar.link().EEPROMSize, 1024);
-        QCOMPARE(host.bar.link().Settings, QStringLiteral("19200,N,8,1"));
-        QCOMPARE(host.child<QLabel>("lbSpeed")->text(), QStringLiteral("19200"));
-        QCOMPARE(host.child<QLabel>("lbSN")->text(), QStringLiteral("256")); // without bit 31
-        QCOMPARE(host.child<QLabel>("lbID")->text(), QStringLiteral("9"));
-    }
-
-    void failedDownloadChangesNoData()
-    {
-        Bench bench;
-        bool injected = false;
-        bench.clock.onEvents = [&] {
-            if (!injected && m::gLink.Command == m::CMD_READ_BLOCK) {
-                injected = true;
-                bench.device->faults.dropReplies = 1;
-            }
-        };
-        Host host;
-        host.lend();
-        host.bar.setProductCode(QStringLiteral("TQ540-2"));
-        host.bar.setDataLen(55);
-        host.click("cmdDownload");
-        QVERIFY(injected);
-        QCOMPARE(host.events, QStringList{"EnumDownloadSize"});
-        QCOMPARE(host.bar.DataLen(), 55);
-        QCOMPARE(host.bar.link().SpeedFound, m::LINK_FALSE);
-        QCOMPARE(host.bar.link().Settings, QString());
-        QCOMPARE(host.bar.link().EEPROMSize, 0);
-        // The speed was found, so the labels show what the device said.
-        QCOMPARE(host.child<QLabel>("lbSpeed")->text(), QStringLiteral("9600"));
-    }
-
-    void uploadEncodesFirst()
-    {
-        Bench bench;
-        tqimage::EEPROMBuf.fill(0);
-        Host host;
-        host.bar.SetBuf(tqimage::addressView(tqimage::EEPROMBuf));
-        host.bar.setProductCode(QStringLiteral("TQ540-2"));
-        host.onRestore = [](bool &) { tqimage::EEPROMBuf[40] = 0xA5; };
-        host.rangeAnswer = {33, 40};
-        host.click("cmdUpload");
-        QCOMPARE(host.events, QStringList({"DataRestored", "EnumUploadSize"}));
-        QCOMPARE(host.rangeOffered, std::make_pair(33, -1));
-        QCOMPARE(bench.device->eeprom()[39], std::uint8_t(0xA5));
-        QCOMPARE(bench.device->resets(), 1);
-        QCOMPARE(host.bar.link().SpeedFound, m::LINK_TRUE);
-    }
-
-    void uploadCancelledByTheHost()
-    {
-        Bench bench;
-        Host host;
-        host.onRestore = [](bool &lCanceled) { lCanceled = true; };
-        host.click("cmdUpload");
-        QCOMPARE(host.events, QStringList{"DataRestored"});
-        QCOMPARE(user->windowsShown, 0);
-        QVERIFY(bench.device->log().empty());
-    }
-
-    // --- stored COM port ---
 
     void comPortStoredAndRestored()
     {
         {
             Host host;
             auto *ports = host.child<QComboBox>("cbComm");
+            QCOMPARE(ports->count(), 16);
             ports->setFocus();
             QTest::keyClick(ports, Qt::Key_End);
-            QCOMPARE(ports->currentText(), QStringLiteral("16"));
         }
         QCOMPARE(comport::readStoredIndex(), 15);
         Host restored;
-        QCOMPARE(restored.child<QComboBox>("cbComm")->currentText(), QStringLiteral("16"));
+        QCOMPARE(restored.child<QComboBox>("cbComm")->currentIndex(), 15);
     }
 };
 
