@@ -1,6 +1,7 @@
 #include "apifilefunction.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QSaveFile>
 #include <map>
 #include <memory>
@@ -29,6 +30,15 @@ QFileDevice *lookup(FileHandle handle)
     return it == files.end() ? nullptr : it->second.get();
 }
 
+// An existing path that is not a regular file: a folder, a device, a pipe.
+// Opening a pipe waits for a writer and a device may read without end, and
+// saving over either would replace it with a file, so the type alone refuses it.
+bool isSpecialFile(const QString &path)
+{
+    const QFileInfo info(path);
+    return info.exists() && !info.isFile();
+}
+
 std::unique_ptr<QFileDevice> openDevice(const QString &path, Disposition disposition,
                                         bool readWrite)
 {
@@ -42,20 +52,29 @@ std::unique_ptr<QFileDevice> openDevice(const QString &path, Disposition disposi
     return file->open(mode) ? std::move(file) : nullptr;
 }
 
+// FileOpen with the reason of a failure: 0, fileFailed or fileNotRegular.
+std::int32_t openFile(const QString &path, FileHandle &handle, Disposition disposition,
+                      bool readWrite)
+{
+    handle = invalidHandle;
+    if (path.isEmpty())
+        return fileFailed;
+    if (isSpecialFile(path))
+        return fileNotRegular;
+    auto device = openDevice(path, disposition, readWrite);
+    if (!device)
+        return fileFailed;
+    auto &table = openFiles();
+    handle = table.next++;
+    table.files.emplace(handle, std::move(device));
+    return 0;
+}
+
 } // namespace
 
 bool FileOpen(const QString &path, FileHandle &handle, Disposition disposition, bool readWrite)
 {
-    handle = invalidHandle;
-    if (path.isEmpty())
-        return false;
-    auto device = openDevice(path, disposition, readWrite);
-    if (!device)
-        return false;
-    auto &table = openFiles();
-    handle = table.next++;
-    table.files.emplace(handle, std::move(device));
-    return true;
+    return openFile(path, handle, disposition, readWrite) == 0;
 }
 
 bool FileClose(FileHandle handle)
@@ -115,8 +134,9 @@ std::int32_t FileWrite(FileHandle handle, std::int32_t position, std::span<const
 std::int32_t FileReadAll(const QString &path, std::span<std::uint8_t> buffer)
 {
     FileHandle handle = invalidHandle;
-    if (!FileOpen(path, handle, Disposition::OpenExisting, false))
-        return fileFailed;
+    if (const std::int32_t opened = openFile(path, handle, Disposition::OpenExisting, false);
+        opened < 0)
+        return opened;
     const std::int32_t result = FileRead(handle, seekKeep, buffer);
     FileClose(handle);
     return result;
@@ -125,8 +145,9 @@ std::int32_t FileReadAll(const QString &path, std::span<std::uint8_t> buffer)
 std::int32_t FileWriteAll(const QString &path, std::span<const std::uint8_t> data)
 {
     FileHandle handle = invalidHandle;
-    if (!FileOpen(path, handle, Disposition::CreateAlways, true))
-        return fileFailed;
+    if (const std::int32_t opened = openFile(path, handle, Disposition::CreateAlways, true);
+        opened < 0)
+        return opened;
     const std::int32_t result = FileWrite(handle, seekKeep, data);
     // After a failed write the commit refuses, so the old file stays.
     if (!FileClose(handle))

@@ -14,6 +14,9 @@ constexpr FileHandle invalidHandle = -1;
 // Result of FileRead, FileWrite, FileReadAll and FileWriteAll when the file
 // cannot be opened, read, written or committed; otherwise they return a count.
 constexpr std::int32_t fileFailed = -1;
+// Result of FileReadAll and FileWriteAll for a path that exists but is not a
+// regular file (a folder, a device, a pipe): refused without opening it.
+constexpr std::int32_t fileNotRegular = -2;
 
 // FileSeek positions besides 1-based byte positions.
 constexpr std::int32_t seekKeep = 0; // leave the file position where it is
@@ -29,7 +32,8 @@ enum class Disposition : std::int32_t {
 };
 
 // Opens the file for reading, or for reading and writing when `readWrite`.
-// `handle` receives the new handle, or invalidHandle on failure.
+// `handle` receives the new handle, or invalidHandle on failure. A path that
+// exists but is not a regular file is refused without being opened.
 bool FileOpen(const QString &path, FileHandle &handle, Disposition disposition, bool readWrite);
 
 // Closes the handle; for a created file this puts the written content in the
@@ -48,13 +52,13 @@ std::int32_t FileWrite(FileHandle handle, std::int32_t position,
                        std::span<const std::uint8_t> data);
 
 // Read up to buffer.size() bytes from the start of an existing file, asking for
-// read access only: the count read (0 for an empty file), or fileFailed when the
-// file cannot be opened or read.
+// read access only: the count read (0 for an empty file), fileNotRegular, or
+// fileFailed when the file cannot be opened or read.
 std::int32_t FileReadAll(const QString &path, std::span<std::uint8_t> buffer);
 
-// Replace the file's content with `data`, atomically: the count written, or
-// fileFailed when the file cannot be created, written or put in place (the old
-// file is then left as it was).
+// Replace the file's content with `data`, atomically: the count written,
+// fileNotRegular, or fileFailed when the file cannot be created, written or put
+// in place (the old file is then left as it was).
 std::int32_t FileWriteAll(const QString &path, std::span<const std::uint8_t> data);
 
 } // namespace API_FileFunction
