@@ -26,6 +26,10 @@ enum class Disposition : std::int32_t {
     // Create the file, or replace an existing one. The new content is written
     // aside and takes the file's place only when FileClose succeeds, so a
     // failed write leaves the old file as it was. Such a file is write-only.
+    // Where nothing can be written beside an existing file (a shared folder
+    // open to writing files but not to making them), the file is rewritten in
+    // place instead: its permissions stay, and a failed write or close puts
+    // its old content back.
     CreateAlways = 2,
     // The file must exist; it is opened in place, never truncated.
     OpenExisting = 3,
@@ -56,9 +60,9 @@ std::int32_t FileWrite(FileHandle handle, std::int32_t position,
 // fileFailed when the file cannot be opened or read.
 std::int32_t FileReadAll(const QString &path, std::span<std::uint8_t> buffer);
 
-// Replace the file's content with `data`, atomically: the count written,
-// fileNotRegular, or fileFailed when the file cannot be created, written or put
-// in place (the old file is then left as it was).
+// Replace the file's content with `data` (see CreateAlways): the count
+// written, fileNotRegular, or fileFailed when the file cannot be created,
+// written or put in place (the old content is then kept).
 std::int32_t FileWriteAll(const QString &path, std::span<const std::uint8_t> data);
 
 } // namespace API_FileFunction

@@ -22,9 +22,9 @@ std::int32_t storedLength(std::span<const std::uint8_t> image);
 // untouched, when the path is not a regular file or cannot be opened or read.
 std::int32_t load(const QString &path, std::span<std::uint8_t> image);
 
-// Writes `image` as a configuration file, replacing any old one atomically:
-// the count written, or API_FileFunction::fileNotRegular or fileFailed (the
-// old file is kept).
+// Writes `image` as a configuration file, replacing any old one atomically
+// (in place where its folder allows nothing else): the count written, or
+// API_FileFunction::fileNotRegular or fileFailed (the old file is kept).
 std::int32_t save(const QString &path, std::span<const std::uint8_t> image);
 
 } // namespace configfile
