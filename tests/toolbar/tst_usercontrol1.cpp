@@ -14,6 +14,7 @@
 #include <QComboBox>
 #include <QFile>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -134,7 +135,8 @@ private slots:
             if (dialog.nameFilters() != QStringList{QStringLiteral("*.ztb")})
                 return QStringLiteral("<wrong filter>");
             const bool open = mode == filedialogs::Mode::Open;
-            if (open != (dialog.acceptMode() == QFileDialog::AcceptOpen) ||
+            if (!dynamic_cast<filedialogs::CommonDialog *>(&dialog) ||
+                open != (dialog.acceptMode() == QFileDialog::AcceptOpen) ||
                 open != (dialog.fileMode() == QFileDialog::ExistingFile) ||
                 (!open && (dialog.defaultSuffix() != u"ztb" ||
                            dialog.testOption(QFileDialog::DontConfirmOverwrite))))
@@ -412,6 +414,35 @@ private slots:
         if (cancelAt == 2) // cleared for the host, and left so
             QVERIFY(std::all_of(host.buffer.begin(), host.buffer.end(),
                                 [](std::uint8_t b) { return b == 0; }));
+    }
+
+    // Saving, the real dialog stays open on a name whose folder does not exist.
+    void saveDialogWantsAnExistingFolder_data()
+    {
+        QTest::addColumn<QString>("typed"); // in the test folder
+        QTest::addColumn<bool>("accepted");
+        QTest::newRow("existing folder") << "new.ztb" << true;
+        QTest::newRow("missing folder") << "no/such/new.ztb" << false;
+        QTest::newRow("a file for a folder") << "plain.ztb/new.ztb" << false;
+    }
+    void saveDialogWantsAnExistingFolder()
+    {
+        QFETCH(QString, typed);
+        QFETCH(bool, accepted);
+        writeFile(path("plain.ztb"), "plain");
+        filedialogs::CommonDialog dialog;
+        dialog.setAcceptMode(QFileDialog::AcceptSave);
+        dialog.setDirectory(dir.path());
+        dialog.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+        auto *name = dialog.findChild<QLineEdit *>(QStringLiteral("fileNameEdit"));
+        QVERIFY(name);
+        QTest::keyClicks(name, typed);
+        QTest::keyClick(name, Qt::Key_Return);
+        QCOMPARE(dialog.isVisible(), !accepted);
+        QCOMPARE(messages.size(), accepted ? 0 : 1);
+        if (!accepted)
+            QVERIFY(messages.first().text.contains(QFileInfo(path(typed)).path()));
     }
 
     void clearEmptiesTheNameFirst()
