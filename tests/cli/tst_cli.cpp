@@ -1,12 +1,16 @@
 #include "ctlprocess.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
+#ifdef Q_OS_UNIX
+#include <sys/stat.h>
+#endif
 
 namespace {
 
@@ -43,6 +47,7 @@ class TestCli : public QObject
 
     QTemporaryDir dir;
     QString path(const QString &name) const { return dir.filePath(name); }
+    QString pipe() const { return path("pipe"); }
 
     QJsonObject showJson(const QString &file)
     {
@@ -53,7 +58,13 @@ class TestCli : public QObject
     }
 
 private slots:
-    void initTestCase() { QVERIFY(dir.isValid()); }
+    void initTestCase()
+    {
+        QVERIFY(dir.isValid());
+#ifdef Q_OS_UNIX
+        QCOMPARE(::mkfifo(QFile::encodeName(pipe()).constData(), 0600), 0);
+#endif
+    }
 
     void helpListsCommands()
     {
@@ -241,6 +252,26 @@ private slots:
         QVERIFY(run.status != 0);
         QVERIFY(run.err.contains("absent.json"));
         QVERIFY(!QFile::exists(path("out.ztb")));
+    }
+
+    // Refused at once, without waiting for a writer to open the pipe.
+    void pipesAreRefused_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::newRow("show") << QStringList{"show", pipe()};
+        QTest::newRow("encode") << QStringList{"encode", pipe(), "-o", path("piped.ztb")};
+    }
+    void pipesAreRefused()
+    {
+        QFETCH(QStringList, arguments);
+        if (!QFileInfo(pipe()).exists())
+            QSKIP("no named pipes here");
+        const Run run = tq540ctl(arguments);
+        QCOMPARE(run.status, 1);
+        QCOMPARE(run.err, QStringLiteral("tq540ctl: %1: not a regular file (a folder, a device "
+                                         "or a pipe)\n")
+                              .arg(pipe()));
+        QVERIFY(!QFile::exists(path("piped.ztb")));
     }
 
     void encodeUnwritableOutputFails()
