@@ -168,7 +168,7 @@ private slots:
         config["dwell"] = "3.5";
         QJsonArray inputs = config["inputs"].toArray();
         inputs[0] = QJsonArray{"1", "x", "5", "x"};
-        inputs[23] = QJsonArray{"0", "X", "9", " x "};
+        inputs[23] = QJsonArray{"0", " ", "9", " x "};
         config["inputs"] = inputs;
         QJsonArray outputs = config["outputs"].toArray();
         outputs[23] = QJsonArray{"3", "x"};
@@ -219,8 +219,20 @@ private slots:
         shortRow[5] = QJsonArray{"", "", ""};
         QJsonArray numberCell = rows(24, {"", ""});
         numberCell[2] = QJsonArray{1, ""};
+        const auto inputCell = [](int row, int col, const QString &text) {
+            QJsonArray inputs = rows(24, {"", "", "", ""});
+            QJsonArray cells = inputs[row].toArray();
+            cells[col] = text;
+            inputs[row] = cells;
+            return inputs;
+        };
+        QJsonArray outputCheck = rows(24, {"", ""});
+        outputCheck[23] = QJsonArray{"", "1"};
 
         QTest::newRow("not JSON") << QByteArray("{\"baud\": ") << QByteArray("JSON");
+        // The column counts characters: the "a" with diaeresis takes two bytes.
+        QTest::newRow("bad value")
+            << QByteArray("{\n  \"b\xc3\xa4ud\": x\n}") << QByteArray("line 2, column 11");
         QTest::newRow("array") << QByteArray("[1, 2]") << QByteArray("object");
         QTest::newRow("missing dwell") << without("dwell") << QByteArray("dwell");
         QTest::newRow("missing outputs") << without("outputs") << QByteArray("outputs");
@@ -233,6 +245,13 @@ private slots:
         QTest::newRow("dwell as number") << with("dwell", 30) << QByteArray("dwell");
         QTest::newRow("baud as number") << with("baud", 9600) << QByteArray("baud");
         QTest::newRow("baud not listed") << with("baud", "38400") << QByteArray("38400");
+        // Check cells hold "x" or blanks; the codec would read these as not set.
+        QTest::newRow("capital X")
+            << with("inputs", inputCell(5, 1, "X")) << QByteArray("inputs[5][1]");
+        QTest::newRow("y") << with("inputs", inputCell(0, 3, "y")) << QByteArray("inputs[0][3]");
+        QTest::newRow("1") << with("outputs", outputCheck) << QByteArray("outputs[23][1]");
+        QTest::newRow("yes") << with("inputs", inputCell(23, 1, "yes"))
+                             << QByteArray("inputs[23][1]");
     }
     void encodeRejectsBadContent()
     {
