@@ -51,7 +51,8 @@ void addOptions(QCommandLineParser &parser)
         {QStringLiteral("id"), QStringLiteral("Device ID, 0 to 255 (default 1)."),
          QStringLiteral("N")},
         {QStringLiteral("baud"),
-         QStringLiteral("Line speed: 1200, 2400, 4800, 9600, 19200 or 38400 (default 9600)."),
+         QStringLiteral("Line speed: 1200, 2400, 4800, 9600, 19200 or 38400 (default 9600), "
+                        "until a reset: then the speed stored at EEPROM address 32."),
          QStringLiteral("B")},
         {QStringLiteral("eeprom-kb"),
          QStringLiteral("EEPROM size in kilobytes, 1 to 64 (default 1)."), QStringLiteral("K")},

@@ -13,11 +13,17 @@ namespace {
 
 using namespace ctltest;
 
-// An identify request as the tool sends it (flag byte 0x0E, option 10).
+// A request as the tool sends it (flag byte 0x0E, option 10), without data.
+std::vector<std::uint8_t> requestFrame(std::uint8_t command, std::uint32_t target,
+                                       std::uint32_t seqNo)
+{
+    return frameOf(PacketFields{
+        .flags = 0x0E, .target = target, .seqNo = seqNo, .command = command, .data = {}});
+}
+
 std::vector<std::uint8_t> identifyFrame(std::uint32_t target, std::uint32_t seqNo)
 {
-    return frameOf(
-        PacketFields{.flags = 0x0E, .target = target, .seqNo = seqNo, .command = 0x01, .data = {}});
+    return requestFrame(0x01, target, seqNo);
 }
 
 // The reply packet of a frame the device sent.
@@ -103,6 +109,31 @@ private slots:
         frame[5] ^= 0x01;
         QVERIFY(device.receive(frame).empty());
         QVERIFY(device.receive(identifyFrame(513, 1)).size() == 1);
+    }
+
+    // After a reset the device runs at the speed its EEPROM gives.
+    void speedAfterReset_data()
+    {
+        QTest::addColumn<int>("code"); // at address 32; -1: as from the factory
+        QTest::addColumn<int>("speed");
+        QTest::newRow("factory") << -1 << 9600;
+        QTest::newRow("1200") << 0 << 1200;
+        QTest::newRow("19200") << 4 << 19200;
+        QTest::newRow("code outside the list") << 5 << 9600;
+    }
+    void speedAfterReset()
+    {
+        QFETCH(int, code);
+        QFETCH(int, speed);
+        sim::DeviceConfig config;
+        config.baud = 4800; // until the reset
+        sim::Device device(config);
+        if (code >= 0)
+            device.eeprom()[32] = std::uint8_t(code);
+        QVERIFY(device.listensAt(4800));
+        QCOMPARE(device.receive(requestFrame(0x04, 513, 1)).size(), std::size_t(1));
+        QVERIFY(device.listensAt(speed));
+        QVERIFY(!device.listensAt(4800));
     }
 
     void configurationFiles()
