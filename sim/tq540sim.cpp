@@ -44,7 +44,9 @@ void addOptions(QCommandLineParser &parser)
     parser.setApplicationDescription(QString::fromLatin1(kDescription));
     parser.addHelpOption();
     parser.addOptions({
-        {QStringLiteral("link"), QStringLiteral("Symbolic link to create (required)."),
+        {QStringLiteral("link"),
+         QStringLiteral("Symbolic link to create (required). A link there whose terminal is "
+                        "gone is replaced; one to anything that exists is left alone."),
          QStringLiteral("PATH")},
         {QStringLiteral("serial"),
          QStringLiteral("Serial number, 1 to 2147483647 (default 1000001)."), QStringLiteral("N")},

@@ -8,6 +8,7 @@
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
+#include <optional>
 
 namespace {
 
@@ -191,6 +192,62 @@ private slots:
         const QString text = QString::fromLocal8Bit(process.readAllStandardOutput());
         QVERIFY(text.contains(QStringLiteral("--link")));
         QVERIFY(text.contains(QStringLiteral("--vanish-after")));
+    }
+
+    // The link path is taken only from a simulator that was killed.
+    void linkPathTakenOver_data()
+    {
+        QTest::addColumn<QString>("existing"); // what the path links to
+        QTest::addColumn<bool>("taken");
+        QTest::newRow("terminal gone") << "gone" << true;
+        QTest::newRow("existing file") << "file" << false;
+        QTest::newRow("running simulator") << "simulator" << false;
+    }
+    void linkPathTakenOver()
+    {
+        QFETCH(QString, existing);
+        QFETCH(bool, taken);
+        const QString linkPath = dir.filePath(QStringLiteral("link-") + existing);
+        std::optional<Simulator> holder;
+        if (existing == u"simulator") {
+            holder.emplace(linkPath, QStringList{});
+            QVERIFY(holder->started);
+        } else {
+            const QString target = dir.filePath(existing);
+            if (existing == u"file")
+                writeFile(target, "mine");
+            QVERIFY(QFile::link(target, linkPath));
+        }
+        const QString before = QFileInfo(linkPath).symLinkTarget();
+        Simulator second(linkPath, {});
+        QCOMPARE(second.started, taken);
+        if (taken) {
+            QVERIFY(QFileInfo(linkPath).symLinkTarget() != before);
+            QVERIFY(second.stop());
+            QVERIFY(!QFileInfo(linkPath).isSymLink());
+            return;
+        }
+        second.process.waitForFinished(10000);
+        QCOMPARE(second.process.exitCode(), 1);
+        QVERIFY(QString::fromLocal8Bit(second.process.readAllStandardError()).contains(before));
+        QCOMPARE(QFileInfo(linkPath).symLinkTarget(), before);
+        if (holder) // still the first one's, and removed by it
+            QVERIFY(holder->stop());
+        QCOMPARE(QFileInfo(linkPath).isSymLink(), !holder);
+    }
+
+    // A link put in place of the simulator's own is not the simulator's to remove.
+    void exitLeavesAReplacedLink()
+    {
+        const QString linkPath = dir.filePath(QStringLiteral("link-replaced"));
+        Simulator sim(linkPath, {});
+        QVERIFY(sim.started);
+        const QString other = dir.filePath(QStringLiteral("other"));
+        writeFile(other, "other");
+        QVERIFY(QFile::remove(linkPath));
+        QVERIFY(QFile::link(other, linkPath));
+        QVERIFY(sim.stop());
+        QCOMPARE(QFileInfo(linkPath).symLinkTarget(), other);
     }
 
     void servesTheToolOnAPseudoTerminal()
