@@ -71,13 +71,14 @@ private slots:
         // Before the first settings object, so the store lands in the temporary folder.
         qputenv("XDG_CONFIG_HOME", config.path().toLocal8Bit());
 #ifdef Q_OS_UNIX
-        // A pipe with a writer and bytes waiting: a reader that opened it
-        // would get them at once instead of blocking the test.
+        // A pipe with a writer and a full buffer of bytes waiting: a reader
+        // that opened it would get them at once instead of blocking the test.
         const QByteArray pipe = QFile::encodeName(pipePath());
         QCOMPARE(::mkfifo(pipe.constData(), 0600), 0);
         pipeWriter = ::open(pipe.constData(), O_RDWR | O_NONBLOCK);
         QVERIFY(pipeWriter >= 0);
-        QCOMPARE(::write(pipeWriter, "0123456789", 10), 10);
+        const QByteArray waiting(1 << 16, 'x');
+        QVERIFY(::write(pipeWriter, waiting.constData(), waiting.size()) > 16384);
 #endif
     }
     void cleanupTestCase()
