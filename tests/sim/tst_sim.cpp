@@ -236,20 +236,6 @@ private slots:
         QCOMPARE(QFileInfo(linkPath).isSymLink(), !holder);
     }
 
-    // A link put in place of the simulator's own is not the simulator's to remove.
-    void exitLeavesAReplacedLink()
-    {
-        const QString linkPath = dir.filePath(QStringLiteral("link-replaced"));
-        Simulator sim(linkPath, {});
-        QVERIFY(sim.started);
-        const QString other = dir.filePath(QStringLiteral("other"));
-        writeFile(other, "other");
-        QVERIFY(QFile::remove(linkPath));
-        QVERIFY(QFile::link(other, linkPath));
-        QVERIFY(sim.stop());
-        QCOMPARE(QFileInfo(linkPath).symLinkTarget(), other);
-    }
-
     void servesTheToolOnAPseudoTerminal()
     {
         const QString linkPath = dir.filePath(QStringLiteral("tq540"));
