@@ -84,7 +84,7 @@ private:
 // An existing path that is not a regular file: a folder, a device, a pipe.
 // Opening a pipe waits for a writer and a device may read without end, and
 // saving over either would replace it with a file, so the type alone refuses it.
-bool isSpecialFile(const QString &path)
+bool isNotRegularFile(const QString &path)
 {
     const QFileInfo info(path);
     return info.exists() && !info.isFile();
@@ -127,7 +127,7 @@ std::int32_t openFile(const QString &path, FileHandle &handle, Disposition dispo
     handle = invalidHandle;
     if (path.isEmpty())
         return fileFailed;
-    if (isSpecialFile(path))
+    if (isNotRegularFile(path))
         return fileNotRegular;
     auto device = openDevice(path, disposition, readWrite);
     if (!device)

@@ -185,7 +185,7 @@ private slots:
     }
 
     // Saving never replaces a folder, device or pipe with a file.
-    void saveRefusesSpecialFiles_data()
+    void saveRefusesNonRegularFiles_data()
     {
         QTest::addColumn<QString>("name");
         QTest::newRow("folder") << dir.path();
@@ -193,7 +193,7 @@ private slots:
         QTest::newRow("pipe") << pipePath();
 #endif
     }
-    void saveRefusesSpecialFiles()
+    void saveRefusesNonRegularFiles()
     {
         QFETCH(QString, name);
         QCOMPARE(configfile::save(name, bytesOf(Bytes("\x01"))), fileNotRegular);
