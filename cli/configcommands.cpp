@@ -3,9 +3,8 @@
 #include "codec.h"
 #include "configfile.h"
 #include "configjson.h"
+#include "inputfiles.h"
 #include "subcommand.h"
-
-#include <QFile>
 
 namespace tq540ctl {
 
@@ -51,9 +50,13 @@ int show(const QStringList &args)
     if (files.size() != 1 || files.first().startsWith(u'-'))
         return fail(exitUsage, QStringLiteral("usage: tq540ctl show FILE.ztb [--json]"));
     tqimage::EEPROMImage image{};
-    if (configfile::load(files.first(), tqimage::addressView(image)) < 0)
-        return fail(exitFailure,
-                    QStringLiteral("cannot read the configuration file '%1'").arg(files.first()));
+    if (const std::int32_t read = configfile::load(files.first(), tqimage::addressView(image));
+        read < 0)
+        return fail(
+            exitFailure,
+            readFailure(
+                files.first(), read,
+                QStringLiteral("cannot read the configuration file '%1'").arg(files.first())));
     MemoryControls controls;
     tqimage::EEPROM_DECODE(controls, image);
     if (json)
@@ -82,13 +85,13 @@ int encode(const QStringList &args)
     QString input, output;
     if (!parseEncodeArgs(args, input, output))
         return fail(exitUsage, QStringLiteral("usage: tq540ctl encode FILE.json -o FILE.ztb"));
-    QFile file(input);
-    if (!file.open(QIODevice::ReadOnly))
+    QByteArray json;
+    if (const std::int32_t read = readWholeFile(input, json); read < 0)
         return fail(exitFailure,
-                    QStringLiteral("cannot read '%1': %2").arg(input, file.errorString()));
+                    readFailure(input, read, QStringLiteral("cannot read '%1'").arg(input)));
     MemoryControls controls;
     QString error;
-    if (!configjson::read(file.readAll(), controls, error))
+    if (!configjson::read(json, controls, error))
         return fail(exitUsage, QStringLiteral("%1: %2").arg(input, error));
     tqimage::EEPROMImage image{};
     tqimage::EEPROM_ENCODE(controls, image);

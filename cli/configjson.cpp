@@ -3,6 +3,8 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <algorithm>
+#include <initializer_list>
 
 namespace configjson {
 
@@ -44,9 +46,24 @@ QString readBaud(const QJsonValue &value, int &index)
     return {};
 }
 
+// The codec reads any other text in a check cell as not set; refused here,
+// since "X" or "yes" most likely meant set.
+QString checkCellError(const QString &where, qsizetype col, const QString &text)
+{
+    const QString trimmed = text.trimmed();
+    if (trimmed.isEmpty() || trimmed == tqimage::checkMark)
+        return {};
+    return QStringLiteral("%1[%2]: a check cell holds \"%3\" or nothing, not \"%4\"")
+        .arg(where)
+        .arg(col)
+        .arg(tqimage::checkMark, text);
+}
+
+// `checkCols` are the indices of the check cells within a row.
 template <std::size_t Rows, std::size_t Cols>
 QString readRows(const QJsonValue &value, const QString &key,
-                 std::array<std::array<QString, Cols>, Rows> &rows)
+                 std::array<std::array<QString, Cols>, Rows> &rows,
+                 std::initializer_list<qsizetype> checkCols)
 {
     if (!value.isArray())
         return QStringLiteral("%1: expected an array of %2 rows").arg(key).arg(Rows);
@@ -65,6 +82,9 @@ QString readRows(const QJsonValue &value, const QString &key,
             if (!cells[c].isString())
                 return QStringLiteral("%1[%2]: expected a text").arg(where).arg(c);
             rows[r][c] = cells[c].toString();
+            if (std::find(checkCols.begin(), checkCols.end(), c) != checkCols.end())
+                if (QString error = checkCellError(where, c, rows[r][c]); !error.isEmpty())
+                    return error;
         }
     }
     return {};
@@ -79,13 +99,27 @@ QString readObject(const QJsonObject &object, MemoryControls &controls)
         error = QStringLiteral("alarm: expected true or false");
     if (error.isEmpty() && !object[keyDwell].isString())
         error = QStringLiteral("dwell: expected a text");
+    // A row holds grid columns 1 on, so grid column n is index n - 1.
     if (error.isEmpty())
-        error = readRows(object[keyInputs], keyInputs, controls.inputs);
+        error = readRows(object[keyInputs], keyInputs, controls.inputs,
+                         {tqimage::grid::inputAlarmCol - 1, tqimage::grid::inputLatchCol - 1});
     if (error.isEmpty())
-        error = readRows(object[keyOutputs], keyOutputs, controls.outputs);
+        error = readRows(object[keyOutputs], keyOutputs, controls.outputs,
+                         {tqimage::grid::outputAlarmCol - 1});
     controls.alarmSystem = object[keyAlarm].toBool() ? 1 : 0;
     controls.timeout = object[keyDwell].toString();
     return error;
+}
+
+// "line L, column C" of a byte offset, both counted from 1; the column
+// counts characters, not bytes.
+QString lineAndColumn(const QByteArray &text, qsizetype offset)
+{
+    const QByteArray before = text.left(offset);
+    const qsizetype lineStart = before.lastIndexOf('\n') + 1;
+    return QStringLiteral("line %1, column %2")
+        .arg(before.count('\n') + 1)
+        .arg(QString::fromUtf8(before.mid(lineStart)).size() + 1);
 }
 
 // One JSON value in compact form.
@@ -116,9 +150,8 @@ bool read(const QByteArray &json, MemoryControls &controls, QString &error)
     QJsonParseError parseError;
     const QJsonDocument document = QJsonDocument::fromJson(json, &parseError);
     if (parseError.error != QJsonParseError::NoError) {
-        error = QStringLiteral("bad JSON at offset %1: %2")
-                    .arg(parseError.offset)
-                    .arg(parseError.errorString());
+        error = QStringLiteral("bad JSON at %1: %2")
+                    .arg(lineAndColumn(json, parseError.offset), parseError.errorString());
         return false;
     }
     if (!document.isObject()) {

@@ -10,8 +10,9 @@
 //  "inputs": 24 rows of 4 cell texts, "outputs": 24 rows of 2 cell texts}.
 namespace configjson {
 
-// Fills `controls` from the JSON text. On bad JSON, a missing or unknown key,
-// a wrong row or cell count, a wrong type or a baud rate not in the list it
+// Fills `controls` from the JSON text. On bad JSON (named by line and column),
+// a missing or unknown key, a wrong row or cell count, a wrong type, a baud
+// rate not in the list or a check cell holding anything but "x" or blanks it
 // returns false with `error` naming what is wrong, and leaves `controls` as it was.
 bool read(const QByteArray &json, tqimage::MemoryControls &controls, QString &error);
 

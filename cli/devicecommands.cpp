@@ -4,6 +4,7 @@
 #include "configfile.h"
 #include "devicelink.h"
 #include "eepromimage.h"
+#include "inputfiles.h"
 #include "m.h"
 #include "subcommand.h"
 #include "target.h"
@@ -24,6 +25,7 @@ struct DeviceArgs
     QString sn = QStringLiteral("1"); // the toolbar's field starts with "1"
     QString output;                   // download
     QString input;                    // upload
+    bool force = false;               // upload: a file longer than a configuration too
 };
 
 bool parseArgs(Transfer kind, const QStringList &args, DeviceArgs &parsed, QString &error)
@@ -38,6 +40,8 @@ bool parseArgs(Transfer kind, const QStringList &args, DeviceArgs &parsed, QStri
             ok = takeValue(args, i, sn, error);
         else if (kind == Transfer::Download && (arg == u"-o" || arg == u"--output"))
             ok = takeValue(args, i, parsed.output, error);
+        else if (kind == Transfer::Upload && arg == u"--force")
+            parsed.force = true;
         else if (arg.startsWith(u'-'))
             error = QStringLiteral("unknown option '%1'").arg(arg), ok = false;
         else if (kind == Transfer::Upload && parsed.input.isNull())
@@ -90,10 +94,12 @@ int runDeviceCommand(Transfer kind, const QString &usage, const QStringList &arg
     if (!target)
         return fail(exitUsage, error);
     auto image = std::make_unique<tqimage::EEPROMImage>();
-    if (kind == Transfer::Upload &&
-        configfile::load(parsed.input, tqimage::addressView(*image)) < 0)
-        return fail(exitFailure,
-                    QStringLiteral("%1: %2").arg(parsed.input, text(toolbartext::cantReadFile)));
+    if (kind == Transfer::Upload) {
+        const QString refused =
+            loadUploadFile(parsed.input, parsed.force, tqimage::addressView(*image));
+        if (!refused.isEmpty())
+            return fail(exitFailure, refused);
+    }
 
     const std::int32_t result = runTransfer(std::move(*target), kind, *image);
     // A file is written only for a complete download, and replaced atomically.
@@ -163,11 +169,14 @@ Subcommand deviceCommand(Transfer kind, const QString &name, const QString &argu
                        "is written only when the whole range was read; an existing file is\n"
                        "replaced at once or not at all."))) &&
     addSubcommand(deviceCommand(
-        Transfer::Upload, QStringLiteral("upload"), QStringLiteral("--port P [--sn N] FILE.ztb"),
+        Transfer::Upload, QStringLiteral("upload"),
+        QStringLiteral("--port P [--sn N] [--force] FILE.ztb"),
         QStringLiteral("Write a configuration file into a device and reset it."),
         QStringLiteral("Writes EEPROM addresses 32 to 119 (image positions 33 to 120) from\n"
-                       "the file, then resets the device. Nothing is sent when the file\n"
-                       "cannot be read.")));
+                       "the file, then resets the device. Nothing is sent (exit status 1)\n"
+                       "when the file cannot be read, is not a regular file, or is longer\n"
+                       "than the 120 bytes of a configuration; --force sends the bytes 32\n"
+                       "to 119 of such a long file all the same.")));
 
 } // namespace
 

@@ -51,12 +51,14 @@ double leadingNumber(const QString &text)
         if (expDigits > 0)
             pos = exp + expDigits;
     }
+    // The text is a well-formed number, so a failed conversion is out of
+    // range: too large a magnitude comes back infinite and reads as the
+    // largest number, too small a one comes back 0 and reads as 0.
     bool ok = false;
     const double value = text.mid(start, pos - start).toDouble(&ok);
-    if (!ok || !std::isfinite(value))
-        return text[start] == u'-' ? -std::numeric_limits<double>::max()
-                                   : std::numeric_limits<double>::max();
-    return value;
+    if (std::isinf(value))
+        return std::copysign(std::numeric_limits<double>::max(), value);
+    return ok ? value : 0.0;
 }
 
 double roundHalfEven(double value)

@@ -70,18 +70,36 @@ bool PtyServer::create(const QString &linkPath, QString *error)
     cfsetspeed(&settings, B9600);
     tcsetattr(slave, TCSANOW, &settings);
 
-    const QFileInfo existing(linkPath);
-    if (existing.isSymLink()) {
-        ::unlink(linkPath.toLocal8Bit().constData());
-    } else if (existing.exists()) {
-        *error = QStringLiteral("%1 exists and is not a symbolic link").arg(linkPath);
+    if (!clearStaleLink(linkPath, error))
         return false;
-    }
+    // symlink fails rather than replace a link made meanwhile.
     if (::symlink(slavePath.toLocal8Bit().constData(), linkPath.toLocal8Bit().constData()) != 0) {
         *error = systemError("cannot create the link");
         return false;
     }
     link = linkPath;
+    return true;
+}
+
+bool PtyServer::clearStaleLink(const QString &linkPath, QString *error) const
+{
+    const QFileInfo existing(linkPath);
+    if (!existing.isSymLink()) {
+        if (!existing.exists())
+            return true;
+        *error = QStringLiteral("%1 exists and is not a symbolic link").arg(linkPath);
+        return false;
+    }
+    // A link to something that exists may belong to a running simulator or
+    // name a real device: it stays. One whose terminal is gone, or is now this
+    // simulator's own, was left by a simulator that was killed.
+    if (existing.exists() && existing.symLinkTarget() != slavePath) {
+        *error = QStringLiteral("%1 links to %2, which is in use (another simulator?); "
+                                "it is left as it is")
+                     .arg(linkPath, existing.symLinkTarget());
+        return false;
+    }
+    ::unlink(linkPath.toLocal8Bit().constData());
     return true;
 }
 

@@ -22,8 +22,10 @@ public:
     PtyServer(const PtyServer &) = delete;
     PtyServer &operator=(const PtyServer &) = delete;
 
-    // Creates the terminal and makes linkPath a symbolic link to it (an old
-    // symbolic link there is replaced; anything else is refused).
+    // Creates the terminal and makes linkPath a symbolic link to it. A link
+    // left there by a simulator that was killed is replaced; a link to
+    // something that exists (another running simulator's terminal, a device)
+    // and anything else are refused.
     bool create(const QString &linkPath, QString *error);
     QString terminalPath() const { return slavePath; }
 
@@ -45,6 +47,7 @@ private:
         std::vector<std::uint8_t> frame;
     };
 
+    bool clearStaleLink(const QString &linkPath, QString *error) const;
     std::int32_t lineBaud(bool *eightNoneOne) const;
     void takeInput();
     void sendDue();

@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QSaveFile>
 #include <algorithm>
+#include <array>
 
 namespace sim {
 
@@ -30,6 +31,15 @@ std::uint32_t readLe32(std::span<const std::uint8_t> bytes, std::size_t at)
 {
     return bytes[at] | (bytes[at + 1] << 8) | (bytes[at + 2] << 16) |
            (std::uint32_t(bytes[at + 3]) << 24);
+}
+
+// The speeds of the codes 0 to 4, as the device's firmware knows them.
+constexpr std::array<std::int32_t, 5> SPEEDS{1200, 2400, 4800, 9600, 19200};
+
+std::int32_t storedSpeed(const std::vector<std::uint8_t> &eeprom)
+{
+    const std::uint8_t code = eeprom[SPEED_CODE_ADDRESS];
+    return SPEEDS[code < SPEEDS.size() ? code : FACTORY_SPEED_CODE];
 }
 
 bool consume(int &counter)
@@ -106,7 +116,7 @@ std::vector<std::uint8_t> replyHeader(const Request &request, std::uint32_t sour
 
 } // namespace
 
-Device::Device(const DeviceConfig &config) : cfg(config)
+Device::Device(const DeviceConfig &config) : cfg(config), speed(config.baud)
 {
     cfg.eepromKb = std::clamp(cfg.eepromKb, 1, 64);
     memory = factoryImage(cfg.eepromKb * 1024);
@@ -156,7 +166,7 @@ bool Device::saveImage(const QString &path, QString *error) const
 
 bool Device::listensAt(std::int32_t baud, bool eightNoneOne) const
 {
-    return !gone && eightNoneOne && baud == cfg.baud;
+    return !gone && eightNoneOne && baud == speed;
 }
 
 std::vector<std::vector<std::uint8_t>> Device::receive(std::span<const std::uint8_t> bytes)
@@ -228,7 +238,10 @@ std::vector<std::uint8_t> Device::answer(std::uint8_t command, std::span<const s
         return info;
     }
     case m::CMD_RESET:
+        // The reply still leaves at the old speed; the device restarts at the
+        // speed its EEPROM gives.
         ++resetCount;
+        speed = storedSpeed(memory);
         return {};
     case m::CMD_WRITE_BLOCK:
         return writeBlock(data, exchange);

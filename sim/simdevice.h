@@ -31,7 +31,7 @@ struct DeviceConfig
 {
     std::uint32_t serialNo = 1000001;
     std::uint8_t deviceId = 1;
-    std::int32_t baud = 9600;
+    std::int32_t baud = 9600; // the line speed until a reset takes the EEPROM's
     int eepromKb = 1;
     std::uint8_t status = 0;
     std::uint32_t info6 = 0x020100; // firmware 0.1.2, say
@@ -76,7 +76,9 @@ public:
     // Writes the EEPROM without its trailing zero bytes, at least one byte.
     bool saveImage(const QString &path, QString *error) const;
 
-    // Whether the device hears a line at this speed and framing.
+    // Whether the device hears a line at this speed and framing. Its speed is
+    // the configured one until a reset, then the one the speed code at EEPROM
+    // address 32 gives (9600 for a code outside the list).
     bool listensAt(std::int32_t baud, bool eightNoneOne = true) const;
 
     // Feeds bytes as they arrive from the line; returns the reply frames due
@@ -104,6 +106,7 @@ private:
     void damageOnTheLine(std::vector<std::uint8_t> &frame);
 
     DeviceConfig cfg;
+    std::int32_t speed; // the line speed now
     std::vector<std::uint8_t> memory;
     std::vector<std::uint8_t> body; // frame being received
     bool inFrame = false;

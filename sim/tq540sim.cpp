@@ -44,14 +44,17 @@ void addOptions(QCommandLineParser &parser)
     parser.setApplicationDescription(QString::fromLatin1(kDescription));
     parser.addHelpOption();
     parser.addOptions({
-        {QStringLiteral("link"), QStringLiteral("Symbolic link to create (required)."),
+        {QStringLiteral("link"),
+         QStringLiteral("Symbolic link to create (required). A link there whose terminal is "
+                        "gone is replaced; one to anything that exists is left alone."),
          QStringLiteral("PATH")},
         {QStringLiteral("serial"),
          QStringLiteral("Serial number, 1 to 2147483647 (default 1000001)."), QStringLiteral("N")},
         {QStringLiteral("id"), QStringLiteral("Device ID, 0 to 255 (default 1)."),
          QStringLiteral("N")},
         {QStringLiteral("baud"),
-         QStringLiteral("Line speed: 1200, 2400, 4800, 9600, 19200 or 38400 (default 9600)."),
+         QStringLiteral("Line speed: 1200, 2400, 4800, 9600, 19200 or 38400 (default 9600), "
+                        "until a reset: then the speed stored at EEPROM address 32."),
          QStringLiteral("B")},
         {QStringLiteral("eeprom-kb"),
          QStringLiteral("EEPROM size in kilobytes, 1 to 64 (default 1)."), QStringLiteral("K")},

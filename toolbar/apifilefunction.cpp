@@ -1,7 +1,9 @@
 #include "apifilefunction.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QSaveFile>
+#include <algorithm>
 #include <map>
 #include <memory>
 
@@ -29,33 +31,118 @@ QFileDevice *lookup(FileHandle handle)
     return it == files.end() ? nullptr : it->second.get();
 }
 
+// An existing file rewritten in place, where no file can be made beside it.
+// It is not truncated when opened, so overwriting it needs no new space, and
+// its old content is kept to be put back when the replacement fails.
+// Unbuffered, so a failed write leaves nothing pending.
+class InPlaceFile : public QFile
+{
+public:
+    using QFile::QFile;
+
+    bool openExisting()
+    {
+        if (!open(QIODevice::ReadWrite | QIODevice::ExistingOnly | QIODevice::Unbuffered))
+            return false;
+        old = readAll();
+        return error() == QFileDevice::NoError && seek(0);
+    }
+
+    // Puts the old content back; the replacement is given up.
+    void cancelWriting()
+    {
+        if (!cancelled && isOpen() && seek(0) && write(old) == old.size())
+            resize(old.size());
+        cancelled = true;
+    }
+
+    // Ends the file after the new content; false (and the old content back)
+    // when that fails or the writing was given up.
+    bool commit()
+    {
+        const bool done = !cancelled && resize(written);
+        if (!done)
+            cancelWriting();
+        close();
+        return done;
+    }
+
+protected:
+    qint64 writeData(const char *data, qint64 length) override
+    {
+        const qint64 count = QFile::writeData(data, length);
+        written = std::max(written, pos() + std::max<qint64>(count, 0));
+        return count;
+    }
+
+private:
+    QByteArray old;
+    qint64 written = 0; // the new content ends here
+    bool cancelled = false;
+};
+
+// An existing path that is not a regular file: a folder, a device, a pipe.
+// Opening a pipe waits for a writer and a device may read without end, and
+// saving over either would replace it with a file, so the type alone refuses it.
+bool isNotRegularFile(const QString &path)
+{
+    const QFileInfo info(path);
+    return info.exists() && !info.isFile();
+}
+
+// Written aside, or where nothing can be made beside an existing file, in place.
+std::unique_ptr<QFileDevice> openReplacement(const QString &path)
+{
+    auto file = std::make_unique<QSaveFile>(path);
+    if (file->open(QIODevice::WriteOnly))
+        return file;
+    auto inPlace = std::make_unique<InPlaceFile>(path);
+    return inPlace->openExisting() ? std::move(inPlace) : nullptr;
+}
+
 std::unique_ptr<QFileDevice> openDevice(const QString &path, Disposition disposition,
                                         bool readWrite)
 {
-    if (disposition == Disposition::CreateAlways) {
-        auto file = std::make_unique<QSaveFile>(path);
-        return file->open(QIODevice::WriteOnly) ? std::move(file) : nullptr;
-    }
+    if (disposition == Disposition::CreateAlways)
+        return openReplacement(path);
     auto file = std::make_unique<QFile>(path);
     const QIODevice::OpenMode mode =
         (readWrite ? QIODevice::ReadWrite : QIODevice::ReadOnly) | QIODevice::ExistingOnly;
     return file->open(mode) ? std::move(file) : nullptr;
 }
 
+// A replacement that missed some bytes must not take the old file's place.
+void cancelReplacement(QFileDevice *device)
+{
+    if (auto *saveFile = qobject_cast<QSaveFile *>(device))
+        saveFile->cancelWriting();
+    else if (auto *inPlace = dynamic_cast<InPlaceFile *>(device))
+        inPlace->cancelWriting();
+}
+
+// FileOpen with the reason of a failure: 0, fileFailed or fileNotRegular.
+std::int32_t openFile(const QString &path, FileHandle &handle, Disposition disposition,
+                      bool readWrite)
+{
+    handle = invalidHandle;
+    if (path.isEmpty())
+        return fileFailed;
+    if (isNotRegularFile(path))
+        return fileNotRegular;
+    auto device = openDevice(path, disposition, readWrite);
+    if (!device)
+        return fileFailed;
+    auto &table = openFiles();
+    handle = table.next++;
+    table.files.emplace(handle, std::move(device));
+    return 0;
+}
+
 } // namespace
 
 bool FileOpen(const QString &path, FileHandle &handle, Disposition disposition, bool readWrite)
 {
-    handle = invalidHandle;
-    if (path.isEmpty())
-        return false;
-    auto device = openDevice(path, disposition, readWrite);
-    if (!device)
-        return false;
-    auto &table = openFiles();
-    handle = table.next++;
-    table.files.emplace(handle, std::move(device));
-    return true;
+    return openFile(path, handle, disposition, readWrite) == 0;
 }
 
 bool FileClose(FileHandle handle)
@@ -68,6 +155,8 @@ bool FileClose(FileHandle handle)
     files.erase(it);
     if (auto *saveFile = qobject_cast<QSaveFile *>(device.get()))
         return saveFile->commit();
+    if (auto *inPlace = dynamic_cast<InPlaceFile *>(device.get()))
+        return inPlace->commit();
     device->close();
     return device->error() == QFileDevice::NoError;
 }
@@ -104,9 +193,7 @@ std::int32_t FileWrite(FileHandle handle, std::int32_t position, std::span<const
                                          static_cast<qint64>(data.size()));
     // Buffered bytes that cannot reach the disk are a failed write too.
     if (written != static_cast<qint64>(data.size()) || !device->flush()) {
-        // A created file that missed some bytes must not replace the old one.
-        if (auto *saveFile = qobject_cast<QSaveFile *>(device))
-            saveFile->cancelWriting();
+        cancelReplacement(device);
         return fileFailed;
     }
     return static_cast<std::int32_t>(written);
@@ -115,8 +202,9 @@ std::int32_t FileWrite(FileHandle handle, std::int32_t position, std::span<const
 std::int32_t FileReadAll(const QString &path, std::span<std::uint8_t> buffer)
 {
     FileHandle handle = invalidHandle;
-    if (!FileOpen(path, handle, Disposition::OpenExisting, false))
-        return fileFailed;
+    if (const std::int32_t opened = openFile(path, handle, Disposition::OpenExisting, false);
+        opened < 0)
+        return opened;
     const std::int32_t result = FileRead(handle, seekKeep, buffer);
     FileClose(handle);
     return result;
@@ -125,10 +213,11 @@ std::int32_t FileReadAll(const QString &path, std::span<std::uint8_t> buffer)
 std::int32_t FileWriteAll(const QString &path, std::span<const std::uint8_t> data)
 {
     FileHandle handle = invalidHandle;
-    if (!FileOpen(path, handle, Disposition::CreateAlways, true))
-        return fileFailed;
+    if (const std::int32_t opened = openFile(path, handle, Disposition::CreateAlways, true);
+        opened < 0)
+        return opened;
     const std::int32_t result = FileWrite(handle, seekKeep, data);
-    // After a failed write the commit refuses, so the old file stays.
+    // After a failed write the commit refuses, so the old content stays.
     if (!FileClose(handle))
         return fileFailed;
     return result;

@@ -23,7 +23,7 @@ std::int32_t load(const QString &path, std::span<std::uint8_t> image)
     std::vector<std::uint8_t> work(image.size());
     const std::int32_t count = API_FileFunction::FileReadAll(path, work);
     if (count < 0)
-        return API_FileFunction::fileFailed;
+        return count;
     // Bytes the file leaves out are zeros, not what the previous image held.
     std::fill(image.begin(), image.end(), std::uint8_t{0});
     std::copy_n(work.begin(), count, image.begin());

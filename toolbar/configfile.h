@@ -18,12 +18,13 @@ std::int32_t storedLength(std::span<const std::uint8_t> image);
 
 // Reads the file into `image`: on success the image is emptied first and the
 // file's first image.size() bytes copied in; the result is the count copied.
-// Returns API_FileFunction::fileFailed, with `image` untouched, when the file
-// cannot be opened or read.
+// Returns API_FileFunction::fileNotRegular or fileFailed, with `image`
+// untouched, when the path is not a regular file or cannot be opened or read.
 std::int32_t load(const QString &path, std::span<std::uint8_t> image);
 
-// Writes `image` as a configuration file, replacing any old one atomically:
-// the count written, or API_FileFunction::fileFailed (the old file is kept).
+// Writes `image` as a configuration file, replacing any old one atomically
+// (in place where its folder allows nothing else): the count written, or
+// API_FileFunction::fileNotRegular or fileFailed (the old file is kept).
 std::int32_t save(const QString &path, std::span<const std::uint8_t> image);
 
 } // namespace configfile

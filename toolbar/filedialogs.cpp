@@ -1,11 +1,31 @@
 #include "filedialogs.h"
 
 #include "configfile.h"
+#include "msgbox.h"
 
-#include <QFileDialog>
+#include <QDir>
+#include <QFileInfo>
 #include <utility>
 
 namespace filedialogs {
+
+void CommonDialog::accept()
+{
+    const QStringList chosen = selectedFiles();
+    if (acceptMode() == AcceptSave && !chosen.isEmpty()) {
+        const QFileInfo file(chosen.constFirst());
+        if (!QFileInfo(file.absolutePath()).isDir()) {
+            // Qt's own words for a missing folder, in the user's language.
+            msgbox::show(this,
+                         QFileDialog::tr("%1\nDirectory not found.\nPlease verify the correct "
+                                         "directory name was given.")
+                             .arg(QDir::toNativeSeparators(file.absolutePath())),
+                         msgbox::Icon::Exclamation);
+            return;
+        }
+    }
+    QFileDialog::accept();
+}
 
 namespace {
 

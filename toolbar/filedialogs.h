@@ -2,15 +2,25 @@
 
 #include "scopedseam.h"
 
+#include <QFileDialog>
 #include <QString>
 #include <functional>
-
-class QFileDialog;
 
 // The toolbar's file dialogs. One dialog object serves Open and Save as, so
 // each dialog starts with the name chosen last; tests replace the presenter
 // to answer the dialogs.
 namespace filedialogs {
+
+// The toolbar's dialog object. Saving, it refuses a name whose folder does
+// not exist ("path must exist") and stays open, as the system's save dialog
+// does, rather than closing on a name that cannot be written.
+class CommonDialog : public QFileDialog
+{
+public:
+    using QFileDialog::QFileDialog;
+
+    void accept() override;
+};
 
 enum class Mode {
     Open,   // the file must exist

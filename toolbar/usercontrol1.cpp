@@ -422,7 +422,7 @@ void UserControl1::showMessage(int textId)
 QFileDialog &UserControl1::fileDialog()
 {
     if (!CommonDialog1) {
-        CommonDialog1 = new QFileDialog(this);
+        CommonDialog1 = new filedialogs::CommonDialog(this);
         CommonDialog1->setObjectName(QStringLiteral("CommonDialog1"));
     }
     return *CommonDialog1;

@@ -1,12 +1,16 @@
 #include "ctlprocess.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
+#ifdef Q_OS_UNIX
+#include <sys/stat.h>
+#endif
 
 namespace {
 
@@ -43,6 +47,7 @@ class TestCli : public QObject
 
     QTemporaryDir dir;
     QString path(const QString &name) const { return dir.filePath(name); }
+    QString pipe() const { return path("pipe"); }
 
     QJsonObject showJson(const QString &file)
     {
@@ -53,7 +58,13 @@ class TestCli : public QObject
     }
 
 private slots:
-    void initTestCase() { QVERIFY(dir.isValid()); }
+    void initTestCase()
+    {
+        QVERIFY(dir.isValid());
+#ifdef Q_OS_UNIX
+        QCOMPARE(::mkfifo(QFile::encodeName(pipe()).constData(), 0600), 0);
+#endif
+    }
 
     void helpListsCommands()
     {
@@ -157,7 +168,7 @@ private slots:
         config["dwell"] = "3.5";
         QJsonArray inputs = config["inputs"].toArray();
         inputs[0] = QJsonArray{"1", "x", "5", "x"};
-        inputs[23] = QJsonArray{"0", "X", "9", " x "};
+        inputs[23] = QJsonArray{"0", " ", "9", " x "};
         config["inputs"] = inputs;
         QJsonArray outputs = config["outputs"].toArray();
         outputs[23] = QJsonArray{"3", "x"};
@@ -208,8 +219,20 @@ private slots:
         shortRow[5] = QJsonArray{"", "", ""};
         QJsonArray numberCell = rows(24, {"", ""});
         numberCell[2] = QJsonArray{1, ""};
+        const auto inputCell = [](int row, int col, const QString &text) {
+            QJsonArray inputs = rows(24, {"", "", "", ""});
+            QJsonArray cells = inputs[row].toArray();
+            cells[col] = text;
+            inputs[row] = cells;
+            return inputs;
+        };
+        QJsonArray outputCheck = rows(24, {"", ""});
+        outputCheck[23] = QJsonArray{"", "1"};
 
         QTest::newRow("not JSON") << QByteArray("{\"baud\": ") << QByteArray("JSON");
+        // The column counts characters: the "a" with diaeresis takes two bytes.
+        QTest::newRow("bad value")
+            << QByteArray("{\n  \"b\xc3\xa4ud\": x\n}") << QByteArray("line 2, column 11");
         QTest::newRow("array") << QByteArray("[1, 2]") << QByteArray("object");
         QTest::newRow("missing dwell") << without("dwell") << QByteArray("dwell");
         QTest::newRow("missing outputs") << without("outputs") << QByteArray("outputs");
@@ -222,6 +245,13 @@ private slots:
         QTest::newRow("dwell as number") << with("dwell", 30) << QByteArray("dwell");
         QTest::newRow("baud as number") << with("baud", 9600) << QByteArray("baud");
         QTest::newRow("baud not listed") << with("baud", "38400") << QByteArray("38400");
+        // Check cells hold "x" or blanks; the codec would read these as not set.
+        QTest::newRow("capital X")
+            << with("inputs", inputCell(5, 1, "X")) << QByteArray("inputs[5][1]");
+        QTest::newRow("y") << with("inputs", inputCell(0, 3, "y")) << QByteArray("inputs[0][3]");
+        QTest::newRow("1") << with("outputs", outputCheck) << QByteArray("outputs[23][1]");
+        QTest::newRow("yes") << with("inputs", inputCell(23, 1, "yes"))
+                             << QByteArray("inputs[23][1]");
     }
     void encodeRejectsBadContent()
     {
@@ -241,6 +271,26 @@ private slots:
         QVERIFY(run.status != 0);
         QVERIFY(run.err.contains("absent.json"));
         QVERIFY(!QFile::exists(path("out.ztb")));
+    }
+
+    // Refused at once, without waiting for a writer to open the pipe.
+    void pipesAreRefused_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::newRow("show") << QStringList{"show", pipe()};
+        QTest::newRow("encode") << QStringList{"encode", pipe(), "-o", path("piped.ztb")};
+    }
+    void pipesAreRefused()
+    {
+        QFETCH(QStringList, arguments);
+        if (!QFileInfo(pipe()).exists())
+            QSKIP("no named pipes here");
+        const Run run = tq540ctl(arguments);
+        QCOMPARE(run.status, 1);
+        QCOMPARE(run.err, QStringLiteral("tq540ctl: %1: not a regular file (a folder, a device "
+                                         "or a pipe)\n")
+                              .arg(pipe()));
+        QVERIFY(!QFile::exists(path("piped.ztb")));
     }
 
     void encodeUnwritableOutputFails()

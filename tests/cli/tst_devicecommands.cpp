@@ -13,6 +13,7 @@
 #include <csignal>
 #include <functional>
 #include <optional>
+#include <sys/stat.h>
 
 namespace {
 
@@ -45,6 +46,9 @@ private slots:
         QVERIFY(dir.isValid());
         // The port map the tool reads lives here, for this test and its children.
         qputenv("XDG_CONFIG_HOME", dir.path().toLocal8Bit());
+        QCOMPARE(::mkfifo(QFile::encodeName(path(QStringLiteral("pipe.ztb"))).constData(), 0600),
+                 0);
+        writeFile(path(QStringLiteral("long.ztb")), pattern(121, 1));
     }
 
     void productBase_data()
@@ -168,8 +172,9 @@ private slots:
                       {"--serial", "4242", "--baud", "4800", "--image",
                        path(QStringLiteral("before.ztb")), "--save", saved});
         QVERIFY(sim.started);
-        const Run run = tq540ctl(
-            {"upload", "--port", sim.linkPath, "--sn", "4242", path(QStringLiteral("upload.ztb"))});
+        // A file longer than a configuration goes only with --force.
+        const Run run = tq540ctl({"upload", "--port", sim.linkPath, "--sn", "4242", "--force",
+                                  path(QStringLiteral("upload.ztb"))});
         QCOMPARE(run.status, 0);
         QCOMPARE(run.out, QStringLiteral("Upload completed.\n"));
         QVERIFY(sim.stop());
@@ -275,6 +280,17 @@ private slots:
         QTest::newRow("unreadable upload file")
             << QStringList{"upload", "--port", "/nonexistent/tty", "/nonexistent/x.ztb"} << 1
             << "/nonexistent/x.ztb: Can't read the configuration file.";
+        const QString pipe = path(QStringLiteral("pipe.ztb"));
+        QTest::newRow("upload of a pipe")
+            << QStringList{"upload", "--port", "/nonexistent/tty", pipe} << 1
+            << pipe + ": not a regular file";
+        QTest::newRow("--force reads no pipe")
+            << QStringList{"upload", "--port", "/nonexistent/tty", "--force", pipe} << 1
+            << pipe + ": not a regular file";
+        const QString longFile = path(QStringLiteral("long.ztb"));
+        QTest::newRow("upload of 121 bytes")
+            << QStringList{"upload", "--port", "/nonexistent/tty", longFile} << 1
+            << longFile + ": longer than the 120 bytes of a configuration; nothing was sent";
     }
     void refusedArguments()
     {

@@ -1,6 +1,7 @@
 #include "numtext.h"
 
 #include <QTest>
+#include <limits>
 
 class TestNumText : public QObject
 {
@@ -26,6 +27,9 @@ private slots:
         QTest::newRow("second point stops") << "1.2.3" << 1.2;
         QTest::newRow("inner blank stops") << "1 2" << 1.0;
         QTest::newRow("space") << " " << 0.0;
+        QTest::newRow("too large, negative") << "-1e400" << -std::numeric_limits<double>::max();
+        QTest::newRow("too small") << "1e-400" << 0.0;
+        QTest::newRow("too small, negative") << "-1e-400" << 0.0;
     }
     void leadingNumber()
     {

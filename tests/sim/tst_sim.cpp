@@ -8,16 +8,23 @@
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
+#include <optional>
 
 namespace {
 
 using namespace ctltest;
 
-// An identify request as the tool sends it (flag byte 0x0E, option 10).
+// A request as the tool sends it (flag byte 0x0E, option 10), without data.
+std::vector<std::uint8_t> requestFrame(std::uint8_t command, std::uint32_t target,
+                                       std::uint32_t seqNo)
+{
+    return frameOf(PacketFields{
+        .flags = 0x0E, .target = target, .seqNo = seqNo, .command = command, .data = {}});
+}
+
 std::vector<std::uint8_t> identifyFrame(std::uint32_t target, std::uint32_t seqNo)
 {
-    return frameOf(
-        PacketFields{.flags = 0x0E, .target = target, .seqNo = seqNo, .command = 0x01, .data = {}});
+    return requestFrame(0x01, target, seqNo);
 }
 
 // The reply packet of a frame the device sent.
@@ -105,6 +112,31 @@ private slots:
         QVERIFY(device.receive(identifyFrame(513, 1)).size() == 1);
     }
 
+    // After a reset the device runs at the speed its EEPROM gives.
+    void speedAfterReset_data()
+    {
+        QTest::addColumn<int>("code"); // at address 32; -1: as from the factory
+        QTest::addColumn<int>("speed");
+        QTest::newRow("factory") << -1 << 9600;
+        QTest::newRow("1200") << 0 << 1200;
+        QTest::newRow("19200") << 4 << 19200;
+        QTest::newRow("code outside the list") << 5 << 9600;
+    }
+    void speedAfterReset()
+    {
+        QFETCH(int, code);
+        QFETCH(int, speed);
+        sim::DeviceConfig config;
+        config.baud = 4800; // until the reset
+        sim::Device device(config);
+        if (code >= 0)
+            device.eeprom()[32] = std::uint8_t(code);
+        QVERIFY(device.listensAt(4800));
+        QCOMPARE(device.receive(requestFrame(0x04, 513, 1)).size(), std::size_t(1));
+        QVERIFY(device.listensAt(speed));
+        QVERIFY(!device.listensAt(4800));
+    }
+
     void configurationFiles()
     {
         const QString in = dir.filePath(QStringLiteral("in.ztb"));
@@ -160,6 +192,48 @@ private slots:
         const QString text = QString::fromLocal8Bit(process.readAllStandardOutput());
         QVERIFY(text.contains(QStringLiteral("--link")));
         QVERIFY(text.contains(QStringLiteral("--vanish-after")));
+    }
+
+    // The link path is taken only from a simulator that was killed.
+    void linkPathTakenOver_data()
+    {
+        QTest::addColumn<QString>("existing"); // what the path links to
+        QTest::addColumn<bool>("taken");
+        QTest::newRow("terminal gone") << "gone" << true;
+        QTest::newRow("existing file") << "file" << false;
+        QTest::newRow("running simulator") << "simulator" << false;
+    }
+    void linkPathTakenOver()
+    {
+        QFETCH(QString, existing);
+        QFETCH(bool, taken);
+        const QString linkPath = dir.filePath(QStringLiteral("link-") + existing);
+        std::optional<Simulator> holder;
+        if (existing == u"simulator") {
+            holder.emplace(linkPath, QStringList{});
+            QVERIFY(holder->started);
+        } else {
+            const QString target = dir.filePath(existing);
+            if (existing == u"file")
+                writeFile(target, "mine");
+            QVERIFY(QFile::link(target, linkPath));
+        }
+        const QString before = QFileInfo(linkPath).symLinkTarget();
+        Simulator second(linkPath, {});
+        QCOMPARE(second.started, taken);
+        if (taken) {
+            QVERIFY(QFileInfo(linkPath).symLinkTarget() != before);
+            QVERIFY(second.stop());
+            QVERIFY(!QFileInfo(linkPath).isSymLink());
+            return;
+        }
+        second.process.waitForFinished(10000);
+        QCOMPARE(second.process.exitCode(), 1);
+        QVERIFY(QString::fromLocal8Bit(second.process.readAllStandardError()).contains(before));
+        QCOMPARE(QFileInfo(linkPath).symLinkTarget(), before);
+        if (holder) // still the first one's, and removed by it
+            QVERIFY(holder->stop());
+        QCOMPARE(QFileInfo(linkPath).isSymLink(), !holder);
     }
 
     void servesTheToolOnAPseudoTerminal()

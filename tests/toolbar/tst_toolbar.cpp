@@ -10,8 +10,14 @@
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <QTest>
+#ifdef Q_OS_UNIX
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
 
 using namespace API_FileFunction;
 
@@ -44,8 +50,18 @@ class TestToolbar : public QObject
 
     QTemporaryDir dir;
     QTemporaryDir config;
+#ifdef Q_OS_UNIX
+    int pipeWriter = -1;
+#endif
 
-    QString path(const QString &name) const { return dir.filePath(name); }
+    QString path(const QString &name) const
+    {
+        return dir.filePath(name);
+    }
+    QString pipePath() const
+    {
+        return path("pipe.ztb");
+    }
 
 private slots:
     void initTestCase()
@@ -54,6 +70,22 @@ private slots:
         QVERIFY(config.isValid());
         // Before the first settings object, so the store lands in the temporary folder.
         qputenv("XDG_CONFIG_HOME", config.path().toLocal8Bit());
+#ifdef Q_OS_UNIX
+        // A pipe with a writer and a full buffer of bytes waiting: a reader
+        // that opened it would get them at once instead of blocking the test.
+        const QByteArray pipe = QFile::encodeName(pipePath());
+        QCOMPARE(::mkfifo(pipe.constData(), 0600), 0);
+        pipeWriter = ::open(pipe.constData(), O_RDWR | O_NONBLOCK);
+        QVERIFY(pipeWriter >= 0);
+        const QByteArray waiting(1 << 16, 'x');
+        QVERIFY(::write(pipeWriter, waiting.constData(), waiting.size()) > 16384);
+#endif
+    }
+    void cleanupTestCase()
+    {
+#ifdef Q_OS_UNIX
+        ::close(pipeWriter);
+#endif
     }
 
     // --- configuration files ---
@@ -133,16 +165,39 @@ private slots:
     void unreadableFileFailsAndKeepsBuffer_data()
     {
         QTest::addColumn<QString>("name");
-        QTest::newRow("missing") << "missing.ztb";
-        QTest::newRow("folder") << ".";
-        QTest::newRow("empty path") << "";
+        QTest::addColumn<int>("result");
+        QTest::newRow("missing") << path("missing.ztb") << fileFailed;
+        QTest::newRow("empty path") << "" << fileFailed;
+        QTest::newRow("folder") << dir.path() << fileNotRegular;
+#ifdef Q_OS_UNIX
+        // Opened, these would read: the pipe what waits in it, the device zeros.
+        QTest::newRow("pipe") << pipePath() << fileNotRegular;
+        QTest::newRow("device") << "/dev/zero" << fileNotRegular;
+#endif
     }
     void unreadableFileFailsAndKeepsBuffer()
     {
         QFETCH(QString, name);
+        QFETCH(int, result);
         Bytes loaded(4, '\x33');
-        QCOMPARE(configfile::load(name.isEmpty() ? name : path(name), bytesOf(loaded)), fileFailed);
+        QCOMPARE(configfile::load(name, bytesOf(loaded)), result);
         QCOMPARE(loaded, Bytes(4, '\x33'));
+    }
+
+    // Saving never replaces a folder, device or pipe with a file.
+    void saveRefusesNonRegularFiles_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::newRow("folder") << dir.path();
+#ifdef Q_OS_UNIX
+        QTest::newRow("pipe") << pipePath();
+#endif
+    }
+    void saveRefusesNonRegularFiles()
+    {
+        QFETCH(QString, name);
+        QCOMPARE(configfile::save(name, bytesOf(Bytes("\x01"))), fileNotRegular);
+        QVERIFY(QFileInfo(name).exists() && !QFileInfo(name).isFile());
     }
 
     void saveIntoMissingFolderFails()

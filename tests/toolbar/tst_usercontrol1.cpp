@@ -112,6 +112,7 @@ class TestUserControl1 : public QObject
                             (start.isDir() ? QString() : start.fileName());
         // What the user sees: the pattern, and the dialog kind asked for.
         if (dialog.nameFilters() != QStringList{QStringLiteral("*.ztb")} ||
+            !dynamic_cast<filedialogs::CommonDialog *>(&dialog) ||
             open != (dialog.acceptMode() == QFileDialog::AcceptOpen) ||
             open != (dialog.fileMode() == QFileDialog::ExistingFile) ||
             (!open && (dialog.defaultSuffix() != u"ztb" ||
@@ -299,6 +300,34 @@ private slots:
             QCOMPARE(chain[i]->x(), chain[i - 1]->x() + chain[i - 1]->width() + gap);
         }
         QCOMPARE(host.bar.height(), twips::toPixels(735));
+    }
+
+    // The real dialog, saving, stays open on a name whose folder does not exist.
+    void saveDialogWantsAnExistingFolder_data()
+    {
+        QTest::addColumn<QString>("typed"); // in the test folder
+        QTest::addColumn<bool>("accepted");
+        QTest::newRow("existing folder") << "new.ztb" << true;
+        QTest::newRow("missing folder") << "no/such/new.ztb" << false;
+        QTest::newRow("a file for a folder") << "short.ztb/new.ztb" << false;
+    }
+    void saveDialogWantsAnExistingFolder()
+    {
+        QFETCH(QString, typed);
+        QFETCH(bool, accepted);
+        filedialogs::CommonDialog dialog;
+        dialog.setAcceptMode(QFileDialog::AcceptSave);
+        dialog.setDirectory(dir.path());
+        dialog.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+        auto *name = dialog.findChild<QLineEdit *>(QStringLiteral("fileNameEdit"));
+        QVERIFY(name);
+        QTest::keyClicks(name, typed);
+        QTest::keyClick(name, Qt::Key_Return);
+        QCOMPARE(dialog.isVisible(), !accepted);
+        QCOMPARE(messages.size(), accepted ? 0 : 1);
+        if (!accepted)
+            QVERIFY(messages.first().contains(QFileInfo(path(typed)).path()));
     }
 
     void comPortStoredAndRestored()
