@@ -1,10 +1,10 @@
 #include "simdevice.h"
 
+#include "configfile.h"
 #include "linenoise.h"
 #include "m.h"
 
-#include <QFile>
-#include <QSaveFile>
+#include <QFileInfo>
 #include <algorithm>
 #include <array>
 
@@ -130,35 +130,31 @@ std::vector<std::uint8_t> Device::factoryImage(int bytes)
     return image;
 }
 
+// Through the configuration file functions, so a path that is not a regular
+// file is refused and the file is written as the tool writes it.
 bool Device::loadImage(const QString &path, QString *error)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        *error = QStringLiteral("cannot read %1: %2").arg(path, file.errorString());
+    std::vector<std::uint8_t> bytes(memory.size() + 1); // one more shows a file too long
+    const std::int32_t count = configfile::load(path, bytes);
+    if (count < 0) {
+        *error = QStringLiteral("cannot read %1").arg(path);
         return false;
     }
-    const QByteArray bytes = file.readAll();
-    if (bytes.size() > qsizetype(memory.size())) {
+    if (std::size_t(count) > memory.size()) {
         *error = QStringLiteral("%1 holds %2 bytes; the EEPROM holds %3")
                      .arg(path)
-                     .arg(bytes.size())
+                     .arg(QFileInfo(path).size())
                      .arg(memory.size());
         return false;
     }
-    std::fill(memory.begin(), memory.end(), 0);
-    std::copy(bytes.begin(), bytes.end(), memory.begin());
+    std::copy_n(bytes.begin(), memory.size(), memory.begin());
     return true;
 }
 
 bool Device::saveImage(const QString &path, QString *error) const
 {
-    const std::vector<std::uint8_t> bytes = trimmedImage(memory);
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) ||
-        file.write(reinterpret_cast<const char *>(bytes.data()), qint64(bytes.size())) !=
-            qint64(bytes.size()) ||
-        !file.commit()) {
-        *error = QStringLiteral("cannot write %1: %2").arg(path, file.errorString());
+    if (configfile::save(path, memory) < 0) {
+        *error = QStringLiteral("cannot write %1").arg(path);
         return false;
     }
     return true;
@@ -335,17 +331,6 @@ void Device::damageOnTheLine(std::vector<std::uint8_t> &frame)
         const std::vector<std::uint8_t> burst = linenoise::burst(noise);
         frame.insert(frame.begin(), burst.begin(), burst.end());
     }
-}
-
-std::vector<std::uint8_t> trimmedImage(std::span<const std::uint8_t> eeprom)
-{
-    auto end = eeprom.end();
-    while (end != eeprom.begin() && *(end - 1) == 0)
-        --end;
-    std::vector<std::uint8_t> bytes(eeprom.begin(), end);
-    if (bytes.empty())
-        bytes.push_back(0);
-    return bytes;
 }
 
 } // namespace sim

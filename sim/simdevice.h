@@ -117,8 +117,4 @@ private:
     std::mt19937 noise; // default-seeded: the same noise in every run
 };
 
-// The configuration file's bytes for an EEPROM: trailing zeros left out, at
-// least one byte.
-std::vector<std::uint8_t> trimmedImage(std::span<const std::uint8_t> eeprom);
-
 } // namespace sim
