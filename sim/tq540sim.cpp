@@ -1,6 +1,7 @@
 // tq540sim: a simulated TQ540-2 on a pseudo-terminal, for trying the tool and
 // its command-line front end without a device.
 
+#include "m.h"
 #include "ptyserver.h"
 #include "simdevice.h"
 
@@ -160,8 +161,9 @@ bool readOptions(const QCommandLineParser &parser, Options &options, QString *er
     options.savePath = parser.value(QStringLiteral("save"));
     if (!readNumbers(parser, options, error))
         return false;
-    static const int speeds[] = {1200, 2400, 4800, 9600, 19200, 38400};
-    if (std::find(std::begin(speeds), std::end(speeds), options.config.baud) == std::end(speeds)) {
+    // The device runs at the speeds the tool searches.
+    const auto &speeds = m::SEARCH_SPEEDS;
+    if (std::find(speeds.begin(), speeds.end(), options.config.baud) == speeds.end()) {
         *error = QStringLiteral("--baud must be 1200, 2400, 4800, 9600, 19200 or 38400");
         return false;
     }
