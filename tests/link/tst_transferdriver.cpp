@@ -33,8 +33,24 @@ enum class Fault {
     WriteError,
     ResetLost,
     CancelSearch,
-    CancelRead
+    CancelRead,
+    // On the line once blocks move (for FlipIdentify, in the identify).
+    Noise,
+    Garbage,
+    Flip,
+    FlipIdentify,
+    Late1400,
+    Late1500,
 };
+
+// Faults of the line that begin once blocks move.
+void damageTheLine(sim::DeviceFaults &faults, Fault fault)
+{
+    faults.noiseBefore = fault == Fault::Noise ? 1000 : 0;
+    faults.garbageInside = fault == Fault::Garbage ? 1 : 0;
+    faults.flippedBits = fault == Fault::Flip ? 1 : 0;
+    faults.replyDelayMs = fault == Fault::Late1400 ? 1400 : fault == Fault::Late1500 ? 1500 : 0;
+}
 
 struct Run
 {
@@ -64,7 +80,13 @@ Run transfer(TransferKind kind, std::int32_t start, std::int32_t stop, Fault fau
     faults.noEchoReads = fault == Fault::NoEcho ? 1 : 0;
     faults.vanishAfterFrames = fault == Fault::Vanish ? 2 : fault == Fault::ResetLost ? 4 : -1;
     faults.writeErrorAddress = fault == Fault::WriteError ? 70 : -1;
+    faults.flippedBits = fault == Fault::FlipIdentify ? 1 : 0;
+    bool damaged = false;
     bench.clock.onEvents = [&] {
+        if (!damaged && m::gLink.Done > 0) {
+            damaged = true;
+            damageTheLine(faults, fault);
+        }
         const bool cancel =
             (fault == Fault::CancelSearch && bench.requests(m::CMD_IDENTIFY) == 1) ||
             (fault == Fault::CancelRead && bench.requests(m::CMD_READ_BLOCK) == 2);
@@ -123,6 +145,12 @@ private slots:
         QTest::newRow("upload")                     << up   << 120  << Fault::None         << 14 << written << 0  << 3 << 1;
         QTest::newRow("write error")                << up   << 120  << Fault::WriteError   << 9  << write   << 0  << 2 << 0;
         QTest::newRow("reset unanswered")           << up   << 120  << Fault::ResetLost    << 12 << written << 0  << 3 << 0;
+        QTest::newRow("noise before replies")       << down << 120  << Fault::Noise        << 13 << read    << 3  << 0 << 0;
+        QTest::newRow("garbage inside a reply")     << down << 120  << Fault::Garbage      << 3  << read    << 3  << 0 << 0;
+        QTest::newRow("bit flipped in a reply")     << up   << 120  << Fault::Flip         << 3  << write   << 0  << 3 << 0;
+        QTest::newRow("bit flipped in the identify")<< test << -1   << Fault::FlipIdentify << 0  << search  << 0  << 0 << 0;
+        QTest::newRow("reply late, in time")        << down << 120  << Fault::Late1400     << 13 << read    << 3  << 0 << 0;
+        QTest::newRow("reply late, too late")       << down << 120  << Fault::Late1500     << 3  << read    << 3  << 0 << 0;
         // clang-format on
     }
     void outcomes()
