@@ -1,6 +1,7 @@
 #include "../cli/ctlprocess.h"
 #include "../link/fakeport.h"
 #include "simdevice.h"
+#include "transferdriver.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -258,14 +259,8 @@ private slots:
             store.setValue(QStringLiteral("SoftWare/Corvant/kWare/Ports/COM2"), linkPath);
         }
 
-        // The tool's way in: COM2, mapped to the link.
-        m::tLink link;
-        link.Port = 2;
-        link.TargetID = 512 + 9;
-        link.DCBString = QStringLiteral("baud=9600 parity=N data=8 stop=1");
-        QCOMPARE(m::OpenLink(link), m::LINK_OK);
-
         // At 9600 baud the device hears only noise.
+        QCOMPARE(mComm::CommOpen(2, QStringLiteral("COM2"), m::modeString(9600)), 0);
         const std::vector<std::uint8_t> request = identifyFrame(512 + 9, 1);
         QCOMPARE(mComm::CommWrite(2, request), int(request.size()));
         int ignored = 0;
@@ -276,39 +271,30 @@ private slots:
         }));
         std::vector<std::uint8_t> buffer(1025);
         QCOMPARE(mComm::CommRead(2, buffer, 256), 0);
+        mComm::CommClose(2);
 
-        // At its own speed it answers.
-        link.DCBString = QStringLiteral("baud=19200 parity=N data=8 stop=1");
-        link.Settings = QStringLiteral("19200,N,8,1");
-        QCOMPARE(m::SelectSpeed(link), m::LINK_OK);
+        // At its own speed it serves the tool's way in: COM2, mapped to the link.
+        m::tLink link;
+        link.Port = 2;
+        link.TargetID = 512 + 9;
+        std::vector<std::uint8_t> image(65537);
+        TransferObserver unseen;
+        QCOMPARE(TransferDriver(link, image, unseen).run(TransferKind::Download, 33, 40),
+                 m::LINK_DOWNLOAD_DONE);
+        QCOMPARE(link.Settings, QStringLiteral("19200,N,8,1"));
         QCOMPARE(std::uint32_t(link.SerialNo), 5555U | 0x80000000U);
-        QCOMPARE(link.DevID, std::uint8_t(9));
         QCOMPARE(link.EEPROMSize, 1024);
+        QVERIFY(std::equal(start.begin() + 32, start.end(), image.begin() + 33));
         // The terminal has no RTS line: noted, and the exchange goes on.
         QCOMPARE(mComm::CommLastError.sErrContext,
                  QStringLiteral("CommSetLine (EscapeCommFunction)"));
-
-        std::vector<std::uint8_t> read;
-        std::int32_t first = 33, last = 40;
-        QCOMPARE(m::ReadBlocks(link, read, first, last), m::LINK_OK);
-        QCOMPARE(read, (std::vector<std::uint8_t>{0, 4, 0, 12, 0, 0, 0, 0, 0x77}));
-
-        std::vector<std::uint8_t> image(65537);
-        for (int p = 33; p <= 120; ++p)
-            image[p] = std::uint8_t(p);
-        QCOMPARE(m::WriteBlocks(link, image, 33, 120), m::LINK_OK);
-        QCOMPARE(m::Identify(link), m::LINK_OK);
-        m::CloseLink(link);
 
         process.terminate();
         QVERIFY(process.waitForFinished(10000));
         QCOMPARE(process.exitStatus(), QProcess::NormalExit);
         QCOMPARE(process.exitCode(), 0);
         QVERIFY(!QFileInfo(linkPath).isSymLink());
-        QByteArray expected(120, '\0');
-        for (int a = 32; a < 120; ++a)
-            expected[a] = char(a + 1);
-        QCOMPARE(readFile(out), expected);
+        QCOMPARE(readFile(out), start); // written back, without trailing zeros
     }
 };
 
