@@ -1,6 +1,6 @@
 // A grid with its editor and EditBoxKeeper on real widgets: where the focus
 // goes on Tab, clicks, scrolling and resizing, the wheel over an edit box,
-// and clicks on a row cut off at the bottom.
+// clicks on a row cut off at the bottom, and the page keys at the ends.
 #include "cgridedit.h"
 #include "editboxkeeper.h"
 #include "gridcontrol.h"
@@ -187,6 +187,39 @@ private slots:
         const int gridBottom = k.grid->y() + k.grid->height() - 1;
         QVERIFY(k.check->geometry().bottom() <= gridBottom);
         QCOMPARE(QApplication::focusWidget(), k.check);
+    }
+
+    // Where the grid cannot scroll any further, Page Down and Page Up go on
+    // to the last and the first row.
+    void pageKeysReachEnds_data()
+    {
+        QTest::addColumn<int>("rows");
+        QTest::addColumn<int>("topRow");
+        QTest::addColumn<int>("row");
+        QTest::addColumn<int>("key");
+        QTest::addColumn<int>("expectedRow");
+        QTest::newRow("down on the last page") << 25 << 24 << 21 << int(Qt::Key_PageDown) << 24;
+        QTest::newRow("up on the first page") << 25 << 1 << 4 << int(Qt::Key_PageUp) << 1;
+        QTest::newRow("down, every row shown") << 5 << 1 << 2 << int(Qt::Key_PageDown) << 4;
+        QTest::newRow("up, every row shown") << 5 << 1 << 3 << int(Qt::Key_PageUp) << 1;
+    }
+
+    void pageKeysReachEnds()
+    {
+        QFETCH(int, rows);
+        QFETCH(int, topRow);
+        QFETCH(int, row);
+        QFETCH(int, key);
+        QFETCH(int, expectedRow);
+        KeptGrid k(rows);
+        k.grid->setTopRow(topRow);
+        k.grid->setRow(row);
+        QTest::keyClicks(k.text, "3");
+        QTest::keyClick(k.text, Qt::Key(key));
+        QCOMPARE(k.grid->Row(), expectedRow);
+        QCOMPARE(k.grid->TextMatrix(row, 1), QStringLiteral("3"));
+        QVERIFY(k.text->isVisible());
+        QCOMPARE(k.text->y(), k.cellTop());
     }
 };
 
