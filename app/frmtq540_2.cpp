@@ -10,6 +10,7 @@
 #include "m_cvlibex.h"
 #include "resdll.h"
 #include "settingsrow.h"
+#include "settingsstore.h"
 #include "target.h"
 #include "tolerant.h"
 #include "twips.h"
@@ -19,6 +20,7 @@
 
 #include <algorithm>
 
+#include <QCloseEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QResizeEvent>
@@ -132,6 +134,10 @@ frmTQ540_2::frmTQ540_2(QWidget *parent) : QWidget(parent)
     // Captions wider than the design's font would hide the end of the
     // toolbar's strip (the device ID): start wide enough to show it all.
     resize(std::max(width(), mTBar->sizeHint().width()), height());
+    // Never so small that a toolbar button is cut off or the status bar
+    // covers the toolbar.
+    setMinimumSize(mTBar->minimumSizeHint().width(), mTBar->height() + mSBar1->height());
+    restoreGeometry(settingsstore::windowGeometry()); // keeps the above without one
 }
 
 frmTQ540_2::~frmTQ540_2() = default;
@@ -247,6 +253,12 @@ void frmTQ540_2::Ini()
 }
 
 // --- sizing -------------------------------------------------------------------------
+
+void frmTQ540_2::closeEvent(QCloseEvent *event)
+{
+    settingsstore::setWindowGeometry(saveGeometry());
+    QWidget::closeEvent(event);
+}
 
 void frmTQ540_2::resizeEvent(QResizeEvent *event)
 {

