@@ -3,6 +3,7 @@
 #include "checkcellfilter.h"
 #include "codec.h"
 #include "ctrlsbar.h"
+#include "editboxkeeper.h"
 #include "eepromimage.h"
 #include "gridcontrol.h"
 #include "helpfile.h"
@@ -20,6 +21,7 @@
 
 #include <algorithm>
 
+#include <QCheckBox>
 #include <QCloseEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -189,6 +191,23 @@ void frmTQ540_2::createEditBoxes()
     mInputsKeys.watch(*txtcheckbox);
     mOutputsKeys.watch(*Text1);
     mOutputsKeys.watch(*txtCheck2);
+    mInputsBoxes = std::make_unique<EditBoxKeeper>(*fg1);
+    mInputsBoxes->watch(*txt_gd);
+    mInputsBoxes->watch(*txtcheckbox);
+    mOutputsBoxes = std::make_unique<EditBoxKeeper>(*fg2);
+    mOutputsBoxes->watch(*Text1);
+    mOutputsBoxes->watch(*txtCheck2);
+    chainTabOrder();
+}
+
+// Tab runs from the settings row to each grid and on to its edit boxes; the
+// grid itself is a stop only while its boxes are hidden (EditBoxKeeper).
+void frmTQ540_2::chainTabOrder()
+{
+    QWidget *const chain[] = {
+        &mSettings->ckAlarmSystem(), fg1, txt_gd, txtcheckbox, fg2, Text1, txtCheck2};
+    for (std::size_t i = 1; i < std::size(chain); ++i)
+        setTabOrder(chain[i - 1], chain[i]);
 }
 
 void frmTQ540_2::placeDesignLayout()

@@ -8,6 +8,7 @@
 #include <memory>
 
 class CheckCellFilter;
+class EditBoxKeeper;
 class GridControl;
 class HelpKeyFilter;
 class QLabel;
@@ -56,6 +57,7 @@ private:
     void createControls();
     void createGrids();
     void createEditBoxes();
+    void chainTabOrder();
     void placeDesignLayout();
     void connectToolbar();
     void Form_Load();
@@ -91,6 +93,8 @@ private:
     cGridEdit mOutputsEditor;
     KeyForwarder mInputsKeys{mInputsEditor};
     KeyForwarder mOutputsKeys{mOutputsEditor};
+    std::unique_ptr<EditBoxKeeper> mInputsBoxes;
+    std::unique_ptr<EditBoxKeeper> mOutputsBoxes;
     CheckCellFilter *mCheckCells = nullptr;
     HelpKeyFilter *mHelpKey = nullptr;
     std::unique_ptr<WindowCodecControls> mCodec;

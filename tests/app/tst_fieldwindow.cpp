@@ -112,6 +112,40 @@ private slots:
         QCOMPARE(mWindow->geometry(), chosen);
     }
 
+    // Tab and Shift+Tab run through the settings row and the grids' shown
+    // edit boxes, never resting on a grid; a grid whose current row is
+    // scrolled out of view is a stop itself.
+    void tabThroughSettingsAndBoxes_data()
+    {
+        QTest::addColumn<int>("inputCol");
+        QTest::addColumn<int>("outputsTopRow");
+        QTest::addColumn<QString>("from");
+        QTest::addColumn<bool>("back");
+        QTest::addColumn<QString>("to");
+        QTest::newRow("alarm to inputs") << 1 << 1 << "ckAlarmSystem" << false << "txt_gd";
+        QTest::newRow("alarm to a check cell")
+            << 2 << 1 << "ckAlarmSystem" << false << "txtcheckbox";
+        QTest::newRow("inputs to outputs") << 1 << 1 << "txt_gd" << false << "Text1";
+        QTest::newRow("outputs back to inputs") << 2 << 1 << "Text1" << true << "txtcheckbox";
+        QTest::newRow("inputs back to alarm") << 1 << 1 << "txt_gd" << true << "ckAlarmSystem";
+        QTest::newRow("inputs to outputs scrolled") << 1 << 20 << "txt_gd" << false << "fg2";
+    }
+
+    void tabThroughSettingsAndBoxes()
+    {
+        QFETCH(int, inputCol);
+        QFETCH(int, outputsTopRow);
+        QFETCH(QString, from);
+        QFETCH(bool, back);
+        QFETCH(QString, to);
+        child<GridControl>("fg1")->setCol(inputCol);
+        child<GridControl>("fg2")->setTopRow(outputsTopRow);
+        auto *start = child<QWidget>(qPrintable(from));
+        start->setFocus();
+        QTest::keyClick(start, back ? Qt::Key_Backtab : Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), child<QWidget>(qPrintable(to)));
+    }
+
 private:
     template <typename T> T *child(const char *name) const { return childOf<T>(*mWindow, name); }
 
