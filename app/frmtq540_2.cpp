@@ -355,7 +355,7 @@ void frmTQ540_2::EEPROM_DECODE()
 
 void frmTQ540_2::mTBar_HelpClick()
 {
-    helpfile::openHelp();
+    helpfile::openHelp(this);
 }
 
 void frmTQ540_2::mTBar_DataChaned()

@@ -28,6 +28,6 @@ bool HelpKeyFilter::eventFilter(QObject *watched, QEvent *event)
         return false;
     if (static_cast<QKeyEvent *>(event)->key() != Qt::Key_F1)
         return false;
-    helpfile::openHelp();
+    helpfile::openHelp(&mWindow);
     return true;
 }

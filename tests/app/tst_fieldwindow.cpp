@@ -146,6 +146,30 @@ private slots:
         QCOMPARE(QApplication::focusWidget(), child<QWidget>(qPrintable(to)));
     }
 
+    // Help that nothing could open says so and names the document.
+    void helpWithoutViewer_data()
+    {
+        QTest::addColumn<bool>("viewerTakes");
+        QTest::addColumn<int>("messages");
+        QTest::newRow("viewer") << true << 0;
+        QTest::newRow("no viewer") << false << 1;
+    }
+
+    void helpWithoutViewer()
+    {
+        QFETCH(bool, viewerTakes);
+        QFETCH(int, messages);
+        mViewerTakes = viewerTakes;
+        QTest::keyClick(child<QWidget>("txt_gd"), Qt::Key_F1);
+        QCOMPARE(mOpened.size(), 1);
+        QCOMPARE(mMessages.size(), messages);
+        const QString path =
+            QDir::toNativeSeparators(QCoreApplication::applicationDirPath() + "/dc-tq540-2.pdf");
+        if (messages)
+            QVERIFY2(mMessages[0].contains(path) && mMessages[0].contains("could not be opened"),
+                     qPrintable(mMessages[0]));
+    }
+
 private:
     template <typename T> T *child(const char *name) const { return childOf<T>(*mWindow, name); }
 
