@@ -146,6 +146,24 @@ private slots:
         QCOMPARE(QApplication::focusWidget(), child<QWidget>(qPrintable(to)));
     }
 
+    void f1OverOpenList_data()
+    {
+        QTest::addColumn<QString>("list");
+        QTest::newRow("cbBaud") << "cbBaud";
+        QTest::newRow("cbComm") << "cbComm";
+    }
+
+    void f1OverOpenList()
+    {
+        QFETCH(QString, list);
+        auto *combo = child<QComboBox>(qPrintable(list));
+        combo->showPopup();
+        QVERIFY(combo->view()->isVisible());
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_F1);
+        QCOMPARE(mOpened.size(), 1);
+        QVERIFY(!combo->view()->isVisible());
+    }
+
     // Help that nothing could open says so and names the document.
     void helpWithoutViewer_data()
     {
