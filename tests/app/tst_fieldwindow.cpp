@@ -164,6 +164,44 @@ private slots:
         QVERIFY(!combo->view()->isVisible());
     }
 
+    // Text composed by an input method (a dead key, say) meets the same rule as
+    // typed text: a check-mark cell gets "x" or a blank.
+    void composedTextInCheckCells_data()
+    {
+        QTest::addColumn<QString>("box");
+        QTest::addColumn<QString>("composed");
+        QTest::addColumn<QString>("cell");
+        for (const char *name : {"txtcheckbox", "txtCheck2"}) {
+            QTest::addRow("%s accented", name) << name << "é"
+                                               << "x";
+            QTest::addRow("%s capital X", name) << name << "X"
+                                                << "x";
+            QTest::addRow("%s two letters", name) << name << "ab"
+                                                  << "x";
+            QTest::addRow("%s blank", name) << name << " " << QString();
+        }
+    }
+
+    void composedTextInCheckCells()
+    {
+        QFETCH(QString, box);
+        QFETCH(QString, composed);
+        QFETCH(QString, cell);
+        const bool inputs = box == "txtcheckbox";
+        QTest::keyClick(child<QLineEdit>(inputs ? "txt_gd" : "Text1"), Qt::Key_Right);
+        auto *check = child<QLineEdit>(qPrintable(box));
+        QVERIFY(check->hasFocus());
+
+        QInputMethodEvent composing(QStringLiteral("\u00b4"), {}); // a dead key, pending
+        QApplication::sendEvent(check, &composing);
+        QInputMethodEvent done;
+        done.setCommitString(composed);
+        QApplication::sendEvent(check, &done);
+        QCOMPARE(check->text(), cell.isEmpty() ? composed : cell);
+        QTest::keyClick(check, Qt::Key_Escape);
+        QCOMPARE(child<GridControl>(inputs ? "fg1" : "fg2")->TextMatrix(1, 2), cell);
+    }
+
     // Help that nothing could open says so and names the document.
     void helpWithoutViewer_data()
     {
