@@ -2,6 +2,7 @@
 
 #include "eepromimage.h"
 
+#include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QLineEdit>
 
@@ -30,6 +31,10 @@ void CheckCellFilter::watch(QLineEdit &box)
 
 bool CheckCellFilter::eventFilter(QObject *watched, QEvent *event)
 {
+    if (event->type() == QEvent::InputMethod) {
+        composed(*static_cast<QInputMethodEvent *>(event));
+        return false;
+    }
     if (event->type() != QEvent::KeyPress)
         return QObject::eventFilter(watched, event);
     auto *box = qobject_cast<QLineEdit *>(watched);
@@ -39,4 +44,15 @@ bool CheckCellFilter::eventFilter(QObject *watched, QEvent *event)
     // Typed as the box would type it: over the selection, within MaxLength.
     box->insert(tqimage::checkMark);
     return true;
+}
+
+// Text composed with a dead key or an input method arrives whole, as the
+// event's commit string: the box takes "x" in its place, the way it would
+// take it typed, and the composition still ends.
+void CheckCellFilter::composed(QInputMethodEvent &event)
+{
+    const QString text = event.commitString();
+    if (!text.isEmpty() && !passesUnchanged(text))
+        event.setCommitString(tqimage::checkMark, event.replacementStart(),
+                              event.replacementLength());
 }

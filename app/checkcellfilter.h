@@ -2,11 +2,12 @@
 
 #include <QObject>
 
+class QInputMethodEvent;
 class QLineEdit;
 
 // Check-mark cells hold "x" or nothing: in their edit boxes every typed
-// character other than "x" and a space becomes "x". Backspace, the editing
-// keys and shortcuts pass unchanged.
+// character other than "x" and a space becomes "x", and so does text composed
+// by an input method. Backspace, the editing keys and shortcuts pass unchanged.
 class CheckCellFilter : public QObject
 {
     Q_OBJECT
@@ -21,4 +22,7 @@ public:
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    static void composed(QInputMethodEvent &event);
 };

@@ -3,19 +3,48 @@
 #include <QCommandLineParser>
 #include <QCoreApplication>
 
-StartOptions parseCommandLine(const QStringList &arguments)
+namespace {
+
+// The program's options, described once for both readings of the command line.
+struct Options
 {
-    QCoreApplication::setApplicationVersion(QStringLiteral(TQ_VERSION));
     QCommandLineParser parser;
-    parser.setApplicationDescription(
-        QStringLiteral("Configuration tool for the TQ540-2 remote I/O module."));
-    parser.addHelpOption();
-    parser.addVersionOption();
-    const QCommandLineOption simulate(
+    QCommandLineOption help = parser.addHelpOption();
+    QCommandLineOption version = parser.addVersionOption();
+    QCommandLineOption simulate{
         QStringLiteral("simulate"),
         QStringLiteral("Put a simulated TQ540-2 behind every COM port, to try the tool "
-                       "without hardware."));
-    parser.addOption(simulate);
-    parser.process(arguments);
-    return StartOptions{parser.isSet(simulate)};
+                       "without hardware.")};
+
+    Options()
+    {
+        QCoreApplication::setApplicationVersion(QStringLiteral(TQ_VERSION));
+        parser.setApplicationDescription(
+            QStringLiteral("Configuration tool for the TQ540-2 remote I/O module."));
+        parser.addOption(simulate);
+    }
+};
+
+} // namespace
+
+void answerHelpAndVersion(int &argc, char **argv)
+{
+    // A core application needs no window system; it is gone before the GUI
+    // application is made.
+    const QCoreApplication core(argc, argv);
+    Options options;
+    // The GUI application's own options (-platform, -style) are unknown here;
+    // they do not keep help or version from being answered.
+    options.parser.parse(QCoreApplication::arguments());
+    if (options.parser.isSet(options.version))
+        options.parser.showVersion();
+    if (options.parser.isSet(options.help))
+        options.parser.showHelp();
+}
+
+StartOptions parseCommandLine(const QStringList &arguments)
+{
+    Options options;
+    options.parser.process(arguments);
+    return StartOptions{options.parser.isSet(options.simulate)};
 }

@@ -3,6 +3,7 @@
 #include "checkcellfilter.h"
 #include "codec.h"
 #include "ctrlsbar.h"
+#include "editboxkeeper.h"
 #include "eepromimage.h"
 #include "gridcontrol.h"
 #include "helpfile.h"
@@ -10,6 +11,7 @@
 #include "m_cvlibex.h"
 #include "resdll.h"
 #include "settingsrow.h"
+#include "settingsstore.h"
 #include "target.h"
 #include "tolerant.h"
 #include "twips.h"
@@ -19,6 +21,8 @@
 
 #include <algorithm>
 
+#include <QCheckBox>
+#include <QCloseEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QResizeEvent>
@@ -132,6 +136,10 @@ frmTQ540_2::frmTQ540_2(QWidget *parent) : QWidget(parent)
     // Captions wider than the design's font would hide the end of the
     // toolbar's strip (the device ID): start wide enough to show it all.
     resize(std::max(width(), mTBar->sizeHint().width()), height());
+    // Never so small that a toolbar button is cut off or the status bar
+    // covers the toolbar.
+    setMinimumSize(mTBar->minimumSizeHint().width(), mTBar->height() + mSBar1->height());
+    restoreGeometry(settingsstore::windowGeometry()); // keeps the above without one
 }
 
 frmTQ540_2::~frmTQ540_2() = default;
@@ -183,6 +191,23 @@ void frmTQ540_2::createEditBoxes()
     mInputsKeys.watch(*txtcheckbox);
     mOutputsKeys.watch(*Text1);
     mOutputsKeys.watch(*txtCheck2);
+    mInputsBoxes = std::make_unique<EditBoxKeeper>(*fg1);
+    mInputsBoxes->watch(*txt_gd);
+    mInputsBoxes->watch(*txtcheckbox);
+    mOutputsBoxes = std::make_unique<EditBoxKeeper>(*fg2);
+    mOutputsBoxes->watch(*Text1);
+    mOutputsBoxes->watch(*txtCheck2);
+    chainTabOrder();
+}
+
+// Tab runs from the settings row to each grid and on to its edit boxes; the
+// grid itself is a stop only while its boxes are hidden (EditBoxKeeper).
+void frmTQ540_2::chainTabOrder()
+{
+    QWidget *const chain[] = {
+        &mSettings->ckAlarmSystem(), fg1, txt_gd, txtcheckbox, fg2, Text1, txtCheck2};
+    for (std::size_t i = 1; i < std::size(chain); ++i)
+        setTabOrder(chain[i - 1], chain[i]);
 }
 
 void frmTQ540_2::placeDesignLayout()
@@ -247,6 +272,12 @@ void frmTQ540_2::Ini()
 }
 
 // --- sizing -------------------------------------------------------------------------
+
+void frmTQ540_2::closeEvent(QCloseEvent *event)
+{
+    settingsstore::setWindowGeometry(saveGeometry());
+    QWidget::closeEvent(event);
+}
 
 void frmTQ540_2::resizeEvent(QResizeEvent *event)
 {
@@ -324,7 +355,7 @@ void frmTQ540_2::EEPROM_DECODE()
 
 void frmTQ540_2::mTBar_HelpClick()
 {
-    helpfile::openHelp();
+    helpfile::openHelp(this);
 }
 
 void frmTQ540_2::mTBar_DataChaned()

@@ -8,6 +8,7 @@
 #include <memory>
 
 class CheckCellFilter;
+class EditBoxKeeper;
 class GridControl;
 class HelpKeyFilter;
 class QLabel;
@@ -48,12 +49,15 @@ public:
     static inline const QString simulatingSuffix = QStringLiteral(" - simulated device");
 
 protected:
+    // Stores the window's size and place for the next run.
+    void closeEvent(QCloseEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
 
 private:
     void createControls();
     void createGrids();
     void createEditBoxes();
+    void chainTabOrder();
     void placeDesignLayout();
     void connectToolbar();
     void Form_Load();
@@ -89,6 +93,8 @@ private:
     cGridEdit mOutputsEditor;
     KeyForwarder mInputsKeys{mInputsEditor};
     KeyForwarder mOutputsKeys{mOutputsEditor};
+    std::unique_ptr<EditBoxKeeper> mInputsBoxes;
+    std::unique_ptr<EditBoxKeeper> mOutputsBoxes;
     CheckCellFilter *mCheckCells = nullptr;
     HelpKeyFilter *mHelpKey = nullptr;
     std::unique_ptr<WindowCodecControls> mCodec;

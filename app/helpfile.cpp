@@ -1,9 +1,11 @@
 #include "helpfile.h"
 
+#include "msgbox.h"
 #include "programfiles.h"
 
 #include <QCoreApplication>
 #include <QDesktopServices>
+#include <QDir>
 #include <QUrl>
 
 namespace helpfile {
@@ -28,13 +30,14 @@ Opener setOpener(Opener replacement)
     return std::exchange(opener(), std::move(replacement));
 }
 
-void openHelp()
+void openHelp(QWidget *parent)
 {
-    const QUrl url = QUrl::fromLocalFile(helpFilePath(QCoreApplication::applicationDirPath()));
-    if (opener())
-        opener()(url);
-    else
-        QDesktopServices::openUrl(url);
+    const QString path = helpFilePath(QCoreApplication::applicationDirPath());
+    const QUrl url = QUrl::fromLocalFile(path);
+    const bool taken = opener() ? opener()(url) : QDesktopServices::openUrl(url);
+    if (!taken)
+        msgbox::show(parent, cannotOpenMessage.arg(QDir::toNativeSeparators(path)),
+                     msgbox::Icon::Exclamation);
 }
 
 } // namespace helpfile

@@ -2,7 +2,7 @@
 
 #include "helpfile.h"
 
-#include <QCoreApplication>
+#include <QApplication>
 #include <QKeyEvent>
 #include <QWidget>
 
@@ -18,7 +18,11 @@ HelpKeyFilter::~HelpKeyFilter()
 
 bool HelpKeyFilter::isInWindow(QObject *object) const
 {
-    auto *widget = qobject_cast<QWidget *>(object);
+    const auto *widget = qobject_cast<QWidget *>(object);
+    // An open drop-down list is a popup window of its own; it belongs to the
+    // window of the control that opened it.
+    while (widget && widget->window()->windowType() == Qt::Popup)
+        widget = widget->window()->parentWidget();
     return widget && (widget == &mWindow || mWindow.isAncestorOf(widget));
 }
 
@@ -28,6 +32,10 @@ bool HelpKeyFilter::eventFilter(QObject *watched, QEvent *event)
         return false;
     if (static_cast<QKeyEvent *>(event)->key() != Qt::Key_F1)
         return false;
-    helpfile::openHelp();
+    // An open list holds the keyboard and the mouse: it closes before the
+    // manual opens over it.
+    if (QWidget *popup = QApplication::activePopupWidget())
+        popup->close();
+    helpfile::openHelp(&mWindow);
     return true;
 }

@@ -4,9 +4,10 @@
 
 class QWidget;
 
-// F1 anywhere in a window opens the user manual. Watching the whole
-// application lets the window see the key before any of its controls (an
-// edit box's own filters included), wherever the focus is inside it.
+// F1 anywhere in a window opens the user manual, also over one of its open
+// drop-down lists. Watching the whole application lets the window see the
+// key before any of its controls (an edit box's own filters included),
+// wherever the focus is inside it.
 class HelpKeyFilter : public QObject
 {
     Q_OBJECT

@@ -1,3 +1,4 @@
+#include "commandline.h"
 #include "startup.h"
 
 #include <QApplication>
@@ -5,6 +6,7 @@
 
 int main(int argc, char *argv[])
 {
+    answerHelpAndVersion(argc, argv);
     QApplication app(argc, argv);
     const std::unique_ptr<QWidget> window = Main();
     return app.exec();

@@ -17,6 +17,22 @@ std::unique_ptr<QSettings> open(const QString &keyPath)
 #endif
 }
 
+namespace {
+
+const QString windowGeometryValue = QStringLiteral("WindowGeometry");
+
+} // namespace
+
+QByteArray windowGeometry()
+{
+    return open()->value(windowGeometryValue).toByteArray();
+}
+
+void setWindowGeometry(const QByteArray &geometry)
+{
+    open()->setValue(windowGeometryValue, geometry);
+}
+
 QString mappedPortPath(int comNumber)
 {
     const auto store = open();

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QSettings>
 #include <QString>
 #include <memory>
@@ -20,6 +21,12 @@ std::unique_ptr<QSettings> open(const QString &keyPath = programKeyPath);
 // COM port numbers run from 1 to this: the toolbar's list, the serial layer's
 // port table and the port map all cover them.
 constexpr int comPortCount = 16;
+
+// The main window's size and place when it was last closed, as
+// QWidget::saveGeometry gives them (value "WindowGeometry"); empty when none
+// was stored.
+QByteArray windowGeometry();
+void setWindowGeometry(const QByteArray &geometry);
 
 // Device path that the user mapped to COM port `comNumber` (group "Ports", key
 // "COMn"), or empty when there is no such entry. Only consulted off Windows.

@@ -49,14 +49,20 @@ cGridEdit::~cGridEdit()
     setMGrid(nullptr);
 }
 
-// Both notifications, RowColChange and Scroll, ask for the same refresh.
+// RowColChange and Scroll ask for the same refresh; after a Resize the
+// control only follows its cell.
 void cGridEdit::setMGrid(EditGrid *grid)
 {
     if (mGridRef)
         mGridRef->setListener({});
     mGridRef = grid;
     if (grid)
-        grid->setListener([this](EditGrid::Notification) { onGridNotification(); });
+        grid->setListener([this](EditGrid::Notification notification) {
+            if (notification == EditGrid::Notification::Resize)
+                followCell();
+            else
+                onGridNotification();
+        });
 }
 
 EditGrid &cGridEdit::grid() const
@@ -185,13 +191,23 @@ void cGridEdit::SetPosition()
 
 void cGridEdit::placeBox(EditControl &box)
 {
-    bool rowVisible = false;
-    tolerantStep([&] { rowVisible = grid().RowIsVisible(grid().Row()); });
-    if (!rowVisible) {
+    if (!currentRowVisible()) {
         tolerantStep([&] { box.setVisible(false); });
         tolerantStep([&] { grid().SetFocus(); });
         return;
     }
+    layOnCell(box);
+}
+
+bool cGridEdit::currentRowVisible() const
+{
+    bool visible = false;
+    tolerantStep([&] { visible = grid().RowIsVisible(grid().Row()); });
+    return visible;
+}
+
+void cGridEdit::layOnCell(EditControl &box)
+{
     // Without the cell's rectangle the control stays where it is.
     tolerantStep([&] {
         const CellRect cell = GetCellLoc();
@@ -202,6 +218,24 @@ void cGridEdit::placeBox(EditControl &box)
             box.Move(cell.left, cell.top, cell.width);
     });
     tolerantStep([&] { box.setVisible(true); });
+}
+
+void cGridEdit::followCell()
+{
+    if (mUpdateLocked)
+        return;
+    EditControl *box = nullptr;
+    // Only a control that holds the current cell's value follows the cell.
+    tolerantStep([&] {
+        if (mLastRow == grid().Row() && mLastCol == grid().Col())
+            box = currentBox();
+    });
+    if (!box)
+        return;
+    if (currentRowVisible())
+        layOnCell(*box);
+    else
+        tolerantStep([&] { box->setVisible(false); });
 }
 
 // The control is loaded also while it is hidden, so it always holds its cell.

@@ -74,6 +74,10 @@ public:
 
     // Shows the current column's control on the current cell (tolerant).
     void SetPosition();
+    // After the grid's size changed: the control shown for the current cell
+    // is laid on it again, or hidden while the cell's row is out of view. Its
+    // value and the focus are left alone (tolerant).
+    void followCell();
     void setUpdateLocked(bool X) { mUpdateLocked = X; }
     bool UpdateLocked() const { return mUpdateLocked; }
 
@@ -123,7 +127,9 @@ private:
     EditControl *adapterFor(QWidget &widget);
 
     bool dispatch(int keyCode, int shift);
+    bool currentRowVisible() const;
     void placeBox(EditControl &box);
+    void layOnCell(EditControl &box);
     void loadBox(EditControl &box);
     void hideOtherBoxes(const EditControl &box);
     void onGridNotification();

@@ -57,6 +57,15 @@ private:
     bool &mFlag;
 };
 
+// Where a page move puts the current row: at its old place on the screen, or,
+// when the grid could not scroll any further, on the end row, so that paging
+// always reaches the first and the last row. Never outside the data rows.
+int pagedRow(const EditGrid &g, int topBefore, int offset, int endRow)
+{
+    const int row = g.TopRow() == topBefore ? endRow : g.TopRow() + offset;
+    return std::clamp(row, g.FixedRows(), g.Rows() - 1);
+}
+
 } // namespace
 
 // --- dispatcher ----------------------------------------------------------------
@@ -231,17 +240,16 @@ void cGridEdit::KeyPress_CtrlEnd()
 
 // --- paging -----------------------------------------------------------------------------
 
-// The current row keeps its place on the screen, but never leaves the grid's
-// data rows, whatever the page scroll did.
 bool cGridEdit::KeyPress_PageDown()
 {
     if (listOpen(currentBox()))
         return false;
     EditGrid &g = grid();
-    const int offset = g.Row() - g.TopRow();
+    const int top = g.TopRow();
+    const int offset = g.Row() - top;
     g.ScrollPage(EditGrid::PageMove::Down);
     QCoreApplication::processEvents();
-    g.setRow(std::clamp(g.TopRow() + offset, g.FixedRows(), g.Rows() - 1));
+    g.setRow(pagedRow(g, top, offset, g.Rows() - 1));
     return true;
 }
 
@@ -250,9 +258,10 @@ bool cGridEdit::KeyPress_PageUp()
     if (listOpen(currentBox()))
         return false;
     EditGrid &g = grid();
-    const int offset = g.Row() - g.TopRow();
+    const int top = g.TopRow();
+    const int offset = g.Row() - top;
     g.ScrollPage(EditGrid::PageMove::Up);
-    g.setRow(std::clamp(g.TopRow() + offset, g.FixedRows(), g.Rows() - 1));
+    g.setRow(pagedRow(g, top, offset, g.FixedRows()));
     return true;
 }
 

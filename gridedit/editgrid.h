@@ -8,12 +8,13 @@
 // position, cell sizes and texts (twips), its place in its container (twips),
 // page scrolling and focus. Assignments it cannot take throw GridRangeError.
 // The grid tells its one listener of RowColChange and Scroll synchronously,
-// from inside the assignment (or page scroll) that caused them.
+// from inside the assignment (or page scroll) that caused them, and of Resize
+// when its own size changed (and with it which cells it shows).
 class EditGrid
 {
 public:
     enum class PageMove { Up, Down };
-    enum class Notification { RowColChange, Scroll };
+    enum class Notification { RowColChange, Scroll, Resize };
     using Listener = std::function<void(Notification)>;
 
     EditGrid() = default;

@@ -515,8 +515,11 @@ void GridControl::mousePressEvent(QMouseEvent *event)
     if (event->button() != Qt::LeftButton)
         return;
     const auto cell = cellAt(event->position().toPoint());
-    if (cell && cell->row >= mFixedRows && cell->col >= mFixedCols)
-        moveCurrent(cell->row, cell->col);
+    if (!cell || cell->row < mFixedRows || cell->col < mFixedCols)
+        return;
+    // A cell cut off at the edge comes into view before it becomes current.
+    ensureVisible(cell->row, cell->col);
+    moveCurrent(cell->row, cell->col);
 }
 
 void GridControl::wheelEvent(QWheelEvent *event)
@@ -583,6 +586,7 @@ void GridControl::resizeEvent(QResizeEvent *event)
 {
     QWidget::resizeEvent(event);
     layoutScrollBars();
+    notify(Notification::Resize);
 }
 
 // --- painting ----------------------------------------------------------------------

@@ -74,6 +74,27 @@ void makeBold(QLabel *label)
     label->setFont(font);
 }
 
+// The longest texts the value labels show: the fastest search speed, a serial
+// number of 31 bits, the highest device ID.
+const QString longestSpeed =
+    QString::number(*std::max_element(m::SEARCH_SPEEDS.begin(), m::SEARCH_SPEEDS.end()));
+const QString longestSerialNumber = QString::number(std::numeric_limits<std::int32_t>::max());
+const QString longestDeviceId = QString::number(m::DEVICE_ID_LIMIT - 1);
+
+// The width `label` needs to show `text` whole, in its own font.
+int widthFor(const QLabel &label, const QString &text)
+{
+    QLabel probe(text);
+    probe.setFont(label.font());
+    return probe.sizeHint().width();
+}
+
+// A value label keeps its design width unless its longest value needs more.
+void makeRoomFor(QLabel &label, const QString &longest)
+{
+    label.resize(std::max(label.width(), widthFor(label, longest)), label.height());
+}
+
 } // namespace
 
 UserControl1::UserControl1(QWidget *parent) : QWidget(parent)
@@ -183,6 +204,8 @@ void UserControl1::setCaptions()
 // width) before the next control is placed after it.
 void UserControl1::layoutStrip()
 {
+    makeRoomFor(*lbSpeed, longestSpeed);
+    makeRoomFor(*lbSN, longestSerialNumber);
     struct Link
     {
         QLabel *caption;
@@ -225,13 +248,20 @@ int UserControl1::wantedHeight() const
 }
 
 // The design width, or more when the captions' font makes the strip's chain of
-// fields run past it, so that a host can show the whole strip.
+// fields run past it, so that a host can show the whole strip, the longest
+// device ID included.
 QSize UserControl1::sizeHint() const
 {
     const int design = twips::toPixels(STRIP_LEFT + STRIP_WIDTH);
-    const int chainEnd =
-        Picture1->x() + lbID->geometry().right() + 1 + twips::toPixels(GAP_AFTER_FIELD);
+    const int idWidth = std::max(lbID->width(), widthFor(*lbID, longestDeviceId));
+    const int chainEnd = Picture1->x() + lbID->x() + idWidth + twips::toPixels(GAP_AFTER_FIELD);
     return {std::max(design, chainEnd), wantedHeight()};
+}
+
+// As wide as the buttons' row, with the same margin on both sides.
+QSize UserControl1::minimumSizeHint() const
+{
+    return {cmdHelp->geometry().right() + 1 + cmdOpen->x(), wantedHeight()};
 }
 
 void UserControl1::resizeEvent(QResizeEvent *event)

@@ -49,6 +49,7 @@ public:
     const m::tLink &link() const { return mLink; } // mLink, read-only
 
     QSize sizeHint() const override;
+    QSize minimumSizeHint() const override;
 
 signals: // connected directly; by-reference arguments are read back after the handler
     void HelpClick();

@@ -206,16 +206,6 @@ private slots:
         QCOMPARE(w.grid->LeftCol(), 1);
     }
 
-    void pageDownWhenEveryRowFits()
-    {
-        EditorWindow w(6);
-        QTest::keyClicks(w.text, "5");
-        QVERIFY(!w.press(w.text, Qt::Key_PageDown));
-        QCOMPARE(w.grid->Row(), 1);
-        QCOMPARE(w.grid->TopRow(), 1);
-        QCOMPARE(w.cell(1, 1), QStringLiteral("5"));
-    }
-
     void pageDownKeepsPlaceOnScreen()
     {
         EditorWindow w;
