@@ -2,7 +2,6 @@
 #include "peresources.h"
 
 #include <QFile>
-#include <QRandomGenerator>
 #include <QtEndian>
 #include <QtTest>
 
@@ -86,11 +85,6 @@ QString langDll()
     return QStringLiteral(TQ_BIN_DIR "/lang.dll");
 }
 
-QString fixtureDll()
-{
-    return QStringLiteral(TQ_FIXTURE_DLL);
-}
-
 // Every string ID the program asks for.
 QList<quint32> programIds()
 {
@@ -119,14 +113,6 @@ void checkAgainst(const PeResources &damaged, const PeResources &intact)
     const QImage bmp = damaged.bitmap(ResourceId::number(5));
     if (!bmp.isNull() && bmp != intact.bitmap(ResourceId::number(5)))
         QFAIL("bitmap 5 changed");
-}
-
-// A random byte changed in up to `count` places.
-QByteArray mutated(QByteArray bytes, QRandomGenerator &random, int count)
-{
-    for (int i = 0; i < count; ++i)
-        bytes[random.bounded(bytes.size())] = char(random.bounded(256));
-    return bytes;
 }
 
 QByteArray dibHeader(qint32 width, qint32 height, quint16 bits, quint32 compression = 0,
@@ -171,7 +157,6 @@ private slots:
     void hostileHeaders();
     void sharedSubdirectoriesAreBounded();
     void truncatedLanguageLibrary();
-    void mutatedLibraries();
     void dibDepths_data();
     void dibDepths();
     void dibRefused_data();
@@ -324,28 +309,6 @@ void TestPeResources::truncatedLanguageLibrary()
         const auto cut = PeResources::fromBytes(bytes.first(length));
         if (cut)
             checkAgainst(*cut, *intact);
-    }
-}
-
-void TestPeResources::mutatedLibraries()
-{
-    QRandomGenerator random(20261206);
-    for (const QString &path : {langDll(), fixtureDll()}) {
-        const QByteArray bytes = readFile(path);
-        const auto intact = PeResources::fromBytes(bytes);
-        QVERIFY(intact);
-        for (int round = 0; round < 4000; ++round) {
-            const auto res = PeResources::fromBytes(mutated(bytes, random, 1 + round % 4));
-            if (!res)
-                continue;
-            // Values may change with the bytes; the lookups must just stay sound.
-            for (quint32 id : programIds())
-                res->string(id);
-            for (quint32 id = 16; id < 32; ++id)
-                res->string(id);
-            res->bitmap(ResourceId::number(5));
-            res->data(ResourceId::text("MYTEXT"), ResourceId::number(7));
-        }
     }
 }
 
