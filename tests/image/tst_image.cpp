@@ -150,36 +150,44 @@ private slots:
         QCOMPARE(image[input ? 40 : 80], byte);
     }
 
-    // Every input byte: the cells follow the record's bit table, and encoding
-    // them again gives the byte without the unused bits 3 and 4.
-    void everyInputByteRoundTrips()
+    // Every value of an input, output and dwell byte decodes to the texts of
+    // its bit table, and encoding those again gives the byte back, less the
+    // bits the record does not use.
+    void everyByteRoundTrips_data()
     {
-        for (int value = 0; value < 256; ++value) {
-            EEPROMImage image{};
-            image[40 + value % 24] = static_cast<std::uint8_t>(value);
-            MemoryControls controls;
-            tqimage::EEPROM_DECODE(controls, image);
-            const QStringList expected{value & 0x20 ? "1" : "0", value & 0x80 ? "x" : "",
-                                       QString::number(value & 0x07), value & 0x40 ? "x" : ""};
-            QCOMPARE(toList(controls.inputs[value % 24]), expected);
-            EEPROMImage again = filledImage(0x18);
-            tqimage::EEPROM_ENCODE(controls, again);
-            QCOMPARE(again[40 + value % 24], value & ~0x18);
-        }
+        QTest::addColumn<int>("position");
+        QTest::addColumn<int>("kept"); // the bits that survive
+        QTest::newRow("input") << 40 << 0xE7;
+        QTest::newRow("output") << 80 << 0x81;
+        QTest::newRow("dwell") << 35 << 0xFF;
     }
-
-    void everyOutputByteRoundTrips()
+    void everyByteRoundTrips()
     {
+        QFETCH(int, position);
+        QFETCH(int, kept);
         for (int value = 0; value < 256; ++value) {
+            const int at = position + (position == 35 ? 0 : value % 24);
             EEPROMImage image{};
-            image[80 + value % 24] = static_cast<std::uint8_t>(value);
+            image[at] = static_cast<std::uint8_t>(value);
             MemoryControls controls;
             tqimage::EEPROM_DECODE(controls, image);
-            const QStringList expected{value & 0x01 ? "1" : "0", value & 0x80 ? "x" : ""};
-            QCOMPARE(toList(controls.outputs[value % 24]), expected);
-            EEPROMImage again = filledImage(0x7E);
+            const auto bit = [value](int mask, const char *set) {
+                return QString::fromLatin1(value & mask                     ? set
+                                           : (mask == 0x80 || mask == 0x40) ? ""
+                                                                            : "0");
+            };
+            if (position == 40)
+                QCOMPARE(toList(controls.inputs[value % 24]),
+                         (QStringList{bit(0x20, "1"), bit(0x80, "x"), QString::number(value & 0x07),
+                                      bit(0x40, "x")}));
+            else if (position == 80)
+                QCOMPARE(toList(controls.outputs[value % 24]),
+                         (QStringList{bit(0x01, "1"), bit(0x80, "x")}));
+            else
+                QCOMPARE(controls.timeout, QString::number(value));
+            EEPROMImage again = filledImage(std::uint8_t(~kept));
             tqimage::EEPROM_ENCODE(controls, again);
-            QCOMPARE(again[80 + value % 24], value & 0x81);
+            QCOMPARE(again[at], value & kept);
         }
     }
 
@@ -223,21 +231,6 @@ private slots:
         EEPROMImage image{};
         tqimage::EEPROM_ENCODE(controls, image);
         QCOMPARE(image[35], byte);
-    }
-
-    // The dwell byte is shown whole, so decode then encode keeps every value.
-    void everyDwellByteRoundTrips()
-    {
-        for (int value = 0; value < 256; ++value) {
-            EEPROMImage image{};
-            image[35] = static_cast<std::uint8_t>(value);
-            MemoryControls controls;
-            tqimage::EEPROM_DECODE(controls, image);
-            QCOMPARE(controls.timeout, QString::number(value));
-            EEPROMImage again{};
-            tqimage::EEPROM_ENCODE(controls, again);
-            QCOMPARE(again[35], value);
-        }
     }
 
     void baudDecodes_data()
