@@ -32,6 +32,7 @@ constexpr std::int32_t COMM_INVALID_PARAMETER = 87;
 // The serial port driver's errors are COMM_DEVICE_ERROR plus the driver's own
 // number (QSerialPort::SerialPortError), so they never meet the codes above.
 constexpr std::int32_t COMM_DEVICE_ERROR = 1000;
+constexpr std::int32_t COMM_NO_DEVICE = COMM_DEVICE_ERROR + 1;
 constexpr std::int32_t COMM_NOT_OPEN = COMM_DEVICE_ERROR + 13;
 
 constexpr int PORT_COUNT = settingsstore::comPortCount;
@@ -120,7 +121,12 @@ struct CommError
 
 extern CommError CommLastError;
 
+// A device that cannot be opened returns COMM_CANNOT_OPEN and leaves the
+// system's reason in CommLastError, for a front end to show.
 std::int32_t CommOpen(std::int16_t port, const QString &name, const QString &settings);
+// Sets the mode of an open port and drops DTR; from here on RTS and DTR move
+// only through CommSetLine. A device without modem lines (a pseudo-terminal)
+// takes the mode but reports the DTR step as failed.
 std::int32_t CommSet(std::int16_t port, const QString &settings);
 std::int32_t CommClose(std::int16_t port);
 // Bytes copied into data (at most maxCount and data.size()), 0 when nothing is

@@ -1,7 +1,8 @@
 #pragma once
 
 // A scripted serial port for the link's tests: bytes to hand out, a record of
-// what was written and of the RTS line, and a step that can be told to fail.
+// what was written and of the RTS and DTR lines, and a step that can be told
+// to fail.
 
 #include "linkclock.h"
 #include "m.h"
@@ -18,7 +19,12 @@ class FakePort : public mComm::CommDevice
 public:
     static constexpr std::int32_t FAILURE = mComm::COMM_DEVICE_ERROR + 10;
 
-    bool open() override { return !refuseOpen; }
+    bool open() override
+    {
+        if (refuseOpen)
+            lastError = FAILURE;
+        return !refuseOpen;
+    }
     bool setupQueues(std::int64_t, std::int64_t) override { return step("setupQueues"); }
     bool purge() override
     {
@@ -63,6 +69,8 @@ public:
             return false;
         if (line == mComm::LINE_RTS)
             events.push_back(Event{on ? "rts on" : "rts off", nowUs()});
+        else if (line == mComm::LINE_DTR)
+            events.push_back(Event{on ? "dtr on" : "dtr off", nowUs()});
         return true;
     }
     bool close() override { return step("close"); }
