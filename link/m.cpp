@@ -22,6 +22,10 @@ constexpr std::uint8_t OPT_BLOCK = 5;
 constexpr int DEFAULT_WAIT_MS = 1500;
 constexpr int MAX_BODY = 64;
 constexpr int RECEIVE_CHUNK = 256;
+// RTS falls at the latest this long after the hold time when the port never
+// reports its output sent (a stalled adapter), so the exchange goes on to its
+// reply time-out instead of hanging.
+constexpr double DRAIN_LIMIT_MS = 1000.0;
 
 bool validSlot(int slot)
 {
@@ -190,17 +194,23 @@ void SendFrame(tLink &link, std::span<const std::uint8_t> frame)
 {
     linkclock::Clock &clock = linkclock::current();
     mComm::CommSetLine(link.Port, mComm::LINE_RTS, true);
-    const double frequency = static_cast<double>(clock.perfFrequency());
+    const double ticksPerMs = static_cast<double>(clock.perfFrequency()) / 1000.0;
     const std::uint64_t start = clock.perfCounter();
-    const double holdTicks =
-        HoldTimeMs(static_cast<int>(frame.size()), GetBaud(link.Port)) * frequency / 1000.0;
+    const std::int32_t baud = GetBaud(link.Port);
+    const double holdTicks = HoldTimeMs(static_cast<int>(frame.size()), baud) * ticksPerMs;
+    const double limitTicks = holdTicks + DRAIN_LIMIT_MS * ticksPerMs;
     mComm::CommWrite(link.Port, frame);
     for (;;) {
         clock.processEvents();
         const std::uint64_t now = clock.perfCounter();
-        if (now < start || static_cast<double>(now - start) > holdTicks)
+        if (now < start)
             break;
-        const double leftUs = (holdTicks - static_cast<double>(now - start)) * 1e6 / frequency;
+        // A USB adapter may still be sending when the frame's time is up:
+        // the port is asked only then, when little can remain.
+        const double held = static_cast<double>(now - start);
+        if (held > holdTicks && (held > limitTicks || mComm::CommOutputDrained(link.Port)))
+            break;
+        const double leftUs = held < holdTicks ? (holdTicks - held) * 1000.0 / ticksPerMs : 1000.0;
         clock.idle(std::chrono::microseconds(static_cast<std::int64_t>(std::min(leftUs, 1000.0))));
     }
     mComm::CommSetLine(link.Port, mComm::LINE_RTS, false);

@@ -283,6 +283,14 @@ std::int32_t CommSetLine(std::int16_t port, std::int16_t line, bool state)
     return COMM_OK;
 }
 
+bool CommOutputDrained(std::int16_t port)
+{
+    CommPort *entry = portEntry(port);
+    if (!entry || !entry->bOpen || !entry->hComm)
+        return true;
+    return entry->hComm->outputDrained();
+}
+
 std::int32_t SetCommError(const QString &context, std::int32_t code, const QString &text)
 {
     CommLastError.lErrCode = code;

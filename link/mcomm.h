@@ -79,6 +79,10 @@ public:
     // Hands the bytes to the driver before returning; the count it took.
     virtual std::int64_t write(std::span<const std::uint8_t> src) = 0;
     virtual bool setLine(std::int16_t /*line*/, bool /*state*/) { return true; }
+    // True once everything written has left the device: the system's output
+    // queue and the transmitter are empty. Waits at most for what the
+    // transmitter itself still holds, so callers poll it while events run.
+    virtual bool outputDrained() { return true; }
     virtual bool close() { return true; }
     virtual std::int32_t errorCode() const { return 0; }
     virtual QString errorText() const { return {}; }
@@ -135,6 +139,8 @@ std::int32_t CommRead(std::int16_t port, std::span<std::uint8_t> data, std::int3
 // Bytes taken; -1 for a port number outside the table.
 std::int32_t CommWrite(std::int16_t port, std::span<const std::uint8_t> data);
 std::int32_t CommSetLine(std::int16_t port, std::int16_t line, bool state);
+// True when the port has sent everything written to it, or is not open.
+bool CommOutputDrained(std::int16_t port);
 
 // Records a failure in CommLastError and returns its code. Without a text, the
 // text is GetSystemErrorText(code).

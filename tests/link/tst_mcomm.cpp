@@ -347,11 +347,20 @@ private slots:
     {
         auto device = std::make_shared<sim::Device>();
         const ScopedPortFactory simulated(sim::portFactory(device));
+        linkclock::ManualClock clock;
+        linkclock::ScopedClock scoped(&clock);
         QCOMPARE(CommOpen(1, QStringLiteral("sim"), QStringLiteral("baud=9600")), COMM_OK);
         QVERIFY(device->inUse);
         // One device: a second port cannot have it as well.
         QCOMPARE(CommOpen(2, QStringLiteral("sim"), QStringLiteral("baud=9600")), COMM_CANNOT_OPEN);
         QCOMPARE(CommRead(1, buffer, 256), 0);
+        // Its output is sent once ten bytes have had 10 bits each at 9600
+        // baud: 10.4167 ms.
+        QCOMPARE(CommWrite(1, std::array<std::uint8_t, 10>{}), 10);
+        clock.advance(std::chrono::microseconds(10415));
+        QVERIFY(!CommOutputDrained(1));
+        clock.advance(std::chrono::microseconds(2));
+        QVERIFY(CommOutputDrained(1));
         QCOMPARE(CommClose(1), COMM_OK);
         QVERIFY(!device->inUse);
     }
