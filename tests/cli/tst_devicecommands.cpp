@@ -209,24 +209,69 @@ private slots:
         QVERIFY(sim.stop());
     }
 
-    void ctrlCCancelsTheSearch()
+    // Ctrl+C, SIGTERM and SIGHUP cancel the search and a download: exit status
+    // 4, no file, the port given back. While the device is written and reset
+    // a signal waits for the end, as the window holds its Cancel button.
+    void signalsCancelOrWait_data()
     {
-        Simulator sim(path(QStringLiteral("tty-cancel")), {"--id", "3", "--verbose"});
+        QTest::addColumn<QString>("command");
+        QTest::addColumn<QStringList>("simOptions");
+        QTest::addColumn<int>("repliesFirst"); // replies before the signal
+        QTest::addColumn<int>("signal");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QString>("out");
+        QTest::addColumn<QString>("err");
+        const QString cancelled = QStringLiteral("tq540ctl: %1\n").arg(textCancelled);
+        // A device with another ID: the search goes on until stopped.
+        const QStringList silent{"--id", "3"};
+        QTest::newRow("Ctrl+C in the search")
+            << "download" << silent << 0 << SIGINT << 4 << QString() << cancelled;
+        QTest::newRow("SIGTERM in the search")
+            << "download" << silent << 0 << SIGTERM << 4 << QString() << cancelled;
+        QTest::newRow("SIGHUP in the search")
+            << "download" << silent << 0 << SIGHUP << 4 << QString() << cancelled;
+        // Late replies keep the download waiting for its first block.
+        QTest::newRow("SIGTERM in a download") << "download" << QStringList{"--delay", "1000"} << 1
+                                               << SIGTERM << 4 << QString() << cancelled;
+        QTest::newRow("SIGTERM while writing")
+            << "upload" << QStringList() << 1 << SIGTERM << 0 << "Upload completed.\n"
+            << "tq540ctl: the device is being written; this cannot be interrupted\n";
+    }
+    void signalsCancelOrWait()
+    {
+        QFETCH(QString, command);
+        QFETCH(QStringList, simOptions);
+        QFETCH(int, repliesFirst);
+        QFETCH(int, signal);
+        QFETCH(int, status);
+        QFETCH(QString, out);
+        QFETCH(QString, err);
+        Simulator sim(path(QStringLiteral("tty-signal")), simOptions + QStringList{"--verbose"});
         QVERIFY(sim.started);
+        const QString file = path(QStringLiteral("signalled.ztb"));
+        if (command == u"upload")
+            writeFile(file, pattern(120, 1));
         QProcess ctl;
-        ctl.start(ctlProgram, {"download", "--port", sim.linkPath, "--sn", "4", "-o",
-                               path(QStringLiteral("cancelled.ztb"))});
-        // Once the device hears requests, the search is running.
-        QVERIFY(awaitLine(sim.process, [](const QString &line) {
-            return line.startsWith(QStringLiteral("received "));
+        ctl.start(ctlProgram, command == u"download"
+                                  ? QStringList{command, "--port", sim.linkPath, "-o", file}
+                                  : QStringList{command, "--port", sim.linkPath, file});
+        // The device hearing a request after so many replies: the stage is running.
+        int replies = 0;
+        QVERIFY(awaitLine(sim.process, [&replies, repliesFirst](const QString &line) {
+            replies += line.startsWith(QStringLiteral("replied ")) ? 1 : 0;
+            return replies >= repliesFirst && line.startsWith(QStringLiteral("received "));
         }));
-        QCOMPARE(::kill(pid_t(ctl.processId()), SIGINT), 0);
-        const Run run = finish(ctl, 10000);
-        QCOMPARE(run.status, 4);
-        QCOMPARE(run.err, QStringLiteral("tq540ctl: %1\n").arg(textCancelled));
-        QVERIFY(!QFile::exists(path(QStringLiteral("cancelled.ztb"))));
+        QCOMPARE(::kill(pid_t(ctl.processId()), signal), 0);
+        const Run run = finish(ctl, 15000);
+        QCOMPARE(run.status, status);
+        QCOMPARE(run.out, out);
+        QCOMPARE(run.err, err);
+        QCOMPARE(QFile::exists(file), command == u"upload");
+        QFile::remove(file);
         // The port was given back: the device is found on it again.
-        QCOMPARE(tq540ctl({"test", "--port", sim.linkPath, "--sn", "3"}).status, 0);
+        const qsizetype id = simOptions.indexOf(QStringLiteral("--id"));
+        const QString sn = id < 0 ? QStringLiteral("1") : simOptions[id + 1];
+        QCOMPARE(tq540ctl({"test", "--port", sim.linkPath, "--sn", sn}).status, 0);
         QVERIFY(sim.stop());
     }
 
@@ -295,7 +340,8 @@ private slots:
             QVERIFY(list.out.contains(QStringLiteral("  %1 --port P").arg(command)));
         const Run help = tq540ctl({"upload", "--help"});
         QCOMPARE(help.status, 0);
-        for (const char *topic : {"--port", "--sn", "sim", "Ctrl+C", "Exit status", "25"})
+        for (const char *topic :
+             {"--port", "--sn", "sim", "Ctrl+C", "SIGTERM", "Exit status", "25"})
             QVERIFY2(help.out.contains(QLatin1String(topic)), topic);
     }
 };
