@@ -68,10 +68,10 @@ void printDeviceInfo()
 }
 
 // The outcome as the transfer window words it; the exit status.
-int report(Transfer kind, std::int32_t result)
+int report(Transfer kind, std::int32_t result, const QString &device)
 {
     if (!transferSucceeded(result))
-        return fail(result, outcomeText(result));
+        return reportFailure(result, device);
     out() << outcomeText(result) << '\n';
     if (kind == Transfer::Test)
         printDeviceInfo();
@@ -95,13 +95,14 @@ int runDeviceCommand(Transfer kind, const QString &usage, const QStringList &arg
         return fail(exitFailure,
                     QStringLiteral("%1: %2").arg(parsed.input, text(toolbartext::cantReadFile)));
 
+    const QString device = target->device;
     const std::int32_t result = runTransfer(std::move(*target), kind, *image);
     // A file is written only for a complete download, and replaced atomically.
     if (result == m::LINK_DOWNLOAD_DONE &&
         configfile::save(parsed.output, tqimage::addressView(*image)) < 0)
         return fail(exitFailure,
                     QStringLiteral("%1: %2").arg(parsed.output, text(toolbartext::cantWriteFile)));
-    return report(kind, result);
+    return report(kind, result, device);
 }
 
 // "9600, 4800, ... and 38400": the search's speeds in the order it tries them.
@@ -137,7 +138,8 @@ const QString commonDetails =
         "Exit status: 0 success; 1 the configuration file could not be read or written;\n"
         "2 bad arguments; otherwise the device link's result: 3 no answer, 4 cancelled,\n"
         "6 a reply did not match its request, 9 write error, 10 beyond the device's\n"
-        "EEPROM, 12 the device could not be reset, 25 the port could not be opened.")
+        "EEPROM, 12 the device could not be reset, 25 the port could not be opened (a\n"
+        "second line names the device tried and the system's reason).")
         .arg(searchSpeedsText());
 
 Subcommand deviceCommand(Transfer kind, const QString &name, const QString &arguments,

@@ -45,6 +45,9 @@ private slots:
         QVERIFY(dir.isValid());
         // The port map the tool reads lives here, for this test and its children.
         qputenv("XDG_CONFIG_HOME", dir.path().toLocal8Bit());
+        QSettings store(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("Corvant"),
+                        QStringLiteral("kWare"));
+        store.setValue(QStringLiteral("SoftWare/Corvant/kWare/Ports/COM3"), path("no-such-tty"));
     }
 
     void productBase_data()
@@ -98,21 +101,23 @@ private slots:
     {
         QTest::addColumn<QStringList>("simOptions");
         QTest::addColumn<QString>("sn");
-        QTest::addColumn<bool>("byPortNumber");
+        QTest::addColumn<QString>("portNumber"); // empty: the terminal's path
         QTest::addColumn<QStringList>("expected");
         QTest::newRow("device ID, 19200, 2 KiB")
             << QStringList{"--id", "9", "--serial", "5555", "--baud", "19200", "--eeprom-kb", "2"}
-            << "9" << false
+            << "9" << QString()
             << QStringList{"Speed:          19200 baud", "Serial number:  5555",
                            "Device ID:      9", "EEPROM size:    2048 bytes"};
         // Speeds late in the search order would cost 1.5 s a speed tried before.
-        QTest::newRow("serial number through COM2")
-            << QStringList{"--id", "200", "--serial", "2147483647"} << "2147483647" << true
+        QTest::newRow("serial number through port 2")
+            << QStringList{"--id", "200", "--serial", "2147483647"} << "2147483647"
+            << "2"
             << QStringList{"Speed:          9600 baud", "Serial number:  2147483647",
                            "Device ID:      200", "EEPROM size:    1024 bytes"};
-        QTest::newRow("default --sn 1, 64 KiB")
+        // COM2 is the port number, as in the window, not a file of that name.
+        QTest::newRow("default --sn 1, 64 KiB, through COM2")
             << QStringList{"--id", "1", "--serial", "300", "--eeprom-kb", "64"} << QString()
-            << false
+            << "COM2"
             << QStringList{"Speed:          9600 baud", "Serial number:  300", "Device ID:      1",
                            "EEPROM size:    65536 bytes"};
     }
@@ -120,16 +125,16 @@ private slots:
     {
         QFETCH(QStringList, simOptions);
         QFETCH(QString, sn);
-        QFETCH(bool, byPortNumber);
+        QFETCH(QString, portNumber);
         QFETCH(QStringList, expected);
         Simulator sim(path(QStringLiteral("tty-test")), simOptions);
         QVERIFY(sim.started);
         QString port = sim.linkPath;
-        if (byPortNumber) {
+        if (!portNumber.isEmpty()) {
             QSettings store(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("Corvant"),
                             QStringLiteral("kWare"));
             store.setValue(QStringLiteral("SoftWare/Corvant/kWare/Ports/COM2"), sim.linkPath);
-            port = QStringLiteral("2");
+            port = portNumber;
         }
         QStringList arguments{"test", "--port", port};
         if (!sn.isNull())
@@ -314,8 +319,15 @@ private slots:
         QTest::newRow("--sn beyond 32 bits")
             << QStringList{"upload", "--port", "sim", "--sn", "2147483648", ztb} << 2
             << textBadTarget;
+        // The outcome, then the device tried and the system's reason.
         QTest::newRow("missing port")
-            << QStringList{"test", "--port", "/nonexistent/tty"} << 25 << textPortFailed;
+            << QStringList{"test", "--port", "/nonexistent/tty"} << 25
+            << textPortFailed + "\ntq540ctl: /nonexistent/tty: No such file or "
+                                "directory\n";
+        QTest::newRow("COM3 mapped to a missing device")
+            << QStringList{"test", "--port", "COM3"} << 25
+            << textPortFailed + "\ntq540ctl: " + path("no-such-tty") +
+                   ": No such file or directory\n";
         // The file is read before the port is opened: nothing is sent.
         QTest::newRow("unreadable upload file")
             << QStringList{"upload", "--port", "/nonexistent/tty", "/nonexistent/x.ztb"} << 1
