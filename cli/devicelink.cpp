@@ -1,5 +1,6 @@
 #include "devicelink.h"
 
+#include "linktrace.h"
 #include "m.h"
 #include "resdll.h"
 #include "simport.h"
@@ -60,6 +61,9 @@ bool takeValue(const QStringList &args, qsizetype &i, QString &value, QString &e
 }
 
 namespace {
+
+// The trace takes the error stream, so the console's status line keeps off it.
+bool traceOnErrorStream = false;
 
 // A port number (COMn), the in-process simulated device, or a device path,
 // which then stands behind port 1 whatever its name resolves to.
@@ -123,7 +127,7 @@ std::int32_t runTransfer(DeviceTarget target, TransferKind kind, tqimage::EEPROM
     std::optional<mComm::ScopedPortFactory> factory;
     if (target.factory)
         factory.emplace(std::move(target.factory));
-    TransferConsole console;
+    TransferConsole console(!traceOnErrorStream);
     TransferDriver driver(m::gLink, image, console);
     return driver.run(kind, tqimage::layout::transferStart, tqimage::layout::transferStop);
 }
@@ -134,6 +138,28 @@ int reportFailure(std::int32_t result, const QString &device)
     if (result == m::LINK_PORT_FAILED && !mComm::CommLastError.sErrText.isEmpty())
         fail(result, QStringLiteral("%1: %2").arg(device, openFailureReason(device)));
     return result;
+}
+
+CommandRun withTrace(CommandRun run)
+{
+    return [run = std::move(run)](const QStringList &args) {
+        QStringList rest;
+        QString path;
+        QString error;
+        for (qsizetype i = 0; i < args.size(); ++i) {
+            if (args[i] != u"--trace")
+                rest << args[i];
+            else if (!takeValue(args, i, path, error))
+                return fail(exitUsage, error);
+        }
+        if (!path.isNull()) {
+            if (!linktrace::traceToFile(path, error))
+                return fail(exitFailure,
+                            QStringLiteral("%1: cannot write the trace: %2").arg(path, error));
+            traceOnErrorStream = path == u"-";
+        }
+        return run(rest);
+    };
 }
 
 } // namespace tq540ctl

@@ -7,6 +7,7 @@
 #include <QString>
 #include <QStringList>
 #include <cstdint>
+#include <functional>
 #include <optional>
 
 // What every device command of tq540ctl shares: the messages of the language
@@ -51,5 +52,10 @@ std::int32_t runTransfer(DeviceTarget target, TransferKind kind, tqimage::EEPROM
 // a port that could not be opened, a second line names the device tried and
 // the system's reason. Returns `result`, the exit status.
 int reportFailure(std::int32_t result, const QString &device);
+
+using CommandRun = std::function<int(const QStringList &args)>;
+// A device command that takes "--trace FILE" anywhere among its arguments:
+// the link's frames go to FILE ("-": the error stream) while it runs.
+CommandRun withTrace(CommandRun run);
 
 } // namespace tq540ctl

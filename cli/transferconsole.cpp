@@ -47,7 +47,7 @@ bool stderrIsTerminal()
 
 } // namespace
 
-TransferConsole::TransferConsole() : live(stderrIsTerminal())
+TransferConsole::TransferConsole(bool showStatus) : live(showStatus && stderrIsTerminal())
 {
     interrupted = 0;
     for (int signal : stopSignals)

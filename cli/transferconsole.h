@@ -9,13 +9,13 @@ namespace tq540ctl {
 
 // The console side of a running transfer, in place of the transfer window's
 // cancel button and progress label: Ctrl+C, SIGTERM and SIGHUP set
-// gLink.Cancel, and when the error stream is a terminal one line there shows
-// the stage and the percentage of the bytes moved. Both are polled from a
-// timer, which runs because the link's waits let events run.
+// gLink.Cancel, and when the error stream is a terminal (and `showStatus`)
+// one line there shows the stage and the percentage of the bytes moved. Both
+// are polled from a timer, which runs because the link's waits let events run.
 class TransferConsole : public TransferObserver
 {
 public:
-    TransferConsole();
+    explicit TransferConsole(bool showStatus = true);
     // Clears the status line and gives the signals back their default meaning.
     ~TransferConsole() override;
     TransferConsole(const TransferConsole &) = delete;

@@ -328,6 +328,11 @@ private slots:
             << QStringList{"test", "--port", "COM3"} << 25
             << textPortFailed + "\ntq540ctl: " + path("no-such-tty") +
                    ": No such file or directory\n";
+        QTest::newRow("trace without a file")
+            << QStringList{"test", "--port", "sim", "--trace"} << 2 << "--trace needs a value";
+        QTest::newRow("trace that cannot be written")
+            << QStringList{"test", "--port", "sim", "--trace", "/nonexistent/t.log"} << 1
+            << "/nonexistent/t.log: cannot write the trace: ";
         // The file is read before the port is opened: nothing is sent.
         QTest::newRow("unreadable upload file")
             << QStringList{"upload", "--port", "/nonexistent/tty", "/nonexistent/x.ztb"} << 1
@@ -345,6 +350,29 @@ private slots:
         QVERIFY2(run.err.contains(message), qPrintable(run.err));
     }
 
+    // The frames of a test, to a file or to the error stream (the line format
+    // is the link's own and tested there).
+    void traceOfATest_data()
+    {
+        QTest::addColumn<QString>("trace");
+        QTest::newRow("to a file") << path(QStringLiteral("test.trace"));
+        QTest::newRow("to the error stream") << "-";
+    }
+    void traceOfATest()
+    {
+        QFETCH(QString, trace);
+        const Run run = tq540ctl({"test", "--trace", trace, "--port", "sim"});
+        QCOMPARE(run.status, 0);
+        QVERIFY(run.out.startsWith(textFound));
+        const QStringList lines =
+            (trace == u"-" ? run.err : QString::fromUtf8(readFile(trace))).split(u'\n');
+        QCOMPARE(lines.size(), 4); // the header, the request, the reply and the last newline
+        QVERIFY2(lines[0].startsWith(QStringLiteral("# ")), qPrintable(lines[0]));
+        QVERIFY2(lines[1].contains(QStringLiteral(" tx  9600 sent ")), qPrintable(lines[1]));
+        QVERIFY2(lines[2].contains(QStringLiteral(" rx  9600 reply ")), qPrintable(lines[2]));
+        QVERIFY(lines[3].isEmpty());
+    }
+
     void helpExplainsTheCommands()
     {
         const Run list = tq540ctl({"--help"});
@@ -353,7 +381,7 @@ private slots:
         const Run help = tq540ctl({"upload", "--help"});
         QCOMPARE(help.status, 0);
         for (const char *topic :
-             {"--port", "--sn", "sim", "Ctrl+C", "SIGTERM", "Exit status", "25"})
+             {"--port", "--sn", "--trace", "sim", "Ctrl+C", "SIGTERM", "Exit status", "25"})
             QVERIFY2(help.out.contains(QLatin1String(topic)), topic);
     }
 };
