@@ -15,7 +15,13 @@ StartOptions parseCommandLine(const QStringList &arguments)
         QStringLiteral("simulate"),
         QStringLiteral("Put a simulated TQ540-2 behind every COM port, to try the tool "
                        "without hardware."));
-    parser.addOption(simulate);
+    const QCommandLineOption trace(
+        QStringLiteral("trace"),
+        QStringLiteral("Write every frame sent to and received from the device to <file> "
+                       "('-' for the error stream): one line a frame, with the time, the packet "
+                       "and why a frame was dropped."),
+        QStringLiteral("file"));
+    parser.addOptions({simulate, trace});
     parser.process(arguments);
-    return StartOptions{parser.isSet(simulate)};
+    return StartOptions{parser.isSet(simulate), parser.value(trace)};
 }
