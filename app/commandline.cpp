@@ -15,13 +15,19 @@ struct Options
         QStringLiteral("simulate"),
         QStringLiteral("Put a simulated TQ540-2 behind every COM port, to try the tool "
                        "without hardware.")};
+    QCommandLineOption trace{
+        QStringLiteral("trace"),
+        QStringLiteral("Write every frame sent to and received from the device to <file> "
+                       "('-' for the error stream): one line a frame, with the time, the packet "
+                       "and why a frame was dropped."),
+        QStringLiteral("file")};
 
     Options()
     {
         QCoreApplication::setApplicationVersion(QStringLiteral(TQ_VERSION));
         parser.setApplicationDescription(
             QStringLiteral("Configuration tool for the TQ540-2 remote I/O module."));
-        parser.addOption(simulate);
+        parser.addOptions({simulate, trace});
     }
 };
 
@@ -46,5 +52,5 @@ StartOptions parseCommandLine(const QStringList &arguments)
 {
     Options options;
     options.parser.process(arguments);
-    return StartOptions{options.parser.isSet(options.simulate)};
+    return StartOptions{options.parser.isSet(options.simulate), options.parser.value(options.trace)};
 }

@@ -7,6 +7,8 @@ struct StartOptions
 {
     // The simulated device answers on every COM port instead of the hardware.
     bool simulate = false;
+    // Where the link's frames are written ("-": the error stream); empty: nowhere.
+    QString traceFile = {};
 };
 
 // Prints the help or the version and ends the program when the arguments ask

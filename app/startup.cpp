@@ -1,5 +1,6 @@
 #include "startup.h"
 
+#include "linktrace.h"
 #include "mainwindowfactory.h"
 #include "msgbox.h"
 #include "resdll.h"
@@ -7,6 +8,7 @@
 #include "simulation.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QWidget>
 
 std::unique_ptr<QWidget> startUp(const QString &programDir, const StartOptions &options)
@@ -17,6 +19,10 @@ std::unique_ptr<QWidget> startUp(const QString &programDir, const StartOptions &
         msgbox::show(nullptr, QStringLiteral("System error, please reinstall!"));
     if (options.simulate)
         simulation::start(std::make_shared<sim::Device>()); // in its default configuration
+    QString error;
+    if (!options.traceFile.isEmpty() && !linktrace::traceToFile(options.traceFile, error))
+        msgbox::show(nullptr, QStringLiteral("Cannot write the trace to %1: %2")
+                                  .arg(QDir::toNativeSeparators(options.traceFile), error));
     std::unique_ptr<QWidget> window = createMainWindow(options.simulate);
     window->show();
     return window;

@@ -2,10 +2,12 @@
 // driver against the in-process simulated device on the real clock, and
 // compares them with what the protocol itself needs: each request's RTS hold
 // plus its reply's time on the wire (and the reset wait after an upload). Also
-// shows how busy the process kept a core.
+// shows how busy the process kept a core. "transfer --trace FILE" runs the
+// same with the link's trace written to FILE, to show that tracing costs no time.
 
 #include "eepromimage.h"
 #include "linkclock.h"
+#include "linktrace.h"
 #include "m.h"
 #include "mcomm.h"
 #include "simport.h"
@@ -96,6 +98,15 @@ void runAt(std::int32_t baud)
 int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
+    const QStringList arguments = QCoreApplication::arguments();
+    const qsizetype trace = arguments.indexOf(QStringLiteral("--trace"));
+    if (trace > 0) {
+        QString error;
+        if (trace + 1 >= arguments.size() || !linktrace::traceToFile(arguments[trace + 1], error)) {
+            QTextStream(stderr) << "transfer: --trace FILE: " << error << '\n';
+            return 2;
+        }
+    }
     for (std::int32_t baud : {9600, 38400})
         runAt(baud);
     return 0;

@@ -72,10 +72,10 @@ void printDeviceInfo()
 }
 
 // The outcome as the transfer window words it; the exit status.
-int report(Transfer kind, std::int32_t result)
+int report(Transfer kind, std::int32_t result, const QString &device)
 {
     if (!transferSucceeded(result))
-        return fail(result, outcomeText(result));
+        return reportFailure(result, device);
     out() << outcomeText(result) << '\n';
     if (kind == Transfer::Test)
         printDeviceInfo();
@@ -101,13 +101,14 @@ int runDeviceCommand(Transfer kind, const QString &usage, const QStringList &arg
             return fail(exitFailure, refused);
     }
 
+    const QString device = target->device;
     const std::int32_t result = runTransfer(std::move(*target), kind, *image);
     // A file is written only for a complete download, and replaced atomically.
     if (result == m::LINK_DOWNLOAD_DONE &&
         configfile::save(parsed.output, tqimage::addressView(*image)) < 0)
         return fail(exitFailure,
                     QStringLiteral("%1: %2").arg(parsed.output, text(toolbartext::cantWriteFile)));
-    return report(kind, result);
+    return report(kind, result, device);
 }
 
 // "9600, 4800, ... and 38400": the search's speeds in the order it tries them.
@@ -132,25 +133,34 @@ const QString commonDetails =
         "             (default 1). Below 256 it is a device ID, above a serial number;\n"
         "             fractions round to the nearest whole number, halves to even. Negative\n"
         "             numbers and numbers above 2147483647 are refused.\n"
+        "  --trace FILE\n"
+        "             Write every frame sent and received to FILE (replaced; '-' for the\n"
+        "             error stream), one line each: milliseconds since the start, tx or\n"
+        "             rx, baud, what became of the frame (sent, reply, or drop: and why),\n"
+        "             the packet's fields, then the frame's bytes in hex.\n"
         "\n"
         "The device's speed is searched among %1\n"
-        "baud, twice over: without an answer that takes about 21 seconds. Ctrl+C cancels\n"
-        "the search or a download (exit status 4); writing the device and its reset\n"
-        "cannot be interrupted. On a terminal, the stage and a percentage are shown on\n"
-        "the error stream.\n"
+        "baud, twice over: without an answer that takes about 21 seconds. Ctrl+C, SIGTERM\n"
+        "and SIGHUP cancel the search or a download (exit status 4, no file written);\n"
+        "writing the device and its reset cannot be interrupted: a signal then waits until\n"
+        "the device has been reset. On a terminal, the stage and a percentage are shown\n"
+        "on the error stream (not while the trace goes there).\n"
         "\n"
-        "Exit status: 0 success; 1 the configuration file could not be read or written;\n"
-        "2 bad arguments; otherwise the device link's result: 3 no answer, 4 cancelled,\n"
-        "6 a reply did not match its request, 9 write error, 10 beyond the device's\n"
-        "EEPROM, 12 the device could not be reset, 25 the port could not be opened.")
+        "Exit status: 0 success; 1 the configuration file could not be read or written,\n"
+        "or the trace file not written; 2 bad arguments; otherwise the device link's\n"
+        "result: 3 no answer, 4 cancelled, 6 a reply did not match its request, 9 write\n"
+        "error, 10 beyond the device's EEPROM, 12 the device could not be reset, 25 the\n"
+        "port could not be opened (a second line names the device tried and the\n"
+        "system's reason).")
         .arg(searchSpeedsText());
 
 Subcommand deviceCommand(Transfer kind, const QString &name, const QString &arguments,
                          const QString &summary, const QString &about)
 {
     const QString usage = QStringLiteral("tq540ctl %1 %2").arg(name, arguments);
-    return {name, arguments, summary,
-            [kind, usage](const QStringList &args) { return runDeviceCommand(kind, usage, args); },
+    return {name, arguments, summary, withTrace([kind, usage](const QStringList &args) {
+                return runDeviceCommand(kind, usage, args);
+            }),
             about + QStringLiteral("\n\n") + commonDetails};
 }
 

@@ -1,5 +1,6 @@
 #include "devicelink.h"
 
+#include "linktrace.h"
 #include "m.h"
 #include "resdll.h"
 #include "simport.h"
@@ -11,8 +12,14 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 #include <QRegularExpression>
 #include <memory>
+
+#ifdef Q_OS_LINUX
+#include <cerrno>
+#include <unistd.h>
+#endif
 
 namespace tq540ctl {
 
@@ -55,18 +62,22 @@ bool takeValue(const QStringList &args, qsizetype &i, QString &value, QString &e
 
 namespace {
 
+// The trace takes the error stream, so the console's status line keeps off it.
+bool traceOnErrorStream = false;
+
 // A port number (COMn), the in-process simulated device, or a device path,
 // which then stands behind port 1 whatever its name resolves to.
 std::optional<DeviceTarget> choosePort(const QString &port, QString &error)
 {
     if (port == u"sim")
         return DeviceTarget{
-            1, sim::portFactory(std::make_shared<sim::Device>(), sim::Route::EveryPort)};
+            1, sim::portFactory(std::make_shared<sim::Device>(), sim::Route::EveryPort), port};
     static const QRegularExpression number(QStringLiteral("^(?:COM)?([0-9]+)$"),
                                            QRegularExpression::CaseInsensitiveOption);
     const QRegularExpressionMatch match = number.match(port);
     if (!match.hasMatch())
-        return DeviceTarget{1, [port](const QString &) { return mComm::systemPortFactory(port); }};
+        return DeviceTarget{1, [port](const QString &) { return mComm::systemPortFactory(port); },
+                            port};
     const int n = match.captured(1).toInt();
     if (n < 1 || n > mComm::PORT_COUNT) {
         error = QStringLiteral("the port number must be 1 to %1, not %2")
@@ -74,7 +85,20 @@ std::optional<DeviceTarget> choosePort(const QString &port, QString &error)
                     .arg(port);
         return std::nullopt;
     }
-    return DeviceTarget{std::int16_t(n), {}};
+    const QString com = QStringLiteral("COM%1").arg(n);
+    return DeviceTarget{std::int16_t(n), {}, mComm::ResolvePortName(com)};
+}
+
+// What the system said when the port would not open, with the usual remedy
+// for a device the user may not open.
+QString openFailureReason(const QString &device)
+{
+    QString reason = mComm::CommLastError.sErrText;
+#ifdef Q_OS_LINUX
+    if (::access(QFile::encodeName(device).constData(), R_OK | W_OK) != 0 && errno == EACCES)
+        reason += QStringLiteral(" (add yourself to the dialout group)");
+#endif
+    return reason;
 }
 
 } // namespace
@@ -99,12 +123,43 @@ std::int32_t runTransfer(DeviceTarget target, TransferKind kind, tqimage::EEPROM
     m::gLink = m::tLink{};
     m::gLink.TargetID = target.address;
     m::gLink.Port = target.port;
+    mComm::CommLastError = {};
     std::optional<mComm::ScopedPortFactory> factory;
     if (target.factory)
         factory.emplace(std::move(target.factory));
-    TransferConsole console;
+    TransferConsole console(!traceOnErrorStream);
     TransferDriver driver(m::gLink, image, console);
     return driver.run(kind, tqimage::layout::transferStart, tqimage::layout::transferStop);
+}
+
+int reportFailure(std::int32_t result, const QString &device)
+{
+    fail(result, outcomeText(result));
+    if (result == m::LINK_PORT_FAILED && !mComm::CommLastError.sErrText.isEmpty())
+        fail(result, QStringLiteral("%1: %2").arg(device, openFailureReason(device)));
+    return result;
+}
+
+CommandRun withTrace(CommandRun run)
+{
+    return [run = std::move(run)](const QStringList &args) {
+        QStringList rest;
+        QString path;
+        QString error;
+        for (qsizetype i = 0; i < args.size(); ++i) {
+            if (args[i] != u"--trace")
+                rest << args[i];
+            else if (!takeValue(args, i, path, error))
+                return fail(exitUsage, error);
+        }
+        if (!path.isNull()) {
+            if (!linktrace::traceToFile(path, error))
+                return fail(exitFailure,
+                            QStringLiteral("%1: cannot write the trace: %2").arg(path, error));
+            traceOnErrorStream = path == u"-";
+        }
+        return run(rest);
+    };
 }
 
 } // namespace tq540ctl

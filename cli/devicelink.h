@@ -7,6 +7,7 @@
 #include <QString>
 #include <QStringList>
 #include <cstdint>
+#include <functional>
 #include <optional>
 
 // What every device command of tq540ctl shares: the messages of the language
@@ -27,11 +28,13 @@ QString outcomeText(std::int32_t result);
 bool takeValue(const QStringList &args, qsizetype &i, QString &value, QString &error);
 
 // A device to talk to: a COM port number, the port factory behind it (empty:
-// the system's serial ports) and the target address.
+// the system's serial ports), the device it stands for (a path, or "sim") and
+// the target address.
 struct DeviceTarget
 {
     std::int16_t port = 1;
     mComm::PortFactory factory;
+    QString device;
     std::int32_t address = 0;
 };
 
@@ -44,5 +47,15 @@ std::optional<DeviceTarget> deviceTarget(const QString &port, const QString &sn,
 // (fresh, addressed to it), the console showing its stages; the port is
 // closed on return. The driver's result.
 std::int32_t runTransfer(DeviceTarget target, TransferKind kind, tqimage::EEPROMImage &image);
+
+// Reports a failed transfer on the error stream as the window words it; after
+// a port that could not be opened, a second line names the device tried and
+// the system's reason. Returns `result`, the exit status.
+int reportFailure(std::int32_t result, const QString &device);
+
+using CommandRun = std::function<int(const QStringList &args)>;
+// A device command that takes "--trace FILE" anywhere among its arguments:
+// the link's frames go to FILE ("-": the error stream) while it runs.
+CommandRun withTrace(CommandRun run);
 
 } // namespace tq540ctl

@@ -20,6 +20,15 @@ namespace {
 
 constexpr int pollMs = 100;
 
+// Ctrl+C, a plain kill and a closed terminal all ask the transfer to stop.
+constexpr int stopSignals[] = {
+    SIGINT,
+    SIGTERM,
+#ifdef SIGHUP
+    SIGHUP,
+#endif
+};
+
 volatile std::sig_atomic_t interrupted = 0;
 
 extern "C" void onInterrupt(int)
@@ -38,17 +47,19 @@ bool stderrIsTerminal()
 
 } // namespace
 
-TransferConsole::TransferConsole() : live(stderrIsTerminal())
+TransferConsole::TransferConsole(bool showStatus) : live(showStatus && stderrIsTerminal())
 {
     interrupted = 0;
-    std::signal(SIGINT, onInterrupt);
+    for (int signal : stopSignals)
+        std::signal(signal, onInterrupt);
     QObject::connect(&timer, &QTimer::timeout, [this] { poll(); });
     timer.start(pollMs);
 }
 
 TransferConsole::~TransferConsole()
 {
-    std::signal(SIGINT, SIG_DFL);
+    for (int signal : stopSignals)
+        std::signal(signal, SIG_DFL);
     clearLine();
 }
 

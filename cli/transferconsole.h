@@ -8,20 +8,21 @@
 namespace tq540ctl {
 
 // The console side of a running transfer, in place of the transfer window's
-// cancel button and progress label: Ctrl+C sets gLink.Cancel, and when the
-// error stream is a terminal one line there shows the stage and the
-// percentage of the bytes moved. Both are polled from a timer, which runs
-// because the link's waits let events run.
+// cancel button and progress label: Ctrl+C, SIGTERM and SIGHUP set
+// gLink.Cancel, and when the error stream is a terminal (and `showStatus`)
+// one line there shows the stage and the percentage of the bytes moved. Both
+// are polled from a timer, which runs because the link's waits let events run.
 class TransferConsole : public TransferObserver
 {
 public:
-    TransferConsole();
-    // Clears the status line and gives Ctrl+C back its default meaning.
+    explicit TransferConsole(bool showStatus = true);
+    // Clears the status line and gives the signals back their default meaning.
     ~TransferConsole() override;
     TransferConsole(const TransferConsole &) = delete;
     TransferConsole &operator=(const TransferConsole &) = delete;
 
-    // While the device is written and reset, Ctrl+C only says it must wait.
+    // While the device is written and reset, a signal is held: it only says
+    // the transfer must finish, as the window holds its Cancel button.
     void stageChanged(TransferStage stage, bool cancellable) override;
     void clearLine();
 

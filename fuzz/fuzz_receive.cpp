@@ -1,12 +1,14 @@
 // Arbitrary byte streams from the serial line through the receive path:
 // ReceiveBytes cuts them into frames across several polls, ParseFrame decodes
-// (Decode7), checks and matches them against the awaited reply.
+// (Decode7), checks and matches them against the awaited reply. The trace is
+// on, so its reading of every frame, whole or broken, runs as well.
 //
 // Input: byte 0 picks the awaited command, byte 1 the awaited sequence number,
 // byte 2 the largest chunk one poll receives; the rest is the line.
 
 #include "fuzzcheck.h"
 #include "linkclock.h"
+#include "linktrace.h"
 #include "m.h"
 #include "mcomm.h"
 
@@ -42,6 +44,15 @@ public:
 
 LinePort *gPort = nullptr;
 
+// One line a frame, never empty.
+struct TraceCheck : linktrace::Sink
+{
+    void writeLine(const QString &line) override
+    {
+        FUZZ_CHECK(!line.isEmpty() && !line.contains(u'\n'));
+    }
+};
+
 void openLine()
 {
     static bool opened = false;
@@ -49,6 +60,8 @@ void openLine()
         return;
     static linkclock::ManualClock clock;
     linkclock::install(&clock);
+    static TraceCheck trace;
+    linktrace::install(&trace);
     mComm::setPortFactory([](const QString &) {
         auto port = std::make_unique<LinePort>();
         gPort = port.get();

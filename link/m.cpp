@@ -1,6 +1,7 @@
 #include "m.h"
 
 #include "linkclock.h"
+#include "linktrace.h"
 #include "mcomm.h"
 
 #include <algorithm>
@@ -22,6 +23,10 @@ constexpr std::uint8_t OPT_BLOCK = 5;
 constexpr int DEFAULT_WAIT_MS = 1500;
 constexpr int MAX_BODY = 64;
 constexpr int RECEIVE_CHUNK = 256;
+// RTS falls at the latest this long after the hold time when the port never
+// reports its output sent (a stalled adapter), so the exchange goes on to its
+// reply time-out instead of hanging.
+constexpr double DRAIN_LIMIT_MS = 1000.0;
 
 bool validSlot(int slot)
 {
@@ -190,43 +195,110 @@ void SendFrame(tLink &link, std::span<const std::uint8_t> frame)
 {
     linkclock::Clock &clock = linkclock::current();
     mComm::CommSetLine(link.Port, mComm::LINE_RTS, true);
-    const double frequency = static_cast<double>(clock.perfFrequency());
+    const double ticksPerMs = static_cast<double>(clock.perfFrequency()) / 1000.0;
     const std::uint64_t start = clock.perfCounter();
-    const double holdTicks =
-        HoldTimeMs(static_cast<int>(frame.size()), GetBaud(link.Port)) * frequency / 1000.0;
+    const std::int32_t baud = GetBaud(link.Port);
+    const double holdTicks = HoldTimeMs(static_cast<int>(frame.size()), baud) * ticksPerMs;
+    const double limitTicks = holdTicks + DRAIN_LIMIT_MS * ticksPerMs;
     mComm::CommWrite(link.Port, frame);
+    if (linktrace::enabled())
+        linktrace::frame(frame, linktrace::Verdict::Sent, baud); // while the frame is on the line
     for (;;) {
         clock.processEvents();
         const std::uint64_t now = clock.perfCounter();
-        if (now < start || static_cast<double>(now - start) > holdTicks)
+        if (now < start)
             break;
-        const double leftUs = (holdTicks - static_cast<double>(now - start)) * 1e6 / frequency;
+        // A USB adapter may still be sending when the frame's time is up:
+        // the port is asked only then, when little can remain.
+        const double held = static_cast<double>(now - start);
+        if (held > holdTicks && (held > limitTicks || mComm::CommOutputDrained(link.Port)))
+            break;
+        const double leftUs = held < holdTicks ? (holdTicks - held) * 1000.0 / ticksPerMs : 1000.0;
         clock.idle(std::chrono::microseconds(static_cast<std::int64_t>(std::min(leftUs, 1000.0))));
     }
     mComm::CommSetLine(link.Port, mComm::LINE_RTS, false);
 }
 
+namespace {
+
+// Hands a received frame to the trace: STX, the body, and ETX when it came.
+void traceReceived(const tLink &link, std::span<const std::uint8_t> body, bool ended,
+                   linktrace::Verdict verdict)
+{
+    std::vector<std::uint8_t> frame{STX};
+    frame.insert(frame.end(), body.begin(), body.end());
+    if (ended)
+        frame.push_back(ETX);
+    linktrace::frame(frame, verdict, GetBaud(link.Port));
+}
+
+// A frame that found no free slot, gathered only while tracing so that the
+// trace can show what was dropped.
+struct Unslotted
+{
+    std::vector<std::uint8_t> body;
+    bool open = false;
+};
+Unslotted unslotted;
+
+void takeUnslottedByte(const tLink &link, std::uint8_t byte)
+{
+    const bool ended = byte == ETX;
+    if (!ended)
+        unslotted.body.push_back(byte);
+    if (ended || unslotted.body.size() >= MAX_BODY) {
+        traceReceived(link, unslotted.body, ended, linktrace::Verdict::NoFreeSlot);
+        unslotted.open = false;
+    }
+}
+
+// The frame in progress when an STX starts the next one never got its ETX.
+void traceCutFrame(const tLink &link)
+{
+    if (unslotted.open)
+        traceReceived(link, unslotted.body, false, linktrace::Verdict::NoFreeSlot);
+    else if (WritePos > 0)
+        traceReceived(link,
+                      std::span<const std::uint8_t>(RxSlots[WriteSlot]).subspan(1, WritePos - 1),
+                      false, linktrace::Verdict::Cut);
+}
+
+void takeByte(const tLink &link, std::uint8_t byte, bool tracing)
+{
+    if (!validSlot(WriteSlot) || WritePos > MAX_BODY)
+        WritePos = 0;
+    if (byte == STX) {
+        if (tracing)
+            traceCutFrame(link);
+        WriteSlot = static_cast<std::int16_t>(FindFreeSlot());
+        WritePos = WriteSlot >= 0 ? 1 : 0;
+        unslotted = {{}, tracing && WriteSlot < 0};
+    } else if (unslotted.open) {
+        takeUnslottedByte(link, byte);
+    } else if (byte == ETX) {
+        if (WritePos > 0)
+            RxSlots[WriteSlot][0] = static_cast<std::uint8_t>(WritePos - 1);
+        WritePos = 0;
+    } else if (WritePos > 0) {
+        RxSlots[WriteSlot][WritePos] = byte;
+        if (++WritePos > MAX_BODY) {
+            WritePos = 0; // longer than any frame: dropped up to the next STX
+            if (tracing)
+                traceReceived(link, std::span<const std::uint8_t>(RxSlots[WriteSlot]).subspan(1),
+                              false, linktrace::Verdict::TooLong);
+        }
+    }
+}
+
+} // namespace
+
 std::int32_t ReceiveBytes(tLink &link)
 {
     std::array<std::uint8_t, 1025> buffer{};
     const std::int32_t count = mComm::CommRead(link.Port, buffer, RECEIVE_CHUNK);
-    for (std::int32_t i = 0; i < count; ++i) {
-        const std::uint8_t byte = buffer[i];
-        if (!validSlot(WriteSlot) || WritePos > MAX_BODY)
-            WritePos = 0;
-        if (byte == STX) {
-            WriteSlot = static_cast<std::int16_t>(FindFreeSlot());
-            WritePos = WriteSlot >= 0 ? 1 : 0;
-        } else if (byte == ETX) {
-            if (WritePos > 0)
-                RxSlots[WriteSlot][0] = static_cast<std::uint8_t>(WritePos - 1);
-            WritePos = 0;
-        } else if (WritePos > 0) {
-            RxSlots[WriteSlot][WritePos] = byte;
-            if (++WritePos > MAX_BODY)
-                WritePos = 0; // longer than any frame: dropped up to the next STX
-        }
-    }
+    const bool tracing = linktrace::enabled();
+    for (std::int32_t i = 0; i < count; ++i)
+        takeByte(link, buffer[i], tracing);
     return std::max(count, 0);
 }
 
@@ -243,62 +315,26 @@ int FindFreeSlot()
 
 namespace {
 
-// The header fields of a reply and where its data begin.
-struct ReplyHeader
-{
-    std::int32_t seqNo = 0;
-    std::uint8_t status = 0;
-    std::uint8_t command = 0;
-    std::size_t dataAt = 0;
-    int dataLen = 0;
-};
-
-// Steps over the optional fields the flags announce; `length` is the packet's
-// length without its checksum.
-ReplyHeader readReplyHeader(std::span<const std::uint8_t> packet, int length)
-{
-    ReplyHeader header;
-    std::size_t at = 0;
-    const std::uint8_t flags = packet[at++];
-    for (std::uint8_t bit : {FLAG_SOURCE, FLAG_TARGET}) {
-        if (flags & bit)
-            at += 4;
-    }
-    if (flags & FLAG_SEQUENCE) {
-        header.seqNo = static_cast<std::int32_t>(readLe(packet, at, 4));
-        at += 4;
-    }
-    if (flags & FLAG_OPTION)
-        at += 1;
-    header.status = packet[at++];
-    header.command = packet[at++];
-    header.dataAt = at;
-    header.dataLen = length - static_cast<int>(at);
-    return header;
-}
-
 // Takes a frame body into the record when it is an intact reply to the
 // pending request; the device's status is noted from any intact packet.
-void takeReply(tLink &link, std::span<const std::uint8_t> body)
+linktrace::Verdict takeReply(tLink &link, std::span<const std::uint8_t> body)
 {
-    // Zero-filled, so header fields past the end of a short packet read as 0.
-    std::array<std::uint8_t, 257> packet{};
-    const std::vector<std::uint8_t> decoded = Decode7(body);
-    std::copy(decoded.begin(), decoded.end(), packet.begin());
-    const int length = static_cast<int>(decoded.size()) - 2;
-    if (!CheckSum(packet, length))
-        return;
-    const ReplyHeader header = readReplyHeader(packet, length);
-    if (header.status != link.LastStatus) {
+    const Packet packet = DecodePacket(body);
+    if (!packet.sumOk)
+        return linktrace::Verdict::BadChecksum;
+    if (packet.status != link.LastStatus) {
         link.StatusChanged = LINK_TRUE;
-        link.LastStatus = header.status;
+        link.LastStatus = packet.status;
     }
-    if (header.command == static_cast<std::uint8_t>(link.Command | CMD_REPLY) &&
-        header.seqNo == link.SeqNo) {
-        link.RxLen = (header.dataLen >= 1 && header.dataLen <= 64) ? header.dataLen : 0;
-        std::copy_n(packet.begin() + header.dataAt, link.RxLen, link.RxData.begin() + 1);
-        link.Replied = LINK_TRUE;
-    }
+    if (packet.command != static_cast<std::uint8_t>(link.Command | CMD_REPLY))
+        return linktrace::Verdict::ForeignCommand;
+    if (packet.seqNo != link.SeqNo)
+        return linktrace::Verdict::ForeignSequence;
+    const auto length = static_cast<std::int32_t>(packet.data.size());
+    link.RxLen = length <= 64 ? length : 0;
+    std::copy_n(packet.data.begin(), link.RxLen, link.RxData.begin() + 1);
+    link.Replied = LINK_TRUE;
+    return linktrace::Verdict::Reply;
 }
 
 } // namespace
@@ -311,10 +347,53 @@ bool ParseFrame(tLink &link)
     const int bodyLen = slot[0];
     if (bodyLen == 0)
         return false;
-    if (bodyLen >= 5 && bodyLen <= MAX_BODY)
-        takeReply(link, std::span<const std::uint8_t>(slot).subspan(1, bodyLen));
+    const auto body = std::span<const std::uint8_t>(slot).subspan(1, std::min(bodyLen, MAX_BODY));
+    linktrace::Verdict verdict = linktrace::Verdict::TooShort;
+    if (bodyLen > MAX_BODY)
+        verdict = linktrace::Verdict::TooLong;
+    else if (bodyLen >= MIN_BODY)
+        verdict = takeReply(link, body);
+    if (linktrace::enabled())
+        traceReceived(link, body, true, verdict);
     releaseReadSlot();
     return true;
+}
+
+Packet DecodePacket(std::span<const std::uint8_t> body)
+{
+    // Zero-filled, so header fields past the end of a short packet read as 0.
+    std::array<std::uint8_t, 257> bytes{};
+    const std::vector<std::uint8_t> decoded = Decode7(body);
+    const std::size_t size = std::min(decoded.size(), bytes.size());
+    std::copy_n(decoded.begin(), size, bytes.begin());
+    const int length = static_cast<int>(size) - 2; // without the checksum
+    Packet packet;
+    const auto sumAt = [&bytes, length] {
+        return length < 0 ? std::uint16_t(0) : static_cast<std::uint16_t>(readLe(bytes, length, 2));
+    };
+    packet.sum = sumAt();
+    packet.sumOk = CheckSum(bytes, length); // writes the right sum on a mismatch
+    packet.expectedSum = sumAt();
+    std::size_t at = 0;
+    packet.flags = bytes[at++];
+    const auto field = [&bytes, &at](int width) {
+        const std::uint32_t value = readLe(bytes, at, width);
+        at += width;
+        return value;
+    };
+    if (packet.flags & FLAG_SOURCE)
+        packet.source = field(4);
+    if (packet.flags & FLAG_TARGET)
+        packet.target = field(4);
+    if (packet.flags & FLAG_SEQUENCE)
+        packet.seqNo = static_cast<std::int32_t>(field(4));
+    if (packet.flags & FLAG_OPTION)
+        packet.opt = static_cast<std::uint8_t>(field(1));
+    packet.status = static_cast<std::uint8_t>(field(1));
+    packet.command = static_cast<std::uint8_t>(field(1));
+    if (length > static_cast<int>(at))
+        packet.data.assign(bytes.begin() + at, bytes.begin() + length);
+    return packet;
 }
 
 std::vector<std::uint8_t> Encode7(std::span<const std::uint8_t> packet)

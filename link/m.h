@@ -49,6 +49,7 @@ constexpr std::uint8_t FLAG_OPTION = 8;
 constexpr std::uint8_t STX = 0x02;
 constexpr std::uint8_t ETX = 0x03;
 constexpr int MAX_FRAME = 64;    // STX, body and ETX
+constexpr int MIN_BODY = 5;      // a shorter body between STX and ETX is noise
 constexpr int MAX_BLOCK = 36;    // EEPROM bytes per read or write request
 constexpr int INFO_MIN_LEN = 18; // bytes of a complete information block
 constexpr int RESET_WAIT_MS = 3000;
@@ -122,6 +123,25 @@ std::int32_t ReceiveBytes(tLink &link);
 bool ParseFrame(tLink &link);
 std::vector<std::uint8_t> Encode7(std::span<const std::uint8_t> packet);
 std::vector<std::uint8_t> Decode7(std::span<const std::uint8_t> body);
+
+// A packet read back from a frame body: the header fields its flag byte
+// announces, its data and its checksum. Fields past the end of a short packet
+// read as 0.
+struct Packet
+{
+    std::uint8_t flags = 0;
+    std::uint32_t source = 0; // with FLAG_SOURCE
+    std::uint32_t target = 0; // with FLAG_TARGET
+    std::int32_t seqNo = 0;   // with FLAG_SEQUENCE, else 0
+    std::uint8_t opt = 0;     // with FLAG_OPTION
+    std::uint8_t status = 0;
+    std::uint8_t command = 0;
+    std::vector<std::uint8_t> data;
+    std::uint16_t sum = 0;         // as received
+    std::uint16_t expectedSum = 0; // of the bytes received
+    bool sumOk = false;
+};
+Packet DecodePacket(std::span<const std::uint8_t> body);
 // packet[0..n-1] are packet bytes 1 to n. True when packet[n] (low) and
 // packet[n+1] (high) hold their 16-bit sum; otherwise writes the sum there.
 bool CheckSum(std::span<std::uint8_t> packet, int n);

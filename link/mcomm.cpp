@@ -173,8 +173,14 @@ std::int32_t CommOpen(std::int16_t port, const QString &name, const QString &set
     if (entry->bOpen)
         return COMM_ALREADY_OPEN;
     std::unique_ptr<CommDevice> device = portFactory()(ResolvePortName(name));
-    if (!device || !device->open())
+    if (!device || !device->open()) {
+        const QString context = QStringLiteral("CommOpen (CreateFile)");
+        if (device)
+            recordDeviceError(context, *device);
+        else
+            SetCommError(context, COMM_NO_DEVICE);
         return COMM_CANNOT_OPEN;
+    }
     entry->hComm = std::move(device);
     entry->bOpen = -1;
     CommDevice &dev = *entry->hComm;
@@ -205,7 +211,7 @@ std::int32_t CommSet(std::int16_t port, const QString &settings)
         return recordDeviceError(QStringLiteral("CommSet (GetCommState)"), *dev);
     if (!BuildCommState(settings, entry->dcb))
         return SetCommError(QStringLiteral("CommSet (BuildCommDCB)"), COMM_INVALID_PARAMETER);
-    if (!dev->setState(entry->dcb))
+    if (!dev->setState(entry->dcb) || !dev->setLine(LINE_DTR, false))
         return recordDeviceError(QStringLiteral("CommSet (SetCommState)"), *dev);
     return COMM_OK;
 }
@@ -277,6 +283,14 @@ std::int32_t CommSetLine(std::int16_t port, std::int16_t line, bool state)
     return COMM_OK;
 }
 
+bool CommOutputDrained(std::int16_t port)
+{
+    CommPort *entry = portEntry(port);
+    if (!entry || !entry->bOpen || !entry->hComm)
+        return true;
+    return entry->hComm->outputDrained();
+}
+
 std::int32_t SetCommError(const QString &context, std::int32_t code, const QString &text)
 {
     CommLastError.lErrCode = code;
@@ -294,7 +308,7 @@ QString GetSystemErrorText(std::int32_t code)
         return QStringLiteral("Subscript out of range");
     case COMM_INVALID_PARAMETER:
         return QStringLiteral("The parameter is incorrect.");
-    case COMM_DEVICE_ERROR + 1:
+    case COMM_NO_DEVICE:
         return QStringLiteral("The device does not exist.");
     case COMM_DEVICE_ERROR + 2:
         return QStringLiteral("Access is denied, or the device is in use.");

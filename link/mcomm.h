@@ -32,6 +32,7 @@ constexpr std::int32_t COMM_INVALID_PARAMETER = 87;
 // The serial port driver's errors are COMM_DEVICE_ERROR plus the driver's own
 // number (QSerialPort::SerialPortError), so they never meet the codes above.
 constexpr std::int32_t COMM_DEVICE_ERROR = 1000;
+constexpr std::int32_t COMM_NO_DEVICE = COMM_DEVICE_ERROR + 1;
 constexpr std::int32_t COMM_NOT_OPEN = COMM_DEVICE_ERROR + 13;
 
 constexpr int PORT_COUNT = settingsstore::comPortCount;
@@ -78,6 +79,10 @@ public:
     // Hands the bytes to the driver before returning; the count it took.
     virtual std::int64_t write(std::span<const std::uint8_t> src) = 0;
     virtual bool setLine(std::int16_t /*line*/, bool /*state*/) { return true; }
+    // True once everything written has left the device: the system's output
+    // queue and the transmitter are empty. Waits at most for what the
+    // transmitter itself still holds, so callers poll it while events run.
+    virtual bool outputDrained() { return true; }
     virtual bool close() { return true; }
     virtual std::int32_t errorCode() const { return 0; }
     virtual QString errorText() const { return {}; }
@@ -120,7 +125,12 @@ struct CommError
 
 extern CommError CommLastError;
 
+// A device that cannot be opened returns COMM_CANNOT_OPEN and leaves the
+// system's reason in CommLastError, for a front end to show.
 std::int32_t CommOpen(std::int16_t port, const QString &name, const QString &settings);
+// Sets the mode of an open port and drops DTR; from here on RTS and DTR move
+// only through CommSetLine. A device without modem lines (a pseudo-terminal)
+// takes the mode but reports the DTR step as failed.
 std::int32_t CommSet(std::int16_t port, const QString &settings);
 std::int32_t CommClose(std::int16_t port);
 // Bytes copied into data (at most maxCount and data.size()), 0 when nothing is
@@ -129,6 +139,8 @@ std::int32_t CommRead(std::int16_t port, std::span<std::uint8_t> data, std::int3
 // Bytes taken; -1 for a port number outside the table.
 std::int32_t CommWrite(std::int16_t port, std::span<const std::uint8_t> data);
 std::int32_t CommSetLine(std::int16_t port, std::int16_t line, bool state);
+// True when the port has sent everything written to it, or is not open.
+bool CommOutputDrained(std::int16_t port);
 
 // Records a failure in CommLastError and returns its code. Without a text, the
 // text is GetSystemErrorText(code).

@@ -2,6 +2,14 @@
 
 #include <QSerialPort>
 
+#ifdef Q_OS_WIN
+#include <windows.h>
+#else
+#include <cerrno>
+#include <sys/ioctl.h>
+#include <termios.h>
+#endif
+
 namespace mComm {
 
 namespace {
@@ -104,6 +112,7 @@ public:
             return false;
         }
     }
+    bool outputDrained() override;
     bool close() override
     {
         port.close();
@@ -134,6 +143,38 @@ std::int64_t SystemPort::write(std::span<const std::uint8_t> src)
         port.clear(QSerialPort::Output);
     }
     return taken - stuck;
+}
+
+bool SystemPort::outputDrained()
+{
+    if (!port.isOpen())
+        return true;
+    if (port.bytesToWrite() > 0) {
+        port.flush();
+        return false;
+    }
+    // The system's queue is polled, so a long frame never blocks the caller;
+    // once it is empty, draining waits only for the bytes a USB adapter or the
+    // UART still holds. A port that cannot tell counts as drained.
+#ifdef Q_OS_WIN
+    const HANDLE handle = port.handle();
+    DWORD errors = 0;
+    COMSTAT status{};
+    if (ClearCommError(handle, &errors, &status) && status.cbOutQue > 0)
+        return false;
+    FlushFileBuffers(handle);
+#else
+    const int fd = port.handle();
+#ifdef TIOCOUTQ
+    int queued = 0;
+    if (::ioctl(fd, TIOCOUTQ, &queued) == 0 && queued > 0)
+        return false;
+#endif
+    // Interrupted by a signal, it is simply asked again.
+    if (::tcdrain(fd) != 0 && errno == EINTR)
+        return false;
+#endif
+    return true;
 }
 
 } // namespace

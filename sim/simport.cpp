@@ -146,6 +146,11 @@ bool SimPort::setLine(std::int16_t line, bool on)
     return true;
 }
 
+bool SimPort::outputDrained()
+{
+    return !alive() || nowUs() >= hostFreeUs;
+}
+
 bool SimPort::close()
 {
     if (opened && device)

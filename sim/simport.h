@@ -28,6 +28,9 @@ public:
     std::int64_t read(std::span<std::uint8_t> dst) override;
     std::int64_t write(std::span<const std::uint8_t> src) override;
     bool setLine(std::int16_t line, bool state) override;
+    // The host's transmitter is done once the last byte written has had its
+    // time on the wire.
+    bool outputDrained() override;
     bool close() override;
     std::int32_t errorCode() const override { return error; }
     QString errorText() const override { return mComm::GetSystemErrorText(error); }

@@ -3,6 +3,7 @@
 #include "commandline.h"
 #include "frmtq540_2.h"
 #include "linkclock.h"
+#include "linktrace.h"
 #include "m.h"
 #include "mcomm.h"
 #include "msgbox.h"
@@ -24,21 +25,67 @@ private slots:
         qputenv("XDG_CONFIG_HOME", mConfig.path().toLocal8Bit());
     }
 
-    void cleanup() { mComm::setPortFactory({}); }
+    void cleanup()
+    {
+        mComm::setPortFactory({});
+        linktrace::install(nullptr);
+    }
 
     void options_data()
     {
         QTest::addColumn<QStringList>("arguments");
         QTest::addColumn<bool>("simulate");
-        QTest::newRow("none") << QStringList{"tq540config"} << false;
-        QTest::newRow("simulate") << QStringList{"tq540config", "--simulate"} << true;
+        QTest::addColumn<QString>("traceFile");
+        QTest::newRow("none") << QStringList{"tq540config"} << false << QString();
+        QTest::newRow("simulate") << QStringList{"tq540config", "--simulate"} << true << QString();
+        QTest::newRow("trace") << QStringList{"tq540config", "--trace", "-"} << false << "-";
     }
 
     void options()
     {
         QFETCH(QStringList, arguments);
         QFETCH(bool, simulate);
-        QCOMPARE(parseCommandLine(arguments).simulate, simulate);
+        QFETCH(QString, traceFile);
+        const StartOptions options = parseCommandLine(arguments);
+        QCOMPARE(options.simulate, simulate);
+        QCOMPARE(options.traceFile, traceFile);
+    }
+
+    // Start-up sends the link's frames to the trace file, or says why it cannot.
+    void traceFile_data()
+    {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("written") << mConfig.filePath(QStringLiteral("window.trace")) << QString();
+        QTest::newRow("cannot be written")
+            << "/nonexistent/window.trace"
+            << "Cannot write the trace to /nonexistent/window.trace: ";
+    }
+    void traceFile()
+    {
+        QFETCH(QString, file);
+        QFETCH(QString, message);
+        QString shown;
+        msgbox::ScopedPresenter boxes(
+            [&shown](QWidget *, const QString &text, msgbox::Icon) { shown = text; });
+        const auto window = startUp(QStringLiteral(TQ_BIN_DIR), StartOptions{true, file});
+        QVERIFY2(shown.startsWith(message) && shown.isEmpty() == message.isEmpty(),
+                 qPrintable(shown));
+        linkclock::ManualClock clock;
+        linkclock::ScopedClock scoped(&clock);
+        m::tLink link;
+        link.Port = 1;
+        link.TargetID = 512 + 1;
+        TransferObserver unseen;
+        QCOMPARE(TransferDriver(link, {}, unseen).run(TransferKind::Test, 0, 0), m::LINK_OK);
+        if (message.isEmpty()) {
+            QFile trace(file);
+            QVERIFY(trace.open(QIODevice::ReadOnly));
+            const QList<QByteArray> lines = trace.readAll().split('\n');
+            QCOMPARE(lines.size(), 4); // the header, the request, the reply, the last newline
+            QVERIFY(lines[1].contains(" tx  9600 sent "));
+            QVERIFY(lines[2].contains(" rx  9600 reply "));
+        }
     }
 
     // Help and version are answered before the GUI starts: a window system
@@ -48,7 +95,7 @@ private slots:
         QTest::addColumn<QString>("option");
         QTest::addColumn<QString>("printed");
         QTest::newRow("--help") << "--help"
-                                << "--simulate";
+                                << "--trace";
         QTest::newRow("-h") << "-h"
                             << "--version";
         QTest::newRow("--version") << "--version"

@@ -9,6 +9,7 @@
 #include <QFileInfo>
 #include <QTemporaryDir>
 #include <csignal>
+#include <grp.h>
 #include <sys/resource.h>
 #include <unistd.h>
 
@@ -141,6 +142,33 @@ private slots:
         QCOMPARE(run.status, 0);
         QCOMPARE(run.out, QStringLiteral("Download completed.\n"));
         QVERIFY(sim.stop());
+    }
+
+    // A device the user may not open: the outcome, the device and the remedy.
+    void portWithoutPermission()
+    {
+        const QString device = path("denied-tty");
+        writeFile(device, QByteArray());
+        QVERIFY(QFile::setPermissions(device, QFileDevice::Permissions()));
+        QProcess ctl;
+        // Root may open anything: run as nobody, who cannot even reach the folder.
+        constexpr int cannotBeNobody = 99;
+        const QByteArray program = QFile::encodeName(ctlProgram);
+        if (::geteuid() == 0) {
+            ctl.setChildProcessModifier([program] {
+                if (::setgroups(0, nullptr) != 0 || ::setgid(65534) != 0 || ::setuid(65534) != 0 ||
+                    ::access(program.constData(), X_OK) != 0)
+                    ::_exit(cannotBeNobody);
+            });
+        }
+        ctl.start(ctlProgram, {"test", "--port", device});
+        const Run run = finish(ctl);
+        if (run.status == cannotBeNobody)
+            QSKIP("tq540ctl cannot be run as nobody from this build folder");
+        QCOMPARE(run.status, 25);
+        QCOMPARE(run.err, failure(QStringLiteral("Can't open communication port.")) +
+                              failure(device + QStringLiteral(": Permission denied (add yourself "
+                                                              "to the dialout group)")));
     }
 
     // A download whose file cannot be written keeps the old file.

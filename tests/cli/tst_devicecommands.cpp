@@ -49,6 +49,9 @@ private slots:
         QCOMPARE(::mkfifo(QFile::encodeName(path(QStringLiteral("pipe.ztb"))).constData(), 0600),
                  0);
         writeFile(path(QStringLiteral("long.ztb")), pattern(121, 1));
+        QSettings store(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("Corvant"),
+                        QStringLiteral("kWare"));
+        store.setValue(QStringLiteral("SoftWare/Corvant/kWare/Ports/COM3"), path("no-such-tty"));
     }
 
     void productBase_data()
@@ -102,21 +105,23 @@ private slots:
     {
         QTest::addColumn<QStringList>("simOptions");
         QTest::addColumn<QString>("sn");
-        QTest::addColumn<bool>("byPortNumber");
+        QTest::addColumn<QString>("portNumber"); // empty: the terminal's path
         QTest::addColumn<QStringList>("expected");
         QTest::newRow("device ID, 19200, 2 KiB")
             << QStringList{"--id", "9", "--serial", "5555", "--baud", "19200", "--eeprom-kb", "2"}
-            << "9" << false
+            << "9" << QString()
             << QStringList{"Speed:          19200 baud", "Serial number:  5555",
                            "Device ID:      9", "EEPROM size:    2048 bytes"};
         // Speeds late in the search order would cost 1.5 s a speed tried before.
-        QTest::newRow("serial number through COM2")
-            << QStringList{"--id", "200", "--serial", "2147483647"} << "2147483647" << true
+        QTest::newRow("serial number through port 2")
+            << QStringList{"--id", "200", "--serial", "2147483647"} << "2147483647"
+            << "2"
             << QStringList{"Speed:          9600 baud", "Serial number:  2147483647",
                            "Device ID:      200", "EEPROM size:    1024 bytes"};
-        QTest::newRow("default --sn 1, 64 KiB")
+        // COM2 is the port number, as in the window, not a file of that name.
+        QTest::newRow("default --sn 1, 64 KiB, through COM2")
             << QStringList{"--id", "1", "--serial", "300", "--eeprom-kb", "64"} << QString()
-            << false
+            << "COM2"
             << QStringList{"Speed:          9600 baud", "Serial number:  300", "Device ID:      1",
                            "EEPROM size:    65536 bytes"};
     }
@@ -124,16 +129,16 @@ private slots:
     {
         QFETCH(QStringList, simOptions);
         QFETCH(QString, sn);
-        QFETCH(bool, byPortNumber);
+        QFETCH(QString, portNumber);
         QFETCH(QStringList, expected);
         Simulator sim(path(QStringLiteral("tty-test")), simOptions);
         QVERIFY(sim.started);
         QString port = sim.linkPath;
-        if (byPortNumber) {
+        if (!portNumber.isEmpty()) {
             QSettings store(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("Corvant"),
                             QStringLiteral("kWare"));
             store.setValue(QStringLiteral("SoftWare/Corvant/kWare/Ports/COM2"), sim.linkPath);
-            port = QStringLiteral("2");
+            port = portNumber;
         }
         QStringList arguments{"test", "--port", port};
         if (!sn.isNull())
@@ -214,24 +219,69 @@ private slots:
         QVERIFY(sim.stop());
     }
 
-    void ctrlCCancelsTheSearch()
+    // Ctrl+C, SIGTERM and SIGHUP cancel the search and a download: exit status
+    // 4, no file, the port given back. While the device is written and reset
+    // a signal waits for the end, as the window holds its Cancel button.
+    void signalsCancelOrWait_data()
     {
-        Simulator sim(path(QStringLiteral("tty-cancel")), {"--id", "3", "--verbose"});
+        QTest::addColumn<QString>("command");
+        QTest::addColumn<QStringList>("simOptions");
+        QTest::addColumn<int>("repliesFirst"); // replies before the signal
+        QTest::addColumn<int>("signal");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QString>("out");
+        QTest::addColumn<QString>("err");
+        const QString cancelled = QStringLiteral("tq540ctl: %1\n").arg(textCancelled);
+        // A device with another ID: the search goes on until stopped.
+        const QStringList silent{"--id", "3"};
+        QTest::newRow("Ctrl+C in the search")
+            << "download" << silent << 0 << SIGINT << 4 << QString() << cancelled;
+        QTest::newRow("SIGTERM in the search")
+            << "download" << silent << 0 << SIGTERM << 4 << QString() << cancelled;
+        QTest::newRow("SIGHUP in the search")
+            << "download" << silent << 0 << SIGHUP << 4 << QString() << cancelled;
+        // Late replies keep the download waiting for its first block.
+        QTest::newRow("SIGTERM in a download") << "download" << QStringList{"--delay", "1000"} << 1
+                                               << SIGTERM << 4 << QString() << cancelled;
+        QTest::newRow("SIGTERM while writing")
+            << "upload" << QStringList() << 1 << SIGTERM << 0 << "Upload completed.\n"
+            << "tq540ctl: the device is being written; this cannot be interrupted\n";
+    }
+    void signalsCancelOrWait()
+    {
+        QFETCH(QString, command);
+        QFETCH(QStringList, simOptions);
+        QFETCH(int, repliesFirst);
+        QFETCH(int, signal);
+        QFETCH(int, status);
+        QFETCH(QString, out);
+        QFETCH(QString, err);
+        Simulator sim(path(QStringLiteral("tty-signal")), simOptions + QStringList{"--verbose"});
         QVERIFY(sim.started);
+        const QString file = path(QStringLiteral("signalled.ztb"));
+        if (command == u"upload")
+            writeFile(file, pattern(120, 1));
         QProcess ctl;
-        ctl.start(ctlProgram, {"download", "--port", sim.linkPath, "--sn", "4", "-o",
-                               path(QStringLiteral("cancelled.ztb"))});
-        // Once the device hears requests, the search is running.
-        QVERIFY(awaitLine(sim.process, [](const QString &line) {
-            return line.startsWith(QStringLiteral("received "));
+        ctl.start(ctlProgram, command == u"download"
+                                  ? QStringList{command, "--port", sim.linkPath, "-o", file}
+                                  : QStringList{command, "--port", sim.linkPath, file});
+        // The device hearing a request after so many replies: the stage is running.
+        int replies = 0;
+        QVERIFY(awaitLine(sim.process, [&replies, repliesFirst](const QString &line) {
+            replies += line.startsWith(QStringLiteral("replied ")) ? 1 : 0;
+            return replies >= repliesFirst && line.startsWith(QStringLiteral("received "));
         }));
-        QCOMPARE(::kill(pid_t(ctl.processId()), SIGINT), 0);
-        const Run run = finish(ctl, 10000);
-        QCOMPARE(run.status, 4);
-        QCOMPARE(run.err, QStringLiteral("tq540ctl: %1\n").arg(textCancelled));
-        QVERIFY(!QFile::exists(path(QStringLiteral("cancelled.ztb"))));
+        QCOMPARE(::kill(pid_t(ctl.processId()), signal), 0);
+        const Run run = finish(ctl, 15000);
+        QCOMPARE(run.status, status);
+        QCOMPARE(run.out, out);
+        QCOMPARE(run.err, err);
+        QCOMPARE(QFile::exists(file), command == u"upload");
+        QFile::remove(file);
         // The port was given back: the device is found on it again.
-        QCOMPARE(tq540ctl({"test", "--port", sim.linkPath, "--sn", "3"}).status, 0);
+        const qsizetype id = simOptions.indexOf(QStringLiteral("--id"));
+        const QString sn = id < 0 ? QStringLiteral("1") : simOptions[id + 1];
+        QCOMPARE(tq540ctl({"test", "--port", sim.linkPath, "--sn", sn}).status, 0);
         QVERIFY(sim.stop());
     }
 
@@ -274,8 +324,20 @@ private slots:
         QTest::newRow("--sn beyond 32 bits")
             << QStringList{"upload", "--port", "sim", "--sn", "2147483648", ztb} << 2
             << textBadTarget;
+        // The outcome, then the device tried and the system's reason.
         QTest::newRow("missing port")
-            << QStringList{"test", "--port", "/nonexistent/tty"} << 25 << textPortFailed;
+            << QStringList{"test", "--port", "/nonexistent/tty"} << 25
+            << textPortFailed + "\ntq540ctl: /nonexistent/tty: No such file or "
+                                "directory\n";
+        QTest::newRow("COM3 mapped to a missing device")
+            << QStringList{"test", "--port", "COM3"} << 25
+            << textPortFailed + "\ntq540ctl: " + path("no-such-tty") +
+                   ": No such file or directory\n";
+        QTest::newRow("trace without a file")
+            << QStringList{"test", "--port", "sim", "--trace"} << 2 << "--trace needs a value";
+        QTest::newRow("trace that cannot be written")
+            << QStringList{"test", "--port", "sim", "--trace", "/nonexistent/t.log"} << 1
+            << "/nonexistent/t.log: cannot write the trace: ";
         // The file is read before the port is opened: nothing is sent.
         QTest::newRow("unreadable upload file")
             << QStringList{"upload", "--port", "/nonexistent/tty", "/nonexistent/x.ztb"} << 1
@@ -304,6 +366,29 @@ private slots:
         QVERIFY2(run.err.contains(message), qPrintable(run.err));
     }
 
+    // The frames of a test, to a file or to the error stream (the line format
+    // is the link's own and tested there).
+    void traceOfATest_data()
+    {
+        QTest::addColumn<QString>("trace");
+        QTest::newRow("to a file") << path(QStringLiteral("test.trace"));
+        QTest::newRow("to the error stream") << "-";
+    }
+    void traceOfATest()
+    {
+        QFETCH(QString, trace);
+        const Run run = tq540ctl({"test", "--trace", trace, "--port", "sim"});
+        QCOMPARE(run.status, 0);
+        QVERIFY(run.out.startsWith(textFound));
+        const QStringList lines =
+            (trace == u"-" ? run.err : QString::fromUtf8(readFile(trace))).split(u'\n');
+        QCOMPARE(lines.size(), 4); // the header, the request, the reply and the last newline
+        QVERIFY2(lines[0].startsWith(QStringLiteral("# ")), qPrintable(lines[0]));
+        QVERIFY2(lines[1].contains(QStringLiteral(" tx  9600 sent ")), qPrintable(lines[1]));
+        QVERIFY2(lines[2].contains(QStringLiteral(" rx  9600 reply ")), qPrintable(lines[2]));
+        QVERIFY(lines[3].isEmpty());
+    }
+
     void helpExplainsTheCommands()
     {
         const Run list = tq540ctl({"--help"});
@@ -311,7 +396,8 @@ private slots:
             QVERIFY(list.out.contains(QStringLiteral("  %1 --port P").arg(command)));
         const Run help = tq540ctl({"upload", "--help"});
         QCOMPARE(help.status, 0);
-        for (const char *topic : {"--port", "--sn", "sim", "Ctrl+C", "Exit status", "25"})
+        for (const char *topic :
+             {"--port", "--sn", "--trace", "sim", "Ctrl+C", "SIGTERM", "Exit status", "25"})
             QVERIFY2(help.out.contains(QLatin1String(topic)), topic);
     }
 };

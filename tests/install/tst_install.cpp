@@ -112,7 +112,8 @@ private slots:
         const Run ctl =
             run(installed(QStringLiteral("bin/tq540ctl")), {"test", "--port", "/nonexistent/tty"});
         QCOMPARE(ctl.status, 25);
-        QCOMPARE(ctl.err, QStringLiteral("tq540ctl: Can't open communication port.\n"));
+        QVERIFY2(ctl.err.startsWith(QStringLiteral("tq540ctl: Can't open communication port.\n")),
+                 qPrintable(ctl.err));
     }
 
     void installedCtlShowsAFile()

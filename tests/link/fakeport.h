@@ -1,13 +1,15 @@
 #pragma once
 
 // A scripted serial port for the link's tests: bytes to hand out, a record of
-// what was written and of the RTS line, and a step that can be told to fail.
+// what was written and of the RTS and DTR lines, output that takes a set time
+// to leave, and a step that can be told to fail.
 
 #include "linkclock.h"
 #include "m.h"
 #include "mcomm.h"
 
 #include <QStringList>
+#include <algorithm>
 #include <deque>
 #include <functional>
 #include <memory>
@@ -18,7 +20,12 @@ class FakePort : public mComm::CommDevice
 public:
     static constexpr std::int32_t FAILURE = mComm::COMM_DEVICE_ERROR + 10;
 
-    bool open() override { return !refuseOpen; }
+    bool open() override
+    {
+        if (refuseOpen)
+            lastError = FAILURE;
+        return !refuseOpen;
+    }
     bool setupQueues(std::int64_t, std::int64_t) override { return step("setupQueues"); }
     bool purge() override
     {
@@ -53,6 +60,7 @@ public:
     {
         writes.emplace_back(src.begin(), src.end());
         events.push_back(Event{"write", nowUs()});
+        drainedAtUs = drainLagUs == NEVER ? NEVER : nowUs() + drainLagUs;
         if (onWrite)
             onWrite(*this, writes.back());
         return std::int64_t(src.size());
@@ -63,7 +71,14 @@ public:
             return false;
         if (line == mComm::LINE_RTS)
             events.push_back(Event{on ? "rts on" : "rts off", nowUs()});
+        else if (line == mComm::LINE_DTR)
+            events.push_back(Event{on ? "dtr on" : "dtr off", nowUs()});
         return true;
+    }
+    bool outputDrained() override
+    {
+        firstDrainAskUs = std::min(firstDrainAskUs, nowUs());
+        return nowUs() >= drainedAtUs;
     }
     bool close() override { return step("close"); }
     std::int32_t errorCode() const override { return lastError; }
@@ -79,6 +94,11 @@ public:
         QString what;
         std::uint64_t atUs;
     };
+
+    static constexpr std::uint64_t NEVER = UINT64_MAX;
+    // How long a write's bytes take to leave after the write returns.
+    std::uint64_t drainLagUs = 0;
+    std::uint64_t firstDrainAskUs = NEVER;
 
     QString failAt;
     bool refuseOpen = false;
@@ -105,6 +125,7 @@ private:
         return clock.perfCounter() * 1'000'000 / clock.perfFrequency();
     }
     std::int32_t lastError = 0;
+    std::uint64_t drainedAtUs = 0;
 };
 
 // Puts FakePorts behind every port name while alive; `last` is the latest one

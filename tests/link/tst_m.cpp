@@ -491,19 +491,28 @@ private slots:
         QCOMPARE(s.port().writes.size(), std::size_t(2));
     }
 
+    // RTS falls when the hold time is over and the port has sent the frame,
+    // whichever comes later; a port that never reports it sent holds RTS
+    // another second at most. The port is asked only once the hold is over.
     void rtsHoldCoversTheFrame_data()
     {
         QTest::addColumn<QString>("mode");
         QTest::addColumn<int>("txLen");
         QTest::addColumn<int>("frameBytes");
         QTest::addColumn<double>("holdMs");
+        QTest::addColumn<double>("sentAfterMs"); // after the write; -1: never
+        QTest::addColumn<double>("fallsAtMs");
         // 18 x 9000 / 9600 + 15: the formula, longer than the wire time.
-        QTest::newRow("identify at 9600") << "baud=9600" << 0 << 18 << 31.875;
-        QTest::newRow("64-byte frame at 9600") << "baud=9600" << 40 << 64 << 75.0;
+        QTest::newRow("identify at 9600") << "baud=9600" << 0 << 18 << 31.875 << 18.75 << 31.875;
+        QTest::newRow("64-byte frame at 9600") << "baud=9600" << 40 << 64 << 75.0 << 0.0 << 75.0;
         // The formula gives 487.5 ms; the frame needs 525 ms on the wire, + 2.
-        QTest::newRow("full block at 1200") << "baud=1200" << 39 << 63 << 527.0;
-        QTest::newRow("full block at 2400") << "baud=2400" << 39 << 63 << 264.5;
-        QTest::newRow("full block at 38400") << "baud=38400" << 39 << 63 << 29.765625;
+        QTest::newRow("full block at 1200") << "baud=1200" << 39 << 63 << 527.0 << 0.0 << 527.0;
+        QTest::newRow("full block at 2400") << "baud=2400" << 39 << 63 << 264.5 << 0.0 << 264.5;
+        QTest::newRow("full block at 38400")
+            << "baud=38400" << 39 << 63 << 29.765625 << 0.0 << 29.765625;
+        // A USB adapter still sending 20 ms after the frame's 37.5 ms on the wire.
+        QTest::newRow("late adapter at 4800") << "baud=4800" << 0 << 18 << 48.75 << 57.5 << 57.5;
+        QTest::newRow("never sent") << "baud=9600" << 0 << 18 << 31.875 << -1.0 << 1031.875;
     }
     void rtsHoldCoversTheFrame()
     {
@@ -511,17 +520,25 @@ private slots:
         QFETCH(int, txLen);
         QFETCH(int, frameBytes);
         QFETCH(double, holdMs);
+        QFETCH(double, sentAfterMs);
+        QFETCH(double, fallsAtMs);
         Scripted s;
         s.link.DCBString = mode;
         s.link.TxLen = txLen;
         s.link.Timeout = 1;
+        s.ports.prepare = [sentAfterMs](FakePort &port) {
+            port.drainLagUs = sentAfterMs < 0 ? FakePort::NEVER : std::uint64_t(sentAfterMs * 1000);
+        };
         QCOMPARE(OpenLink(s.link), LINK_OK);
         Transact(s.link);
         const auto &events = s.port().events;
         QCOMPARE(s.port().writes.at(0).size(), std::size_t(frameBytes));
         QCOMPARE(events.at(2).what, QStringLiteral("rts off"));
         const double held = (events[2].atUs - events[0].atUs) / 1000.0;
-        QVERIFY2(held > holdMs && held <= holdMs + 1.01, qPrintable(QString::number(held)));
+        QVERIFY2(held > holdMs && held >= fallsAtMs && held <= fallsAtMs + 1.01,
+                 qPrintable(QString::number(held)));
+        const double firstAsked = (s.port().firstDrainAskUs - events[0].atUs) / 1000.0;
+        QVERIFY2(firstAsked > holdMs, qPrintable(QString::number(firstAsked)));
     }
 
     // Device operations against the simulated device

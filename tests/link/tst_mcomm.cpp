@@ -4,6 +4,7 @@
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
+#include <optional>
 
 using namespace mComm;
 
@@ -83,23 +84,40 @@ private slots:
         QCOMPARE(first->writes.size(), std::size_t(1));
     }
 
-    void openOfAPortThatDoesNotExist()
+    // Why a port would not open is kept for a front end to show.
+    void openFailureIsRecorded_data()
     {
-        FakePorts ports;
-        ports.prepare = [](FakePort &port) { port.refuseOpen = true; };
-        QCOMPARE(open(1), COMM_CANNOT_OPEN);
-        QCOMPARE(CommLastError.lErrCode, 0);
-        QCOMPARE(CommPorts[0].bOpen, std::int16_t(0));
-        QCOMPARE(CommOpen(1, QStringLiteral("/dev/no-such-port"), QStringLiteral("baud=9600")),
-                 COMM_CANNOT_OPEN);
-        ports.prepare = nullptr;
-        QCOMPARE(CommClose(5), COMM_OK); // never opened
+        QTest::addColumn<QString>("port"); // "refused", "missing", or a system device
+        QTest::addColumn<int>("code");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("refused by the device")
+            << "refused" << int(FakePort::FAILURE) << "fake failure";
+        QTest::newRow("no device behind the name")
+            << "missing" << int(COMM_NO_DEVICE) << "The device does not exist.";
+        QTest::newRow("no such system device")
+            << "/nonexistent/ttyX" << COMM_DEVICE_ERROR + 1 << "No such file or directory";
     }
-
-    void systemPortThatDoesNotExist()
+    void openFailureIsRecorded()
     {
-        QCOMPARE(CommOpen(1, QStringLiteral("/nonexistent/ttyX"), QStringLiteral("baud=9600")),
-                 COMM_CANNOT_OPEN);
+        QFETCH(QString, port);
+        QFETCH(int, code);
+        QFETCH(QString, text);
+        std::optional<ScopedPortFactory> factory;
+        if (port == u"refused" || port == u"missing") {
+            factory.emplace([port](const QString &) -> std::unique_ptr<CommDevice> {
+                if (port == u"missing")
+                    return nullptr;
+                auto fake = std::make_unique<FakePort>();
+                fake->refuseOpen = true;
+                return fake;
+            });
+        }
+        QCOMPARE(CommOpen(1, port, QStringLiteral("baud=9600")), COMM_CANNOT_OPEN);
+        QCOMPARE(CommLastError.lErrCode, code);
+        QCOMPARE(CommLastError.sErrContext, QStringLiteral("CommOpen (CreateFile)"));
+        QCOMPARE(CommLastError.sErrText, text);
+        QCOMPARE(CommPorts[0].bOpen, std::int16_t(0));
+        QCOMPARE(CommClose(5), COMM_OK); // never opened
     }
 
     void failedOpenStepIsRecordedAndLeavesThePortOpen_data()
@@ -182,13 +200,22 @@ private slots:
         QCOMPARE(state, expected);
     }
 
+    // Setting the mode also drops DTR, which the system raised on opening.
     void setChangesTheSpeedOfAnOpenPort()
     {
         FakePorts ports;
         QCOMPARE(open(1, QStringLiteral("baud=9600 parity=N data=8 stop=1")), COMM_OK);
+        QVERIFY(ports.last->events.empty());
         QCOMPARE(CommSet(1, QStringLiteral("baud=38400 parity=N data=8 stop=1")), COMM_OK);
         QCOMPARE(ports.last->state, (CommState{38400, 'N', 8, 1}));
         QCOMPARE(CommPorts[0].dcb.BaudRate, 38400);
+        QCOMPARE(ports.last->events.size(), std::size_t(1));
+        QCOMPARE(ports.last->events[0].what, QStringLiteral("dtr off"));
+        // A port without modem lines takes the speed but reports the DTR step.
+        ports.last->failAt = QStringLiteral("setLine");
+        QCOMPARE(CommSet(1, QStringLiteral("baud=4800")), FakePort::FAILURE);
+        QCOMPARE(CommLastError.sErrContext, QStringLiteral("CommSet (SetCommState)"));
+        QCOMPARE(ports.last->state.BaudRate, 4800);
         QCOMPARE(CommSet(4, QStringLiteral("baud=9600")), COMM_NOT_OPEN);
         QCOMPARE(CommLastError.sErrContext, QStringLiteral("CommSet (GetCommState)"));
     }
@@ -320,11 +347,20 @@ private slots:
     {
         auto device = std::make_shared<sim::Device>();
         const ScopedPortFactory simulated(sim::portFactory(device));
+        linkclock::ManualClock clock;
+        linkclock::ScopedClock scoped(&clock);
         QCOMPARE(CommOpen(1, QStringLiteral("sim"), QStringLiteral("baud=9600")), COMM_OK);
         QVERIFY(device->inUse);
         // One device: a second port cannot have it as well.
         QCOMPARE(CommOpen(2, QStringLiteral("sim"), QStringLiteral("baud=9600")), COMM_CANNOT_OPEN);
         QCOMPARE(CommRead(1, buffer, 256), 0);
+        // Its output is sent once ten bytes have had 10 bits each at 9600
+        // baud: 10.4167 ms.
+        QCOMPARE(CommWrite(1, std::array<std::uint8_t, 10>{}), 10);
+        clock.advance(std::chrono::microseconds(10415));
+        QVERIFY(!CommOutputDrained(1));
+        clock.advance(std::chrono::microseconds(2));
+        QVERIFY(CommOutputDrained(1));
         QCOMPARE(CommClose(1), COMM_OK);
         QVERIFY(!device->inUse);
     }
