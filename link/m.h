@@ -31,6 +31,7 @@ constexpr std::int32_t LINK_BEYOND_EEPROM = 10;
 constexpr std::int32_t LINK_RESET_FAILED = 12;
 constexpr std::int32_t LINK_DOWNLOAD_DONE = 13;
 constexpr std::int32_t LINK_UPLOAD_DONE = 14;
+constexpr std::int32_t LINK_VERIFY_FAILED = 15; // the device holds other bytes than were written
 constexpr std::int32_t LINK_PORT_FAILED = 25;
 
 // Commands of the device.
