@@ -6,6 +6,7 @@
 #include "filedialogs.h"
 #include "frmeeprom.h"
 #include "msgbox.h"
+#include "portlist.h"
 #include "resdll.h"
 #include "twips.h"
 #include "usercontrol1.h"
@@ -103,6 +104,8 @@ class TestUserControl1 : public QObject
 
     QTemporaryDir config;
     QTemporaryDir dir;
+    // The machine's own serial ports stay out of the COM list.
+    portlist::ScopedSource noPorts{[] { return std::vector<portlist::SystemPort>{}; }};
     QList<Message> messages;
     QStringList dialogAnswers; // the next dialogs' answers, in order
     QList<filedialogs::Mode> dialogsShown;
