@@ -2,6 +2,7 @@
 // console the way the transfer window runs it.
 
 #include "configfile.h"
+#include "devicejson.h"
 #include "devicelink.h"
 #include "eepromimage.h"
 #include "m.h"
@@ -24,6 +25,8 @@ struct DeviceArgs
     QString sn = QStringLiteral("1"); // the toolbar's field starts with "1"
     QString output;                   // download
     QString input;                    // upload
+    bool json = false;                // test
+    bool verify = false;              // upload
 };
 
 bool parseArgs(Transfer kind, const QStringList &args, DeviceArgs &parsed, QString &error)
@@ -38,6 +41,10 @@ bool parseArgs(Transfer kind, const QStringList &args, DeviceArgs &parsed, QStri
             ok = takeValue(args, i, sn, error);
         else if (kind == Transfer::Download && (arg == u"-o" || arg == u"--output"))
             ok = takeValue(args, i, parsed.output, error);
+        else if (kind == Transfer::Test && arg == u"--json")
+            parsed.json = true;
+        else if (kind == Transfer::Upload && arg == u"--verify")
+            parsed.verify = true;
         else if (arg.startsWith(u'-'))
             error = QStringLiteral("unknown option '%1'").arg(arg), ok = false;
         else if (kind == Transfer::Upload && parsed.input.isNull())
@@ -67,11 +74,36 @@ void printDeviceInfo()
           << "EEPROM size:    " << found.eepromSize << " bytes\n";
 }
 
+// What a test found, for scripts: the result and its text, and after a
+// success the device's facts.
+int reportJson(std::int32_t result)
+{
+    QJsonObject report = result == m::LINK_OK ? deviceJson(m::summarize(m::gLink)) : QJsonObject();
+    report.insert(QStringLiteral("result"), result);
+    report.insert(QStringLiteral("message"), outcomeText(result));
+    out() << jsonText(report);
+    out().flush();
+    return transferSucceeded(result) ? exitOk : fail(result, outcomeText(result));
+}
+
+QString failureText(std::int32_t result, const std::optional<VerifyMismatch> &mismatch)
+{
+    if (result != m::LINK_VERIFY_FAILED || !mismatch)
+        return outcomeText(result);
+    const auto hex = [](std::uint8_t byte) {
+        return QStringLiteral("0x") + QString::number(byte, 16).toUpper().rightJustified(2, u'0');
+    };
+    return QStringLiteral("%1 First difference at EEPROM address %2: %3 written, %4 read.")
+        .arg(outcomeText(result))
+        .arg(mismatch->address)
+        .arg(hex(mismatch->written), hex(mismatch->read));
+}
+
 // The outcome as the transfer window words it; the exit status.
-int report(Transfer kind, std::int32_t result)
+int report(Transfer kind, std::int32_t result, const std::optional<VerifyMismatch> &mismatch)
 {
     if (!transferSucceeded(result))
-        return fail(result, outcomeText(result));
+        return fail(result, failureText(result, mismatch));
     out() << outcomeText(result) << '\n';
     if (kind == Transfer::Test)
         printDeviceInfo();
@@ -95,13 +127,17 @@ int runDeviceCommand(Transfer kind, const QString &usage, const QStringList &arg
         return fail(exitFailure,
                     QStringLiteral("%1: %2").arg(parsed.input, text(toolbartext::cantReadFile)));
 
-    const std::int32_t result = runTransfer(std::move(*target), kind, *image);
+    std::optional<VerifyMismatch> mismatch;
+    const std::int32_t result =
+        runTransfer(std::move(*target), kind, *image, TransferOptions{parsed.verify}, &mismatch);
     // A file is written only for a complete download, and replaced atomically.
     if (result == m::LINK_DOWNLOAD_DONE &&
         configfile::save(parsed.output, tqimage::addressView(*image)) < 0)
         return fail(exitFailure,
                     QStringLiteral("%1: %2").arg(parsed.output, text(toolbartext::cantWriteFile)));
-    return report(kind, result);
+    if (parsed.json)
+        return reportJson(result);
+    return report(kind, result, mismatch);
 }
 
 // "9600, 4800, ... and 38400": the search's speeds in the order it tries them.
@@ -136,7 +172,8 @@ const QString commonDetails =
         "Exit status: 0 success; 1 the configuration file could not be read or written;\n"
         "2 bad arguments; otherwise the device link's result: 3 no answer, 4 cancelled,\n"
         "6 a reply did not match its request, 9 write error, 10 beyond the device's\n"
-        "EEPROM, 12 the device could not be reset, 25 the port could not be opened.")
+        "EEPROM, 12 the device could not be reset, 15 verify found a difference, 25 the\n"
+        "port could not be opened.")
         .arg(searchSpeedsText());
 
 Subcommand deviceCommand(Transfer kind, const QString &name, const QString &arguments,
@@ -150,10 +187,15 @@ Subcommand deviceCommand(Transfer kind, const QString &name, const QString &argu
 
 [[maybe_unused]] const bool registered =
     addSubcommand(deviceCommand(
-        Transfer::Test, QStringLiteral("test"), QStringLiteral("--port P [--sn N]"),
+        Transfer::Test, QStringLiteral("test"), QStringLiteral("--port P [--sn N] [--json]"),
         QStringLiteral("Find and identify a device."),
-        QStringLiteral("Finds the device's speed and prints it with the device's serial\n"
-                       "number, device ID and EEPROM size (in bytes)."))) &&
+        QStringLiteral(
+            "Finds the device's speed and prints it with the device's serial\n"
+            "number, device ID and EEPROM size (in bytes).\n"
+            "\n"
+            "  --json     Prints one JSON object instead: result (the exit status) and\n"
+            "             message, and when the device answered serialNumber, deviceId,\n"
+            "             speed, eepromSize and deviceText."))) &&
     addSubcommand(deviceCommand(
         Transfer::Download, QStringLiteral("download"),
         QStringLiteral("--port P [--sn N] -o FILE.ztb"),
@@ -163,11 +205,17 @@ Subcommand deviceCommand(Transfer kind, const QString &name, const QString &argu
                        "is written only when the whole range was read; an existing file is\n"
                        "replaced at once or not at all."))) &&
     addSubcommand(deviceCommand(
-        Transfer::Upload, QStringLiteral("upload"), QStringLiteral("--port P [--sn N] FILE.ztb"),
+        Transfer::Upload, QStringLiteral("upload"),
+        QStringLiteral("--port P [--sn N] [--verify] FILE.ztb"),
         QStringLiteral("Write a configuration file into a device and reset it."),
         QStringLiteral("Writes EEPROM addresses 32 to 119 (image positions 33 to 120) from\n"
                        "the file, then resets the device. Nothing is sent when the file\n"
-                       "cannot be read.")));
+                       "cannot be read.\n"
+                       "\n"
+                       "  --verify   Reads the addresses back after writing them and before the\n"
+                       "             reset. When the device holds other bytes than were written,\n"
+                       "             the first differing address is named, the device is not\n"
+                       "             reset, and the exit status is 15.")));
 
 } // namespace
 

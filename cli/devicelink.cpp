@@ -79,6 +79,11 @@ std::optional<DeviceTarget> choosePort(const QString &port, QString &error)
 
 } // namespace
 
+std::optional<DeviceTarget> devicePort(const QString &port, QString &error)
+{
+    return choosePort(port, error);
+}
+
 std::optional<DeviceTarget> deviceTarget(const QString &port, const QString &sn, QString &error)
 {
     std::optional<DeviceTarget> target = choosePort(port, error);
@@ -94,7 +99,7 @@ std::optional<DeviceTarget> deviceTarget(const QString &port, const QString &sn,
     return target;
 }
 
-std::int32_t runTransfer(DeviceTarget target, TransferKind kind, tqimage::EEPROMImage &image)
+std::int32_t withDevice(DeviceTarget target, const std::function<std::int32_t()> &work)
 {
     m::gLink = m::tLink{};
     m::gLink.TargetID = target.address;
@@ -102,9 +107,21 @@ std::int32_t runTransfer(DeviceTarget target, TransferKind kind, tqimage::EEPROM
     std::optional<mComm::ScopedPortFactory> factory;
     if (target.factory)
         factory.emplace(std::move(target.factory));
-    TransferConsole console;
-    TransferDriver driver(m::gLink, image, console);
-    return driver.run(kind, tqimage::layout::transferStart, tqimage::layout::transferStop);
+    return work();
+}
+
+std::int32_t runTransfer(DeviceTarget target, TransferKind kind, tqimage::EEPROMImage &image,
+                         TransferOptions options, std::optional<VerifyMismatch> *mismatch)
+{
+    return withDevice(std::move(target), [&] {
+        TransferConsole console;
+        TransferDriver driver(m::gLink, image, console, options);
+        const std::int32_t result =
+            driver.run(kind, tqimage::layout::transferStart, tqimage::layout::transferStop);
+        if (mismatch)
+            *mismatch = driver.mismatch();
+        return result;
+    });
 }
 
 } // namespace tq540ctl

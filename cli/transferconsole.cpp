@@ -60,6 +60,14 @@ void TransferConsole::stageChanged(TransferStage stage, bool cancellable)
     draw();
 }
 
+void TransferConsole::showText(const QString &text)
+{
+    stageText = text;
+    mBlocksMove = false;
+    mCancellable = true;
+    draw();
+}
+
 void TransferConsole::clearLine()
 {
     if (!live || drawn.isEmpty())

@@ -23,6 +23,8 @@ public:
 
     // While the device is written and reset, Ctrl+C only says it must wait.
     void stageChanged(TransferStage stage, bool cancellable) override;
+    // A status line of the caller's own (a bus scan's progress); Ctrl+C cancels.
+    void showText(const QString &text);
     void clearLine();
 
 private:
