@@ -35,9 +35,7 @@ std::int32_t scanAt(m::tLink &link, std::int32_t baud, std::span<const int> ids,
         if (alreadyFound(found, id))
             continue;
         observer.probing(baud, id);
-        linkclock::current().processEvents();
-        if (link.Cancel)
-            return m::LINK_CANCELLED;
+        linkclock::current().processEvents(); // a Cancel set here stops Probe before it sends
         link.TargetID = m::targetAddress(QString::number(id), productBase).value_or(0);
         const std::int32_t result = m::Probe(link);
         if (result == m::LINK_CANCELLED)
