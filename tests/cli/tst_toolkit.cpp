@@ -70,10 +70,15 @@ private slots:
 
     void ctrlCStopsTheScanAndListsTheFound()
     {
+        Simulator sim(path(QStringLiteral("tty-stop")), {"--verbose"});
+        QVERIFY(sim.started);
         QProcess ctl;
-        ctl.start(ctlProgram, {"scan", "--port", "sim", "--speeds", "9600"});
-        QVERIFY(ctl.waitForStarted());
-        QTest::qWait(1500); // device ID 1 answers at once; ID 255 would be a minute away
+        ctl.start(ctlProgram, {"scan", "--port", sim.linkPath, "--speeds", "9600"});
+        // Device ID 1 has answered and ID 2 is being asked; ID 255 is a minute away.
+        for (const char *event : {"replied ", "received "})
+            QVERIFY(awaitLine(sim.process, [event](const QString &line) {
+                return line.startsWith(QLatin1String(event));
+            }));
         QCOMPARE(::kill(pid_t(ctl.processId()), SIGINT), 0);
         const Run run = finish(ctl, 10000);
         QCOMPARE(run.status, 4);
@@ -81,6 +86,7 @@ private slots:
                  QStringLiteral("ID   Serial number  Speed  EEPROM  Device text\n"
                                 "1    1000001        9600   1024    TQ540-2 remote I/O\n"));
         QCOMPARE(run.err, QStringLiteral("tq540ctl: User canceled.\n"));
+        QVERIFY(sim.stop());
     }
 
     void diffInWords_data()
