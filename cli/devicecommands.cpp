@@ -2,6 +2,7 @@
 // console the way the transfer window runs it.
 
 #include "configfile.h"
+#include "devicejson.h"
 #include "devicelink.h"
 #include "eepromimage.h"
 #include "inputfiles.h"
@@ -26,6 +27,8 @@ struct DeviceArgs
     QString output;                   // download
     QString input;                    // upload
     bool force = false;               // upload: a file longer than a configuration too
+    bool json = false;                // test
+    bool verify = false;              // upload
 };
 
 bool parseArgs(Transfer kind, const QStringList &args, DeviceArgs &parsed, QString &error)
@@ -42,6 +45,10 @@ bool parseArgs(Transfer kind, const QStringList &args, DeviceArgs &parsed, QStri
             ok = takeValue(args, i, parsed.output, error);
         else if (kind == Transfer::Upload && arg == u"--force")
             parsed.force = true;
+        else if (kind == Transfer::Test && arg == u"--json")
+            parsed.json = true;
+        else if (kind == Transfer::Upload && arg == u"--verify")
+            parsed.verify = true;
         else if (arg.startsWith(u'-'))
             error = QStringLiteral("unknown option '%1'").arg(arg), ok = false;
         else if (kind == Transfer::Upload && parsed.input.isNull())
@@ -71,9 +78,35 @@ void printDeviceInfo()
           << "EEPROM size:    " << found.eepromSize << " bytes\n";
 }
 
-// The outcome as the transfer window words it; the exit status.
-int report(Transfer kind, std::int32_t result, const QString &device)
+// What a test found, for scripts: the result and its text, and after a
+// success the device's facts.
+int reportJson(std::int32_t result, const QString &device)
 {
+    QJsonObject report = result == m::LINK_OK ? deviceJson(m::summarize(m::gLink)) : QJsonObject();
+    report.insert(QStringLiteral("result"), result);
+    report.insert(QStringLiteral("message"), outcomeText(result));
+    out() << jsonText(report);
+    out().flush();
+    return transferSucceeded(result) ? exitOk : reportFailure(result, device);
+}
+
+QString mismatchText(const VerifyMismatch &mismatch)
+{
+    const auto hex = [](std::uint8_t byte) {
+        return QStringLiteral("0x") + QString::number(byte, 16).toUpper().rightJustified(2, u'0');
+    };
+    return QStringLiteral("%1 First difference at EEPROM address %2: %3 written, %4 read.")
+        .arg(outcomeText(m::LINK_VERIFY_FAILED))
+        .arg(mismatch.address)
+        .arg(hex(mismatch.written), hex(mismatch.read));
+}
+
+// The outcome as the transfer window words it; the exit status.
+int report(Transfer kind, std::int32_t result, const QString &device,
+           const std::optional<VerifyMismatch> &mismatch)
+{
+    if (result == m::LINK_VERIFY_FAILED && mismatch)
+        return fail(result, mismatchText(*mismatch));
     if (!transferSucceeded(result))
         return reportFailure(result, device);
     out() << outcomeText(result) << '\n';
@@ -102,13 +135,17 @@ int runDeviceCommand(Transfer kind, const QString &usage, const QStringList &arg
     }
 
     const QString device = target->device;
-    const std::int32_t result = runTransfer(std::move(*target), kind, *image);
+    std::optional<VerifyMismatch> mismatch;
+    const std::int32_t result =
+        runTransfer(std::move(*target), kind, *image, TransferOptions{parsed.verify}, &mismatch);
     // A file is written only for a complete download, and replaced atomically.
     if (result == m::LINK_DOWNLOAD_DONE &&
         configfile::save(parsed.output, tqimage::addressView(*image)) < 0)
         return fail(exitFailure,
                     QStringLiteral("%1: %2").arg(parsed.output, text(toolbartext::cantWriteFile)));
-    return report(kind, result, device);
+    if (parsed.json)
+        return reportJson(result, device);
+    return report(kind, result, device, mismatch);
 }
 
 // "9600, 4800, ... and 38400": the search's speeds in the order it tries them.
@@ -149,9 +186,9 @@ const QString commonDetails =
         "Exit status: 0 success; 1 the configuration file could not be read or written,\n"
         "or the trace file not written; 2 bad arguments; otherwise the device link's\n"
         "result: 3 no answer, 4 cancelled, 6 a reply did not match its request, 9 write\n"
-        "error, 10 beyond the device's EEPROM, 12 the device could not be reset, 25 the\n"
-        "port could not be opened (a second line names the device tried and the\n"
-        "system's reason).")
+        "error, 10 beyond the device's EEPROM, 12 the device could not be reset, 15\n"
+        "verify found a difference, 25 the port could not be opened (a second line\n"
+        "names the device tried and the system's reason).")
         .arg(searchSpeedsText());
 
 Subcommand deviceCommand(Transfer kind, const QString &name, const QString &arguments,
@@ -166,10 +203,15 @@ Subcommand deviceCommand(Transfer kind, const QString &name, const QString &argu
 
 [[maybe_unused]] const bool registered =
     addSubcommand(deviceCommand(
-        Transfer::Test, QStringLiteral("test"), QStringLiteral("--port P [--sn N]"),
+        Transfer::Test, QStringLiteral("test"), QStringLiteral("--port P [--sn N] [--json]"),
         QStringLiteral("Find and identify a device."),
-        QStringLiteral("Finds the device's speed and prints it with the device's serial\n"
-                       "number, device ID and EEPROM size (in bytes)."))) &&
+        QStringLiteral(
+            "Finds the device's speed and prints it with the device's serial\n"
+            "number, device ID and EEPROM size (in bytes).\n"
+            "\n"
+            "  --json     Prints one JSON object instead: result (the exit status) and\n"
+            "             message, and when the device answered serialNumber, deviceId,\n"
+            "             speed, eepromSize and deviceText."))) &&
     addSubcommand(deviceCommand(
         Transfer::Download, QStringLiteral("download"),
         QStringLiteral("--port P [--sn N] -o FILE.ztb"),
@@ -180,13 +222,18 @@ Subcommand deviceCommand(Transfer kind, const QString &name, const QString &argu
                        "replaced at once or not at all."))) &&
     addSubcommand(deviceCommand(
         Transfer::Upload, QStringLiteral("upload"),
-        QStringLiteral("--port P [--sn N] [--force] FILE.ztb"),
+        QStringLiteral("--port P [--sn N] [--force] [--verify] FILE.ztb"),
         QStringLiteral("Write a configuration file into a device and reset it."),
         QStringLiteral("Writes EEPROM addresses 32 to 119 (image positions 33 to 120) from\n"
                        "the file, then resets the device. Nothing is sent (exit status 1)\n"
                        "when the file cannot be read, is not a regular file, or is longer\n"
                        "than the 120 bytes of a configuration; --force sends the bytes 32\n"
-                       "to 119 of such a long file all the same.")));
+                       "to 119 of such a long file all the same.\n"
+                       "\n"
+                       "  --verify   Reads the addresses back after writing them and before the\n"
+                       "             reset. When the device holds other bytes than were written,\n"
+                       "             the first differing address is named, the device is not\n"
+                       "             reset, and the exit status is 15.")));
 
 } // namespace
 

@@ -62,9 +62,6 @@ bool takeValue(const QStringList &args, qsizetype &i, QString &value, QString &e
 
 namespace {
 
-// The trace takes the error stream, so the console's status line keeps off it.
-bool traceOnErrorStream = false;
-
 // A port number (COMn), the in-process simulated device, or a device path,
 // which then stands behind port 1 whatever its name resolves to.
 std::optional<DeviceTarget> choosePort(const QString &port, QString &error)
@@ -103,6 +100,11 @@ QString openFailureReason(const QString &device)
 
 } // namespace
 
+std::optional<DeviceTarget> devicePort(const QString &port, QString &error)
+{
+    return choosePort(port, error);
+}
+
 std::optional<DeviceTarget> deviceTarget(const QString &port, const QString &sn, QString &error)
 {
     std::optional<DeviceTarget> target = choosePort(port, error);
@@ -118,7 +120,7 @@ std::optional<DeviceTarget> deviceTarget(const QString &port, const QString &sn,
     return target;
 }
 
-std::int32_t runTransfer(DeviceTarget target, TransferKind kind, tqimage::EEPROMImage &image)
+std::int32_t withDevice(DeviceTarget target, const std::function<std::int32_t()> &work)
 {
     m::gLink = m::tLink{};
     m::gLink.TargetID = target.address;
@@ -127,9 +129,21 @@ std::int32_t runTransfer(DeviceTarget target, TransferKind kind, tqimage::EEPROM
     std::optional<mComm::ScopedPortFactory> factory;
     if (target.factory)
         factory.emplace(std::move(target.factory));
-    TransferConsole console(!traceOnErrorStream);
-    TransferDriver driver(m::gLink, image, console);
-    return driver.run(kind, tqimage::layout::transferStart, tqimage::layout::transferStop);
+    return work();
+}
+
+std::int32_t runTransfer(DeviceTarget target, TransferKind kind, tqimage::EEPROMImage &image,
+                         TransferOptions options, std::optional<VerifyMismatch> *mismatch)
+{
+    return withDevice(std::move(target), [&] {
+        TransferConsole console;
+        TransferDriver driver(m::gLink, image, console, options);
+        const std::int32_t result =
+            driver.run(kind, tqimage::layout::transferStart, tqimage::layout::transferStop);
+        if (mismatch)
+            *mismatch = driver.mismatch();
+        return result;
+    });
 }
 
 int reportFailure(std::int32_t result, const QString &device)
@@ -156,7 +170,7 @@ CommandRun withTrace(CommandRun run)
             if (!linktrace::traceToFile(path, error))
                 return fail(exitFailure,
                             QStringLiteral("%1: cannot write the trace: %2").arg(path, error));
-            traceOnErrorStream = path == u"-";
+            TransferConsole::setStatusLineAllowed(path != u"-");
         }
         return run(rest);
     };

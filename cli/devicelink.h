@@ -38,15 +38,26 @@ struct DeviceTarget
     std::int32_t address = 0;
 };
 
+// The port for the text of --port (see below); empty with `error` for a text
+// that names none. The address is left 0.
+std::optional<DeviceTarget> devicePort(const QString &port, QString &error);
+
 // The device for the texts of --port (a port number 1 to 16 or COMn, a
 // device path, or "sim") and --sn (as the toolbar reads its field); empty
 // with `error` for texts that name none.
 std::optional<DeviceTarget> deviceTarget(const QString &port, const QString &sn, QString &error);
 
+// Runs `work` on gLink, fresh and addressed to the target's device behind
+// its port; returns what `work` returns.
+std::int32_t withDevice(DeviceTarget target, const std::function<std::int32_t()> &work);
+
 // Runs one transfer of the configuration range with the device on gLink
 // (fresh, addressed to it), the console showing its stages; the port is
-// closed on return. The driver's result.
-std::int32_t runTransfer(DeviceTarget target, TransferKind kind, tqimage::EEPROMImage &image);
+// closed on return. The driver's result; after LINK_VERIFY_FAILED `mismatch`
+// (when given) says where.
+std::int32_t runTransfer(DeviceTarget target, TransferKind kind, tqimage::EEPROMImage &image,
+                         TransferOptions options = {},
+                         std::optional<VerifyMismatch> *mismatch = nullptr);
 
 // Reports a failed transfer on the error stream as the window words it; after
 // a port that could not be opened, a second line names the device tried and

@@ -45,9 +45,16 @@ bool stderrIsTerminal()
 #endif
 }
 
+bool statusLineAllowed = true;
+
 } // namespace
 
-TransferConsole::TransferConsole(bool showStatus) : live(showStatus && stderrIsTerminal())
+void TransferConsole::setStatusLineAllowed(bool allowed)
+{
+    statusLineAllowed = allowed;
+}
+
+TransferConsole::TransferConsole() : live(statusLineAllowed && stderrIsTerminal())
 {
     interrupted = 0;
     for (int signal : stopSignals)
@@ -68,6 +75,14 @@ void TransferConsole::stageChanged(TransferStage stage, bool cancellable)
     stageText = gResDll.GetStr(transfertext::forStage(stage));
     mBlocksMove = movesBlocks(stage);
     mCancellable = cancellable;
+    draw();
+}
+
+void TransferConsole::showText(const QString &text)
+{
+    stageText = text;
+    mBlocksMove = false;
+    mCancellable = true;
     draw();
 }
 

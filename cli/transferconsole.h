@@ -9,13 +9,14 @@ namespace tq540ctl {
 
 // The console side of a running transfer, in place of the transfer window's
 // cancel button and progress label: Ctrl+C, SIGTERM and SIGHUP set
-// gLink.Cancel, and when the error stream is a terminal (and `showStatus`)
-// one line there shows the stage and the percentage of the bytes moved. Both
-// are polled from a timer, which runs because the link's waits let events run.
+// gLink.Cancel, and when the error stream is a terminal (and nothing else
+// writes there) one line there shows the stage and the percentage of the bytes
+// moved. Both are polled from a timer, which runs because the link's waits let
+// events run.
 class TransferConsole : public TransferObserver
 {
 public:
-    explicit TransferConsole(bool showStatus = true);
+    TransferConsole();
     // Clears the status line and gives the signals back their default meaning.
     ~TransferConsole() override;
     TransferConsole(const TransferConsole &) = delete;
@@ -24,7 +25,13 @@ public:
     // While the device is written and reset, a signal is held: it only says
     // the transfer must finish, as the window holds its Cancel button.
     void stageChanged(TransferStage stage, bool cancellable) override;
+    // A status line of the caller's own (a bus scan's progress); Ctrl+C cancels.
+    void showText(const QString &text);
     void clearLine();
+
+    // False while the trace writes to the error stream, which a status line
+    // would garble.
+    static void setStatusLineAllowed(bool allowed);
 
 private:
     void poll();

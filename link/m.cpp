@@ -94,10 +94,8 @@ int replyWaitMs(const tLink &link)
 {
     if (link.Timeout > 0)
         return link.Timeout * 100;
-    if (link.Timeout < 0) {
-        const std::int32_t baud = GetBaud(link.Port);
-        return static_cast<int>(std::lround(576000.0 / (baud > 0 ? baud : 1200) + 150));
-    }
+    if (link.Timeout < 0)
+        return SpeedWaitMs(GetBaud(link.Port));
     return DEFAULT_WAIT_MS;
 }
 
@@ -182,6 +180,11 @@ std::int32_t Transact(tLink &link)
     if (link.Cancel)
         return LINK_CANCELLED;
     return link.Replied ? LINK_OK : LINK_NO_REPLY;
+}
+
+int SpeedWaitMs(std::int32_t baud)
+{
+    return static_cast<int>(std::lround(576000.0 / (baud > 0 ? baud : 1200) + 150));
 }
 
 double HoldTimeMs(int frameBytes, std::int32_t baud)
@@ -451,11 +454,16 @@ std::int32_t GetBaud(std::int16_t port)
 
 std::int32_t Identify(tLink &link)
 {
+    link.Timeout = 0;
+    return Probe(link);
+}
+
+std::int32_t Probe(tLink &link)
+{
     link.Command = CMD_IDENTIFY;
     link.SeqNo = nextSeqNo(link.SeqNo);
     link.Opt = OPT_IDENTIFY;
     link.Flags = REQUEST_FLAGS;
-    link.Timeout = 0;
     link.TxLen = 0; // the request carries no data, whatever the last block left
     const std::int32_t result = Transact(link);
     if (result > 0)

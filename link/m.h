@@ -31,6 +31,7 @@ constexpr std::int32_t LINK_BEYOND_EEPROM = 10;
 constexpr std::int32_t LINK_RESET_FAILED = 12;
 constexpr std::int32_t LINK_DOWNLOAD_DONE = 13;
 constexpr std::int32_t LINK_UPLOAD_DONE = 14;
+constexpr std::int32_t LINK_VERIFY_FAILED = 15; // the device holds other bytes than were written
 constexpr std::int32_t LINK_PORT_FAILED = 25;
 
 // Commands of the device.
@@ -148,11 +149,19 @@ bool CheckSum(std::span<std::uint8_t> packet, int n);
 int FindFreeSlot();
 std::int32_t GetBaud(std::int16_t port);
 
+// The reply wait of a record whose Timeout is negative: the longest reply's
+// time on the wire at this speed (576000 / baud ms) plus 150 ms.
+int SpeedWaitMs(std::int32_t baud);
+
 // Milliseconds RTS stays up for a frame: the larger of the protocol's
 // bytes x 9000 / baud + 15 and the frame's time on the wire (10 bits a byte) + 2.
 double HoldTimeMs(int frameBytes, std::int32_t baud);
 
+// Asks for the device information with a 1500 ms wait per attempt.
 std::int32_t Identify(tLink &link);
+// The same request with the record's own Retries and Timeout (a bus scan asks
+// each address once, with the wait the speed needs).
+std::int32_t Probe(tLink &link);
 std::int32_t ParseDeviceInfo(tLink &link);
 std::int32_t SelectSpeed(tLink &link);
 // On success buffer holds the bytes in indices 1 to lStop - lStart + 1.

@@ -46,6 +46,7 @@ DeviceSummary summarize(const tLink &link)
     summary.serialNumber = static_cast<std::uint32_t>(link.SerialNo) & ~SERIAL_ADDRESS_BIT;
     summary.deviceId = link.DevID;
     summary.eepromSize = link.EEPROMSize;
+    summary.deviceText = link.DevText.left(link.DevText.indexOf(QChar(0))).trimmed();
     return summary;
 }
 

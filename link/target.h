@@ -42,6 +42,7 @@ struct DeviceSummary
     std::uint32_t serialNumber = 0; // without the address bit
     int deviceId = 0;
     std::int32_t eepromSize = 0; // bytes
+    QString deviceText;          // up to the first NUL, blanks trimmed
 };
 
 DeviceSummary summarize(const tLink &link);

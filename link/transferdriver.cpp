@@ -8,17 +8,19 @@
 
 bool movesBlocks(TransferStage stage)
 {
-    return stage == TransferStage::Reading || stage == TransferStage::Writing;
+    return stage == TransferStage::Reading || stage == TransferStage::Writing ||
+           stage == TransferStage::Verifying;
 }
 
 TransferDriver::TransferDriver(m::tLink &link, std::span<std::uint8_t> image,
-                               TransferObserver &observer)
-    : mLink(link), mImage(image), mObserver(observer)
+                               TransferObserver &observer, TransferOptions options)
+    : mLink(link), mImage(image), mObserver(observer), mOptions(options)
 {
 }
 
 std::int32_t TransferDriver::run(TransferKind kind, std::int32_t lStart, std::int32_t lStop)
 {
+    mMismatch.reset();
     std::int32_t result = m::OpenLink(mLink);
     if (result == m::LINK_OK) {
         enter(TransferStage::Searching);
@@ -57,11 +59,29 @@ std::int32_t TransferDriver::download(std::int32_t lStart, std::int32_t lStop)
 std::int32_t TransferDriver::upload(std::int32_t lStart, std::int32_t lStop)
 {
     enter(TransferStage::Writing);
-    const std::int32_t result = m::WriteBlocks(mLink, mImage, lStart, lStop);
+    std::int32_t result = m::WriteBlocks(mLink, mImage, lStart, lStop);
+    if (result == m::LINK_OK && mOptions.verify)
+        result = verify(lStart, lStop);
     if (result != m::LINK_OK)
         return result;
     enter(TransferStage::Resetting);
     return m::ResetDevice(mLink) == m::LINK_OK ? m::LINK_UPLOAD_DONE : m::LINK_RESET_FAILED;
+}
+
+std::int32_t TransferDriver::verify(std::int32_t lStart, std::int32_t lStop)
+{
+    enter(TransferStage::Verifying);
+    std::vector<std::uint8_t> buffer;
+    const std::int32_t result = m::ReadBlocks(mLink, buffer, lStart, lStop);
+    if (result != m::LINK_OK)
+        return result;
+    const auto written = mImage.subspan(lStart, lStop - lStart + 1);
+    const auto read = std::span<const std::uint8_t>(buffer).subspan(1);
+    const auto [w, r] = std::mismatch(written.begin(), written.end(), read.begin());
+    if (w == written.end())
+        return m::LINK_OK;
+    mMismatch = VerifyMismatch{lStart - 1 + static_cast<std::int32_t>(w - written.begin()), *w, *r};
+    return m::LINK_VERIFY_FAILED;
 }
 
 void TransferDriver::enter(TransferStage stage)

@@ -10,7 +10,7 @@
 enum class TransferKind : std::int16_t { Download = 0, Upload = 1, Test = 2 };
 
 // The stages a front end shows while a transfer runs.
-enum class TransferStage { Searching, Reading, Writing, Resetting };
+enum class TransferStage { Searching, Reading, Writing, Verifying, Resetting };
 
 // True in the stages that move blocks, where a percentage means something.
 bool movesBlocks(TransferStage stage);
@@ -25,6 +25,24 @@ public:
     // show it. `cancellable` is false while the device is written and reset:
     // a write stopped halfway would leave a configuration nobody chose.
     virtual void stageChanged(TransferStage /*stage*/, bool /*cancellable*/) {}
+};
+
+// What an upload does beyond writing the blocks and resetting the device.
+struct TransferOptions
+{
+    // Reads the range back after the writes and compares it with the image
+    // before the reset; a difference fails the upload with LINK_VERIFY_FAILED
+    // and the device is not reset, so it does not start on a configuration
+    // nobody wrote.
+    bool verify = false;
+};
+
+// The first byte a verify found different.
+struct VerifyMismatch
+{
+    std::int32_t address = 0; // EEPROM address
+    std::uint8_t written = 0;
+    std::uint8_t read = 0;
 };
 
 // Runs one device transfer from start to end on a link record: opens the
@@ -42,7 +60,8 @@ public:
     static constexpr std::int32_t stopAtEepromEnd = -1;
 
     // `image` index p holds EEPROM address p - 1 (an EEPROMBuf).
-    TransferDriver(m::tLink &link, std::span<std::uint8_t> image, TransferObserver &observer);
+    TransferDriver(m::tLink &link, std::span<std::uint8_t> image, TransferObserver &observer,
+                   TransferOptions options = {});
 
     // Transfers positions lStart to lStop (a test uses neither). Returns 0 for
     // a test that found the device, LINK_DOWNLOAD_DONE or LINK_UPLOAD_DONE for
@@ -50,15 +69,21 @@ public:
     // leaves the image as it was.
     std::int32_t run(TransferKind kind, std::int32_t lStart, std::int32_t lStop);
 
+    // After LINK_VERIFY_FAILED: where the device's memory differs.
+    const std::optional<VerifyMismatch> &mismatch() const { return mMismatch; }
+
 private:
     std::int32_t transferBlocks(TransferKind kind, std::int32_t lStart, std::int32_t lStop);
     std::int32_t download(std::int32_t lStart, std::int32_t lStop);
     std::int32_t upload(std::int32_t lStart, std::int32_t lStop);
+    std::int32_t verify(std::int32_t lStart, std::int32_t lStop);
     void enter(TransferStage stage);
 
     m::tLink &mLink;
     std::span<std::uint8_t> mImage;
     TransferObserver &mObserver;
+    TransferOptions mOptions;
+    std::optional<VerifyMismatch> mMismatch;
 };
 
 // Whole per cent of the running block transfer's bytes moved, rounded down

@@ -10,6 +10,7 @@ constexpr int searching = 1354;
 constexpr int reading = 1355;
 constexpr int writing = 1356;
 constexpr int resetting = 1357;
+constexpr int verifying = 1358;
 constexpr int outcomeBase = 1400; // + result code
 
 constexpr int forStage(TransferStage stage)
@@ -21,6 +22,8 @@ constexpr int forStage(TransferStage stage)
         return reading;
     case TransferStage::Writing:
         return writing;
+    case TransferStage::Verifying:
+        return verifying;
     case TransferStage::Resetting:
         break;
     }

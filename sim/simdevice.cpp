@@ -280,7 +280,12 @@ std::vector<std::uint8_t> Device::writeBlock(std::span<const std::uint8_t> data,
         faults.writeErrorAddress >= address && faults.writeErrorAddress < address + count;
     if (!fits || injected)
         return {WRITE_FAILED};
+    const bool loses =
+        faults.lostWriteAddress >= address && faults.lostWriteAddress < address + count;
+    const std::uint8_t kept = loses ? memory[faults.lostWriteAddress] : 0;
     std::copy(data.begin() + 3, data.end(), memory.begin() + address);
+    if (loses)
+        memory[faults.lostWriteAddress] = kept;
     return {WRITE_OK};
 }
 

@@ -19,6 +19,7 @@ struct DeviceFaults
     int wrongSequences = 0;     // the next N replies carry the previous sequence number
     int shortInfoLength = -1;   // information blocks cut to this many bytes (-1: whole)
     int writeErrorAddress = -1; // a write block covering this address fails (-1: none)
+    int lostWriteAddress = -1;  // a write to this address is confirmed but not kept (-1: none)
     int noEchoReads = 0;        // the next N read replies echo a count one short
     int replyDelayMs = 0;       // every reply starts this much later
     int vanishAfterFrames = -1; // the device is gone after this many frames (-1: never)

@@ -76,6 +76,9 @@ void addOptions(QCommandLineParser &parser)
          QStringLiteral("Fault: cut the information block to LEN bytes."), QStringLiteral("LEN")},
         {QStringLiteral("write-error"), QStringLiteral("Fault: a write block covering ADDR fails."),
          QStringLiteral("ADDR")},
+        {QStringLiteral("lose-write"),
+         QStringLiteral("Fault: a write to ADDR is confirmed but the byte is not kept."),
+         QStringLiteral("ADDR")},
         {QStringLiteral("no-echo"),
          QStringLiteral("Fault: the next N read replies echo a count one short."),
          QStringLiteral("N")},
@@ -137,6 +140,7 @@ bool readNumbers(const QCommandLineParser &parser, Options &options, QString *er
            take("wrong-seq", 0, 1'000'000, [&](qint64 v) { f.wrongSequences = int(v); }) &&
            take("short-info", 0, 40, [&](qint64 v) { f.shortInfoLength = int(v); }) &&
            take("write-error", 0, 65535, [&](qint64 v) { f.writeErrorAddress = int(v); }) &&
+           take("lose-write", 0, 65535, [&](qint64 v) { f.lostWriteAddress = int(v); }) &&
            take("no-echo", 0, 1'000'000, [&](qint64 v) { f.noEchoReads = int(v); }) &&
            take("delay", 0, 60'000, [&](qint64 v) { f.replyDelayMs = int(v); }) &&
            take("vanish-after", 0, 1'000'000, [&](qint64 v) { f.vanishAfterFrames = int(v); }) &&

@@ -11,6 +11,7 @@
 #include "mcomm.h"
 #include "msgbox.h"
 #include "numtext.h"
+#include "portcombobox.h"
 #include "resdll.h"
 #include "toolbartext.h"
 #include "twips.h"
@@ -172,7 +173,7 @@ void UserControl1::createStrip()
     txtSN = new QLineEdit(QStringLiteral("1"), Picture1);
     txtSN->setObjectName(QStringLiteral("txtSN"));
     twips::place(*txtSN, 0, 30, 1080, 285);
-    cbComm = new QComboBox(Picture1);
+    cbComm = new PortComboBox(Picture1);
     cbComm->setObjectName(QStringLiteral("cbComm"));
     twips::place(*cbComm, 0, 15, 720, 315);
     lbSpeed = valueLabel(Picture1, "lbSpeed", 765);
@@ -182,9 +183,7 @@ void UserControl1::createStrip()
 
 void UserControl1::fillPortList()
 {
-    cbComm->clear();
-    for (int port = 1; port <= mComm::PORT_COUNT; ++port)
-        cbComm->addItem(QString::number(port));
+    cbComm->fill(mComm::PORT_COUNT);
 }
 
 std::array<QPushButton *, 9> UserControl1::commandButtons() const

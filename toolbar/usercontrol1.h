@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <span>
 
-class QComboBox;
+class PortComboBox;
 class QFileDialog;
 class QLabel;
 class QLineEdit;
@@ -117,7 +117,7 @@ private:
     QWidget *Picture1;
     std::array<QLabel *, 8> Label1{}; // indices 0, 1, 2, 3 and 7 are used
     QLineEdit *txtSN;
-    QComboBox *cbComm;
+    PortComboBox *cbComm;
     QLabel *lbSpeed;
     QLabel *lbSN;
     QLabel *lbID;

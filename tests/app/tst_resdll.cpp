@@ -33,7 +33,7 @@ private slots:
     {
         QTest::addColumn<qint32>("id");
         const QList<QList<qint32>> groups{idRange(1100, 1108),      idRange(1200, 1204),
-                                          {1207, 1208, 1300, 1301}, idRange(1350, 1357),
+                                          {1207, 1208, 1300, 1301}, idRange(1350, 1358),
                                           idRange(1400, 1425),      {1600, 2000, 2205, 2206, 3015},
                                           idRange(2300, 2311)};
         for (const auto &group : groups)

@@ -18,7 +18,8 @@ class StageLog : public TransferObserver
 public:
     void stageChanged(TransferStage stage, bool cancellable) override
     {
-        static const char *const names[] = {"Searching", "Reading", "Writing", "Resetting"};
+        static const char *const names[] = {"Searching", "Reading", "Writing", "Verifying",
+                                            "Resetting"};
         stages << QString::fromLatin1(names[int(stage)]) + (cancellable ? u'+' : u'-');
     }
     QStringList stages;

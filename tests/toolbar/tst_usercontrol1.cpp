@@ -10,6 +10,7 @@
 #include "eepromimage.h"
 #include "filedialogs.h"
 #include "msgbox.h"
+#include "portlist.h"
 #include "resdll.h"
 #include "twips.h"
 #include "usercontrol1.h"
@@ -99,6 +100,8 @@ class TestUserControl1 : public QObject
 
     QTemporaryDir config;
     QTemporaryDir dir;
+    // The machine's own serial ports stay out of the COM list.
+    portlist::ScopedSource noPorts{[] { return std::vector<portlist::SystemPort>{}; }};
     QStringList messages;
     QStringList dialogAnswers; // the next dialogs' answers, in order; "" cancels
     QStringList dialogsShown;  // the mode, and the name the dialog started with

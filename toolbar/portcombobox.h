@@ -1,0 +1,20 @@
+#pragma once
+
+#include <QComboBox>
+
+// The toolbar's COM list: entries 1 to 16, each naming after its number the
+// port it leads to when the system has that port ("9  ttyUSB0 (FT232R USB
+// UART)"). The names are looked up again whenever the list is opened, so an
+// adapter plugged in meanwhile shows up; the entries and the selection stay.
+class PortComboBox : public QComboBox
+{
+    Q_OBJECT
+
+public:
+    using QComboBox::QComboBox;
+
+    // Makes the entries 1 to count, named.
+    void fill(int count);
+    void refreshNames();
+    void showPopup() override;
+};
