@@ -1,209 +1,123 @@
 #pragma once
 
-// A scripted serial port for the link's tests: bytes to hand out, a record of
-// what was written and of the RTS and DTR lines, output that takes a set time
-// to leave, and a step that can be told to fail.
+// A scripted serial port for the link's tests: bytes to hand out, what was
+// written and when the lines moved on the link clock, output that takes a set
+// time to leave, a step that can be told to fail, and optionally the simulated
+// device answering at once what it hears at the port's speed.
 
 #include "linkclock.h"
 #include "m.h"
 #include "mcomm.h"
+#include "simdevice.h"
 
 #include <QStringList>
-#include <algorithm>
-#include <deque>
 #include <functional>
 #include <memory>
-#include <vector>
+#include <optional>
 
 class FakePort : public mComm::CommDevice
 {
 public:
     static constexpr std::int32_t FAILURE = mComm::COMM_DEVICE_ERROR + 10;
+    static constexpr std::uint64_t NEVER = UINT64_MAX;
 
-    bool open() override
-    {
-        if (refuseOpen)
-            lastError = FAILURE;
-        return !refuseOpen;
-    }
+    bool open() override { return step("open"); }
     bool setupQueues(std::int64_t, std::int64_t) override { return step("setupQueues"); }
-    bool purge() override
-    {
-        rx.clear();
-        return step("purge");
-    }
-    bool getState(mComm::CommState &current) override
-    {
-        current = state;
-        return step("getState");
-    }
+    bool purge() override { return step("purge"); }
+    bool getState(mComm::CommState &) override { return step("getState"); }
     bool setState(const mComm::CommState &wanted) override
     {
-        if (!step("setState"))
-            return false;
-        state = wanted;
         speeds.push_back(wanted.BaudRate);
-        return true;
+        state = step("setState") ? wanted : state;
+        return step("setState");
     }
-    std::int64_t bytesWaiting() override { return statusFails ? -1 : std::int64_t(rx.size()); }
+    std::int64_t bytesWaiting() override { return step("status") ? rx.size() : -1; }
     std::int64_t read(std::span<std::uint8_t> dst) override
     {
-        ++readCalls;
-        std::size_t n = 0;
-        for (; n < dst.size() && !rx.empty(); ++n) {
-            dst[n] = rx.front();
-            rx.pop_front();
-        }
-        return std::int64_t(n);
+        const qsizetype n = std::min(qsizetype(dst.size()), rx.size());
+        std::copy_n(rx.begin(), n, dst.begin());
+        rx.remove(0, n);
+        return n;
     }
     std::int64_t write(std::span<const std::uint8_t> src) override
     {
-        writes.emplace_back(src.begin(), src.end());
-        events.push_back(Event{"write", nowUs()});
+        writes << QByteArray(reinterpret_cast<const char *>(src.data()), qsizetype(src.size()));
+        events.push_back({QStringLiteral("write"), nowUs()});
         drainedAtUs = drainLagUs == NEVER ? NEVER : nowUs() + drainLagUs;
+        if (device && device->listensAt(state.BaudRate))
+            for (const std::vector<std::uint8_t> &reply : device->receive(src))
+                rx.append(reinterpret_cast<const char *>(reply.data()), qsizetype(reply.size()));
         if (onWrite)
-            onWrite(*this, writes.back());
+            onWrite(*this);
         return std::int64_t(src.size());
     }
     bool setLine(std::int16_t line, bool on) override
     {
-        if (!step("setLine"))
-            return false;
-        if (line == mComm::LINE_RTS)
-            events.push_back(Event{on ? "rts on" : "rts off", nowUs()});
-        else if (line == mComm::LINE_DTR)
-            events.push_back(Event{on ? "dtr on" : "dtr off", nowUs()});
-        return true;
+        events.push_back({QStringLiteral("line %1 %2").arg(line).arg(on ? "on" : "off"), nowUs()});
+        return step("setLine");
     }
-    bool outputDrained() override
-    {
-        firstDrainAskUs = std::min(firstDrainAskUs, nowUs());
-        return nowUs() >= drainedAtUs;
-    }
+    bool outputDrained() override { return nowUs() >= drainedAtUs; }
     bool close() override { return step("close"); }
-    std::int32_t errorCode() const override { return lastError; }
+    std::int32_t errorCode() const override { return FAILURE; }
     QString errorText() const override { return QStringLiteral("fake failure"); }
-
-    void feed(const std::vector<std::uint8_t> &bytes)
-    {
-        rx.insert(rx.end(), bytes.begin(), bytes.end());
-    }
 
     struct Event
     {
-        QString what;
+        QString what; // "write", or "line 3 on" for RTS raised
         std::uint64_t atUs;
     };
 
-    static constexpr std::uint64_t NEVER = UINT64_MAX;
-    // How long a write's bytes take to leave after the write returns.
-    std::uint64_t drainLagUs = 0;
-    std::uint64_t firstDrainAskUs = NEVER;
-
-    QString failAt;
-    bool refuseOpen = false;
-    bool statusFails = false;
-    int readCalls = 0;
+    QString failAt;               // the step that fails; "status" for bytesWaiting
+    std::uint64_t drainLagUs = 0; // how long written bytes take to leave after the write
     mComm::CommState state;
-    std::vector<std::int32_t> speeds;
-    std::deque<std::uint8_t> rx;
-    std::vector<std::vector<std::uint8_t>> writes;
+    sim::Device *device = nullptr;
+    std::function<void(FakePort &)> onWrite;
+    QByteArray rx;
+    QList<QByteArray> writes;
     std::vector<Event> events;
-    std::function<void(FakePort &, const std::vector<std::uint8_t> &)> onWrite;
+    std::vector<std::int32_t> speeds; // every speed asked for
 
 private:
-    bool step(const char *name)
-    {
-        if (failAt != QLatin1String(name))
-            return true;
-        lastError = FAILURE;
-        return false;
-    }
-    static std::uint64_t nowUs()
-    {
-        linkclock::Clock &clock = linkclock::current();
-        return clock.perfCounter() * 1'000'000 / clock.perfFrequency();
-    }
-    std::int32_t lastError = 0;
+    bool step(const char *name) const { return failAt != QLatin1String(name); }
+    static std::uint64_t nowUs() { return linkclock::current().perfCounter(); }
     std::uint64_t drainedAtUs = 0;
 };
 
-// Puts FakePorts behind every port name while alive; `last` is the latest one
-// made (owned by the port table while open).
-class FakePorts
+// FakePorts behind every port name on a manual clock (a microsecond a
+// counter tick), an empty receive slot table, and a fresh link record for
+// COM1; with a device configuration, the device answers on every port.
+struct FakeLine
 {
-public:
-    ~FakePorts()
+    explicit FakeLine(std::optional<sim::DeviceConfig> config = {})
+        : device(config ? std::make_unique<sim::Device>(*config) : nullptr)
+    {
+        m::RxSlots = {};
+        m::ReadSlot = m::WritePos = 0;
+        m::WriteSlot = -1;
+        link.Port = 1;
+    }
+    ~FakeLine()
     {
         for (std::int16_t port = 1; port <= mComm::PORT_COUNT; ++port)
             mComm::CommClose(port);
     }
+    FakePort &port() const { return *last; }
+    double elapsedMs() const { return double(clock.elapsed().count()) / 1000.0; }
 
-    FakePort *last = nullptr;
-    QStringList names;
-    std::function<void(FakePort &)> prepare;
-
-private:
+    std::unique_ptr<sim::Device> device;
+    std::function<void(FakePort &)> prepare; // runs on each new port
+    FakePort *last = nullptr;                // the latest port made, owned by the port table
+    QStringList names;                       // the names ports were made for
+    m::tLink link;
+    linkclock::ManualClock clock;
+    linkclock::ScopedClock scoped{&clock};
     mComm::ScopedPortFactory factory{[this](const QString &name) {
         auto port = std::make_unique<FakePort>();
+        port->device = device.get();
         if (prepare)
             prepare(*port);
-        names.push_back(name);
+        names << name;
         last = port.get();
         return port;
     }};
 };
-
-// Fields of a packet as the device would send it, numbered as on the wire.
-struct PacketFields
-{
-    std::uint8_t flags = 0x0D;
-    std::uint32_t source = 0x207;
-    std::uint32_t target = 0;
-    std::uint32_t seqNo = 1;
-    std::uint8_t opt = 10;
-    std::uint8_t status = 0;
-    std::uint8_t command = 0x81;
-    std::vector<std::uint8_t> data;
-};
-
-inline std::vector<std::uint8_t> packetOf(const PacketFields &f)
-{
-    std::vector<std::uint8_t> p{f.flags};
-    const auto le32 = [&p](std::uint32_t v) {
-        for (int k = 0; k < 4; ++k)
-            p.push_back(std::uint8_t(v >> (8 * k)));
-    };
-    if (f.flags & 1)
-        le32(f.source);
-    if (f.flags & 2)
-        le32(f.target);
-    if (f.flags & 4)
-        le32(f.seqNo);
-    if (f.flags & 8)
-        p.push_back(f.opt);
-    p.push_back(f.status);
-    p.push_back(f.command);
-    p.insert(p.end(), f.data.begin(), f.data.end());
-    unsigned sum = 0;
-    for (std::uint8_t b : p)
-        sum += b;
-    p.push_back(std::uint8_t(sum & 0xFF));
-    p.push_back(std::uint8_t(sum >> 8));
-    return p;
-}
-
-// STX, the 7-bit body (Encode7 is checked against the worked example) and ETX.
-inline std::vector<std::uint8_t> frameOf(const std::vector<std::uint8_t> &packet)
-{
-    std::vector<std::uint8_t> frame{m::STX};
-    const std::vector<std::uint8_t> body = m::Encode7(packet);
-    frame.insert(frame.end(), body.begin(), body.end());
-    frame.push_back(m::ETX);
-    return frame;
-}
-
-inline std::vector<std::uint8_t> frameOf(const PacketFields &fields)
-{
-    return frameOf(packetOf(fields));
-}

@@ -1,6 +1,7 @@
-// The transfer window as a view over the transfer driver: its captions, its
-// Cancel button and percentage, closing itself or waiting for the user, and
-// what it hands back. The driver's own outcomes are tested with the driver.
+// The transfer window as a view over the transfer driver: its captions, what
+// it shows while the driver runs (status, Cancel, percentage), closing itself
+// or waiting for the user, the image it fills or sends, and what it hands
+// back. The driver's own outcomes are tested with the driver.
 
 #include "../simbench.h"
 #include "../transferuser.h"
@@ -21,17 +22,11 @@ namespace {
 // The simulated device, its EEPROM patterned, and gLink addressed to it.
 struct Bench : SimBench
 {
-    explicit Bench(std::int32_t baud = 9600) : SimBench(configAt(baud))
+    explicit Bench(std::int32_t baud = 9600) : SimBench({.baud = baud})
     {
         for (std::size_t a = 0; a < device->eeprom().size(); ++a)
             device->eeprom()[a] = std::uint8_t(a * 7 + 3);
         addressGLink();
-    }
-    static sim::DeviceConfig configAt(std::int32_t baud)
-    {
-        sim::DeviceConfig config;
-        config.baud = baud;
-        return config;
     }
 };
 
@@ -50,7 +45,9 @@ QString label(frmEEPROM &window, const char *name)
     return window.findChild<QLabel *>(QLatin1String(name))->text();
 }
 
-enum class Fault { None, NoPort, NoEcho };
+// CloseWhileBusy: on the first event pass, Timer2 ticks again, close() and
+// Escape try to close the window; EscapeFirst: Escape before the transfer starts.
+enum class Fault { None, NoPort, NoEcho, CancelInSearch, CloseWhileBusy, EscapeFirst };
 
 } // namespace
 
@@ -67,178 +64,100 @@ private slots:
 
     void init() { tqimage::EEPROMBuf.fill(0xEE); }
 
+    // What the window shows on each event pass while the driver runs, as
+    // "status | button | percentage": the button "cancel", "greyed" or
+    // "close"; the percentage after a tick of Timer3 while that runs, else
+    // "stopped" and what the label holds. The last is the outcome.
     void outcomes_data()
     {
         QTest::addColumn<int>("mode");
         QTest::addColumn<Fault>("fault");
         QTest::addColumn<int>("result");
         QTest::addColumn<int>("caption");
-        QTest::addColumn<int>("status");
         QTest::addColumn<bool>("closedItself");
+        QTest::addColumn<QStringList>("shown");
+        const auto at = [](int status, const char *shown) { return text(status) + " | " + shown; };
+        const QString search = at(1354, "cancel | stopped ");
         // clang-format off
-        QTest::newRow("test")             << 2 << Fault::None   << 0  << 1352 << 1400 << true;
-        QTest::newRow("unknown mode")     << 7 << Fault::None   << 0  << 1352 << 1400 << true;
-        QTest::newRow("download")         << 0 << Fault::None   << 0  << 1351 << 1413 << false;
-        QTest::newRow("upload")           << 1 << Fault::None   << 0  << 1350 << 1414 << false;
-        QTest::newRow("port missing")     << 2 << Fault::NoPort << 25 << 1352 << 1425 << false;
-        QTest::newRow("download fails")   << 0 << Fault::NoEcho << 6  << 1351 << 1406 << false;
+        QTest::newRow("test")           << 2 << Fault::None << 0 << 1352 << true << QStringList{search, at(1400, "close | stopped ")};
+        QTest::newRow("unknown mode")   << 7 << Fault::None << 0 << 1352 << true << QStringList{search, at(1400, "close | stopped ")};
+        QTest::newRow("download")       << 0 << Fault::None << 0 << 1351 << false << QStringList{search, at(1355, "cancel | "),
+            at(1355, "cancel | 0%"), at(1355, "cancel | 40%"), at(1355, "cancel | 81%"), at(1413, "close | stopped ")};
+        QTest::newRow("upload")         << 1 << Fault::None << 0 << 1350 << false << QStringList{search, at(1356, "greyed | "),
+            at(1356, "greyed | 0%"), at(1356, "greyed | 40%"), at(1356, "greyed | 81%"), at(1357, "greyed | stopped "),
+            at(1414, "close | stopped ")};
+        QTest::newRow("port missing")   << 2 << Fault::NoPort << 25 << 1352 << false << QStringList{at(1425, "close | stopped ")};
+        QTest::newRow("download fails") << 0 << Fault::NoEcho << 6 << 1351 << false << QStringList{search, at(1355, "cancel | "),
+            at(1355, "cancel | 0%"), at(1406, "close | stopped ")};
+        // Pressed 2 s into a search for a device at 38400 baud, in the second attempt.
+        QTest::newRow("Cancel in the search") << 0 << Fault::CancelInSearch << 4 << 1351 << true << QStringList{search, at(1404, "close | stopped ")};
+        QTest::newRow("busy: no closing, no second run") << 2 << Fault::CloseWhileBusy << 0 << 1352 << true << QStringList{search, at(1400, "close | stopped ")};
+        QTest::newRow("Escape before the start") << 0 << Fault::EscapeFirst << 4 << 1351 << true << QStringList{};
         // clang-format on
     }
     void outcomes()
     {
         QFETCH(int, mode);
         QFETCH(Fault, fault);
-        Bench bench;
+        QFETCH(int, result);
+        Bench bench(fault == Fault::CancelInSearch ? 38400 : 9600);
         bench.portsMissing = fault == Fault::NoPort;
         bench.device->faults.noEchoReads = fault == Fault::NoEcho ? 1 : 0;
         frmEEPROM window;
-        const ActionOutcome outcome = runActionAsUser(window, std::int16_t(mode), 33, 120);
-        QTEST(outcome.result, "result");
-        QTEST(outcome.closedItself, "closedItself");
-        QFETCH(int, caption);
-        QFETCH(int, status);
-        QCOMPARE(window.windowTitle(), text(caption));
-        QCOMPARE(label(window, "lbMsg"), text(status));
-        QCOMPARE(label(window, "Label1"), text(1353));
-        QCOMPARE(cancelButton(window)->text(), text(1300));
-        QVERIFY(!bench.device->inUse); // the port is closed
-    }
-
-    // The window moves bytes between the device and EEPROMBuf, positions 33
-    // to 120 being EEPROM addresses 32 to 119.
-    void downloadAndUploadUseTheImage()
-    {
-        Bench bench;
-        frmEEPROM window;
-        QCOMPARE(runActionAsUser(window, frmEEPROM::ACTION_DOWNLOAD, 33, 120).result, 0);
-        for (int p = 32; p <= 121; ++p)
-            QCOMPARE(tqimage::EEPROMBuf[p],
-                     p == 32 || p == 121 ? std::uint8_t(0xEE) : std::uint8_t((p - 1) * 7 + 3));
-        for (int p = 33; p <= 120; ++p)
-            tqimage::EEPROMBuf[p] = std::uint8_t(p);
-        QCOMPARE(runActionAsUser(window, frmEEPROM::ACTION_UPLOAD, 33, 120).result, 0);
-        for (int p = 33; p <= 120; ++p)
-            QCOMPARE(bench.device->eeprom()[p - 1], std::uint8_t(p));
-    }
-
-    void statusCaptionShownWhole()
-    {
-        Bench bench;
-        frmEEPROM window;
-        runActionAsUser(window, frmEEPROM::ACTION_TEST, 33, 120);
-        const auto *caption = window.findChild<QLabel *>(QStringLiteral("Label1"));
-        const auto *status = window.findChild<QLabel *>(QStringLiteral("lbMsg"));
-        QVERIFY(caption->width() >= caption->sizeHint().width());
-        // 60 twips after the caption, and still inside the window.
-        QCOMPARE(status->x(),
-                 twips::toPixels(twips::fromPixels(caption->geometry().right() + 1) + 60));
-        QVERIFY(status->geometry().right() < window.width());
-    }
-
-    void cancelDuringTheSpeedSearch()
-    {
-        Bench bench(38400); // found last, so the search takes long
-        frmEEPROM window;
-        bool clicked = false;
-        bench.clock.onEvents = [&] {
-            if (!clicked && bench.clock.elapsed() >= 2000ms) {
-                clicked = true;
-                QCOMPARE(cancelButton(window)->text(), text(1301));
-                QTest::mouseClick(cancelButton(window), Qt::LeftButton);
-            }
-        };
-        const ActionOutcome outcome = runActionAsUser(window, frmEEPROM::ACTION_DOWNLOAD, 33, 120);
-        QVERIFY(clicked);
-        QCOMPARE(outcome.result, m::LINK_CANCELLED);
-        QVERIFY(outcome.closedItself);
-        QCOMPARE(label(window, "lbMsg"), text(1404));
-        QVERIFY(bench.clock.elapsed() < 3600ms); // stopped in the attempt it was pressed in
-    }
-
-    // While the device is written and reset the button is greyed and a click
-    // does nothing; the percentage goes with the writing.
-    void uploadHoldsCancelAndClearsThePercentage()
-    {
-        Bench bench;
-        frmEEPROM window;
-        QPushButton *cancel = cancelButton(window);
         auto *timer3 = window.findChild<QTimer *>(QStringLiteral("Timer3"));
-        bool enabledWhileBusy = false;
-        QString percentWhileWriting, percentAtReset = QStringLiteral("<not seen>");
-        bool timerAtReset = true;
+        QPushButton *button = cancelButton(window);
+        QStringList shown;
+        bool closed = false;
+        if (fault == Fault::EscapeFirst)
+            QTimer::singleShot(0, &window, [&] { QTest::keyClick(&window, Qt::Key_Escape); });
         bench.clock.onEvents = [&] {
-            const QString status = label(window, "lbMsg");
-            if (status == text(1356) && m::gLink.Done > 0 && percentWhileWriting.isEmpty()) {
+            if (fault == Fault::CloseWhileBusy && shown.isEmpty()) {
+                window.Timer2_Timer();
+                QTest::keyClick(&window, Qt::Key_Escape);
+                closed = window.close();
+            }
+            if (timer3->isActive())
                 window.Timer3_Timer();
-                percentWhileWriting = label(window, "lbdownload");
-                QTest::mouseClick(cancel, Qt::LeftButton);
-            } else if (status == text(1357) && percentAtReset == u"<not seen>") {
-                percentAtReset = label(window, "lbdownload");
-                timerAtReset = timer3->isActive();
-            }
-            if (status == text(1356) || status == text(1357))
-                enabledWhileBusy |= cancel->isEnabled();
+            const QString now = label(window, "lbMsg") + " | " +
+                                (!button->isEnabled()           ? "greyed"
+                                 : button->text() == text(1301) ? "cancel"
+                                                                : "close") +
+                                " | " + (timer3->isActive() ? "" : "stopped ") +
+                                label(window, "lbdownload");
+            if (shown.isEmpty() || shown.last() != now)
+                shown << now;
+            if (fault == Fault::CancelInSearch && bench.clock.elapsed() >= 2000ms)
+                QTest::mouseClick(button, Qt::LeftButton);
         };
-        const ActionOutcome outcome = runActionAsUser(window, frmEEPROM::ACTION_UPLOAD, 33, 120);
-        QCOMPARE(outcome.result, m::LINK_OK);
-        QCOMPARE(percentWhileWriting, QStringLiteral("40%"));
-        QCOMPARE(percentAtReset, QString());
-        QVERIFY(!timerAtReset);
-        QVERIFY(!enabledWhileBusy);
-        QCOMPARE(bench.device->resets(), 1);
-        QVERIFY(cancel->isEnabled());
-    }
-
-    void percentageWhileReading()
-    {
-        Bench bench;
-        frmEEPROM window;
-        auto *timer3 = window.findChild<QTimer *>(QStringLiteral("Timer3"));
+        const ActionOutcome outcome = runActionAsUser(window, std::int16_t(mode), 33, 120);
+        QCOMPARE(outcome.result, result);
+        QTEST(outcome.closedItself, "closedItself");
+        QTEST(shown, "shown");
+        QFETCH(int, caption);
+        QCOMPARE(window.windowTitle(), text(caption));
+        // The status line 60 twips after its caption, both whole, in the window.
+        const auto *label1 = window.findChild<QLabel *>(QStringLiteral("Label1"));
+        const auto *status = window.findChild<QLabel *>(QStringLiteral("lbMsg"));
+        QCOMPARE(label1->text(), text(1353));
+        QVERIFY(label1->width() >= label1->sizeHint().width());
+        QCOMPARE(status->x(),
+                 twips::toPixels(twips::fromPixels(label1->geometry().right() + 1) + 60));
+        QVERIFY(status->geometry().right() < window.width());
         QCOMPARE(timer3->interval(), 500);
-        QMap<int, QString> shown; // Done -> lbdownload after a tick
-        bench.clock.onEvents = [&] {
-            if (!timer3->isActive() || m::gLink.Command != m::CMD_READ_BLOCK ||
-                shown.contains(m::gLink.Done))
-                return;
-            window.Timer3_Timer();
-            shown[m::gLink.Done] = label(window, "lbdownload");
-        };
-        QCOMPARE(runActionAsUser(window, frmEEPROM::ACTION_DOWNLOAD, 33, 120).result, 0);
-        QCOMPARE(shown.value(0), QStringLiteral("0%"));
-        QCOMPARE(shown.value(36), QStringLiteral("40%"));
-        QCOMPARE(label(window, "lbdownload"), QString());
-        QVERIFY(!timer3->isActive());
-    }
-
-    // A running transfer keeps the window open and runs once.
-    void busyWindowRefusesToCloseAndToRestart()
-    {
-        Bench bench;
-        frmEEPROM window;
-        bool ticked = false;
-        bool closeRefused = false;
-        bench.clock.onEvents = [&] {
-            if (ticked)
-                return;
-            ticked = true;
-            window.Timer2_Timer();
-            closeRefused = !window.close();
-            QTest::keyClick(&window, Qt::Key_Escape);
-        };
-        QCOMPARE(runActionAsUser(window, frmEEPROM::ACTION_TEST, 33, -1).result, m::LINK_OK);
-        QVERIFY(closeRefused);
-        QCOMPARE(bench.requests(m::CMD_IDENTIFY), 1);
-    }
-
-    void closedBeforeTheTransferStarts()
-    {
-        Bench bench;
-        frmEEPROM window;
-        QTimer::singleShot(0, &window, [&] { QTest::keyClick(&window, Qt::Key_Escape); });
-        std::int32_t start = 33;
-        std::int32_t stop = 120;
-        QCOMPARE(window.Action(frmEEPROM::ACTION_DOWNLOAD, start, stop), m::LINK_CANCELLED);
-        QVERIFY(bench.device->log().empty());
+        QVERIFY(!bench.device->inUse); // the port is closed
+        QVERIFY(!closed);
+        if (fault == Fault::CloseWhileBusy || fault == Fault::EscapeFirst)
+            QCOMPARE(int(bench.device->log().size()), fault == Fault::EscapeFirst ? 0 : 1);
+        if (fault == Fault::CancelInSearch) // stopped in the attempt it came in
+            QVERIFY(bench.clock.elapsed() < 3600ms);
+        // Positions 33 to 120 are EEPROM addresses 32 to 119.
+        for (int p = 32; p <= 121; ++p) {
+            const bool moved = result == 0 && (mode == 0 || mode == 1) && p >= 33 && p <= 120;
+            QCOMPARE(tqimage::EEPROMBuf[p],
+                     moved && mode == 0 ? std::uint8_t((p - 1) * 7 + 3) : std::uint8_t(0xEE));
+            if (moved && mode == 1)
+                QCOMPARE(bench.device->eeprom()[p - 1], std::uint8_t(0xEE));
+        }
     }
 };
 

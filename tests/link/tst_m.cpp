@@ -1,146 +1,111 @@
-#include "../simbench.h"
+// The protocol on a scripted port and the manual clock: frames worked out by
+// hand, what the receiver makes of each frame (as the trace shows it), the
+// exchange's timing, the device operations and the bus scan.
+
+#include "busscan.h"
 #include "fakeport.h"
+#include "linktrace.h"
 
 #include <QTest>
 
 using namespace m;
+using Setup = std::function<void(FakeLine &)>;
+using Operation = std::function<QString()>;
+Q_DECLARE_METATYPE(Setup)
+Q_DECLARE_METATYPE(Operation)
 
 namespace {
 
-// The identify request of the worked example, to target 0x105 with sequence
-// number 1, and its frame.
-const std::vector<std::uint8_t> examplePacket{0x0E, 0x05, 0x01, 0x00, 0x00, 0x01, 0x00,
-                                              0x00, 0x00, 0x0A, 0x00, 0x01, 0x20, 0x00};
-const std::vector<std::uint8_t> exampleFrame{0x02, 0x87, 0x81, 0xA0, 0x90, 0x80, 0x80, 0x82, 0x80,
-                                             0x80, 0x80, 0x81, 0xA0, 0x80, 0x84, 0x40, 0x80, 0x03};
-
-std::vector<std::uint8_t> bodyOf(const std::vector<std::uint8_t> &frame)
+// The identify request of the worked example: to 0x105, sequence number 1.
+void identifyRequest(tLink &l)
 {
-    return {frame.begin() + 1, frame.end() - 1};
+    l.TargetID = 0x105, l.SeqNo = 1, l.Command = CMD_IDENTIFY, l.Opt = 10, l.Flags = 15;
+    l.Retries = 1;
 }
 
-void resetSlots()
-{
-    for (RxSlot &slot : RxSlots)
-        slot[0] = 0;
-    ReadSlot = 0;
-    WriteSlot = -1;
-    WritePos = 0;
-}
+// Its reply, flags 0C (sequence, option): 0C 01 00 00 00 0A 00 81 2A, sum 00C2.
+const char *const reply2A = "02 86 80 20 80 80 80 94 80 40 4A 58 20 80 03";
 
-tLink identifyRequest()
+struct Trace : linktrace::Sink
 {
-    tLink link;
-    link.Port = 1;
-    link.TargetID = 0x105;
-    link.SeqNo = 1;
-    link.Command = CMD_IDENTIFY;
-    link.Opt = 10;
-    link.Flags = 15;
-    link.Retries = 1;
-    return link;
-}
-
-double ms(std::chrono::microseconds us)
-{
-    return us.count() / 1000.0;
-}
-
-// Passes every call to the simulated port and notes the speeds set.
-class SpeedRecorder : public mComm::CommDevice
-{
-public:
-    SpeedRecorder(std::unique_ptr<mComm::CommDevice> inner, std::vector<int> &speeds)
-        : inner(std::move(inner)), speeds(speeds)
-    {
-    }
-    bool open() override { return inner->open(); }
-    bool setupQueues(std::int64_t in, std::int64_t out) override
-    {
-        return inner->setupQueues(in, out);
-    }
-    bool purge() override { return inner->purge(); }
-    bool getState(mComm::CommState &state) override { return inner->getState(state); }
-    bool setState(const mComm::CommState &state) override
-    {
-        speeds.push_back(state.BaudRate);
-        return inner->setState(state);
-    }
-    std::int64_t bytesWaiting() override { return inner->bytesWaiting(); }
-    std::int64_t read(std::span<std::uint8_t> dst) override { return inner->read(dst); }
-    std::int64_t write(std::span<const std::uint8_t> src) override { return inner->write(src); }
-    bool setLine(std::int16_t line, bool state) override { return inner->setLine(line, state); }
-    bool close() override { return inner->close(); }
-    std::int32_t errorCode() const override { return inner->errorCode(); }
-    QString errorText() const override { return inner->errorText(); }
-
-private:
-    std::unique_ptr<mComm::CommDevice> inner;
-    std::vector<int> &speeds;
+    void writeLine(const QString &line) override { lines << line; }
+    QStringList lines;
 };
 
-sim::DeviceConfig makeConfig(std::int32_t baud = 9600)
+// A speed search from the record's last speed (0: none) for the device at
+// its speed: the result, every speed set on the port (the open's first), the
+// requests the device heard, and the speed found.
+Operation search(int lastBaud, int deviceBaud, int infoBytes = -1)
 {
-    sim::DeviceConfig config;
-    config.serialNo = 4321;
-    config.deviceId = 7;
-    config.baud = baud;
-    config.info6 = 0x030201;
-    config.info11 = 0x1234;
-    config.info13 = 0x56;
-    config.info14 = 0x789A;
-    config.info16 = 0x42;
-    config.info17 = 0x99;
-    config.deviceText = QStringLiteral("TQ540 test unit");
-    return config;
+    return [=] {
+        FakeLine line(sim::DeviceConfig{.baud = deviceBaud});
+        line.device->faults.shortInfoLength = infoBytes;
+        line.link.TargetID = 512 + 1;
+        line.link.Retries = 3;
+        if (lastBaud)
+            line.link.DCBString = modeString(lastBaud), line.link.Settings = shortForm(lastBaud);
+        OpenLink(line.link);
+        QString outcome = QString::number(SelectSpeed(line.link)) + u':';
+        for (const std::int32_t baud : line.port().speeds)
+            outcome += u' ' + QString::number(baud);
+        outcome += QStringLiteral(", %1 requests").arg(line.port().writes.size());
+        return line.link.SpeedFound
+                   ? outcome + "; " + line.link.Settings + ' ' + line.link.DCBString
+                   : outcome;
+    };
 }
 
-// The simulated device, the link's record addressed to it, and the speeds set.
-struct SimLine : SimBench
+// A block read or write on the device (1 KiB of EEPROM; the image has 120
+// positions; `fault`: reads echoing one byte short, or the address writes
+// fail at): the result, the bytes done, the block requests it heard.
+Operation blocks(bool write, int start, int stop, int fault = -1)
 {
-    explicit SimLine(const sim::DeviceConfig &config = makeConfig()) : SimBench(config)
-    {
-        wrap = [this](std::unique_ptr<mComm::CommDevice> port) {
-            return std::make_unique<SpeedRecorder>(std::move(port), speeds);
+    return [=] {
+        FakeLine line(sim::DeviceConfig{});
+        (write ? line.device->faults.writeErrorAddress : line.device->faults.noEchoReads) = fault;
+        line.link.TargetID = 512 + 1;
+        line.link.EEPROMSize = 1024;
+        OpenLink(line.link);
+        std::vector<std::uint8_t> image(121), buffer;
+        std::int32_t first = start, last = stop;
+        const std::int32_t result = write ? WriteBlocks(line.link, image, first, last)
+                                          : ReadBlocks(line.link, buffer, first, last);
+        return QString::asprintf("%d %d %d", result, line.link.Done,
+                                 int(line.device->log().size()));
+    };
+}
+
+// A bus scan with device ID 2 at 9600 baud on the line, Ctrl+C once so many
+// requests went out (-1: never): the result, each speed/ID asked, the devices
+// found, and the time from the first request to the second in 10 ms steps.
+Operation scan(const QList<int> &speeds, const QList<int> &ids, int cancelAfter = -1)
+{
+    return [=] {
+        FakeLine line(sim::DeviceConfig{.deviceId = 2});
+        QString outcome;
+        QList<double> times;
+        line.prepare = [&](FakePort &port) {
+            port.onWrite = [&](FakePort &) {
+                outcome +=
+                    QStringLiteral(" %1/%2").arg(port.state.BaudRate).arg(line.link.TargetID - 512);
+                times << line.elapsedMs();
+            };
         };
-        link.Port = 1;
-        link.TargetID = sim::PRODUCT_BASE + config.deviceId;
-        link.Retries = 1;
-    }
-    ~SimLine() { CloseLink(link); }
-
-    std::vector<int> speeds;
-    tLink link;
-};
-
-std::vector<std::uint8_t> patternImage()
-{
-    std::vector<std::uint8_t> image(65537);
-    for (std::size_t i = 0; i < image.size(); ++i)
-        image[i] = std::uint8_t(i * 7 + 1);
-    return image;
-}
-
-// FakePorts behind every port on a manual clock, and the identify request.
-struct Scripted
-{
-    explicit Scripted(std::uint32_t startTick = 0) : clock(startTick), scoped(&clock) {}
-    FakePort &port() const { return *ports.last; }
-    void receive(const std::vector<std::uint8_t> &bytes)
-    {
-        ports.last->feed(bytes);
-        ReceiveBytes(link);
-    }
-    FakePorts ports;
-    linkclock::ManualClock clock;
-    linkclock::ScopedClock scoped;
-    tLink link = identifyRequest();
-};
-
-std::vector<std::uint8_t> concat(std::vector<std::uint8_t> a, const std::vector<std::uint8_t> &b)
-{
-    a.insert(a.end(), b.begin(), b.end());
-    return a;
+        line.clock.onEvents = [&] {
+            if (times.size() == cancelAfter)
+                line.link.Cancel = LINK_TRUE;
+        };
+        busscan::ScanObserver quiet;
+        std::vector<busscan::FoundDevice> found;
+        const std::int32_t result =
+            busscan::ScanBus(line.link, std::vector<int>(ids.begin(), ids.end()),
+                             std::vector<std::int32_t>(speeds.begin(), speeds.end()), quiet, found);
+        for (const busscan::FoundDevice &device : found)
+            outcome += QStringLiteral("; found %1 at %2").arg(device.id).arg(device.summary.baud);
+        const int gap = int(times.value(1) - times.value(0)) / 10 * 10;
+        return QString::number(result) + u':' + outcome + QStringLiteral("; %1 ms").arg(gap) +
+               (mComm::CommPorts[0].bOpen ? ", port open" : "");
+    };
 }
 
 } // namespace
@@ -150,760 +115,266 @@ class TestLinkProtocol : public QObject
     Q_OBJECT
 
 private slots:
-    void init() { resetSlots(); }
-
-    // Framing
-
-    void workedExample()
+    // Frames worked out by hand from the protocol's rules: the packet (flags;
+    // target, sequence number and option as the flags say; status; command;
+    // data; their 16-bit sum, low byte first) as one bit stream, seven bits to
+    // a body byte whose bit 7 repeats the previous one's bit 0, or is set when
+    // bits 5 and 6 are clear; STX before, ETX after. Requests carry flags 0E,
+    // to 0x105 or to serial number 12345678 (0x80BC614E). Replies come from
+    // device ID 7 (0x207) with flags 0D (source, sequence, option), status 0
+    // and the command | 0x80; the identify reply's information block is
+    // 4E 61 BC 80, 07, 01 02 03, 02 00, 34 12, 56, 9A 78, 42, 99, 41.
+    void handWorkedFrames_data()
     {
-        QCOMPARE(Encode7(examplePacket), bodyOf(exampleFrame));
-        QCOMPARE(Decode7(bodyOf(exampleFrame)), examplePacket);
-        std::vector<std::uint8_t> body = bodyOf(exampleFrame);
-        for (std::uint8_t &byte : body)
-            byte &= 0x7F; // bit 7 is ignored when decoding
-        QCOMPARE(Decode7(body), examplePacket);
-        std::vector<std::uint8_t> packet = examplePacket;
-        QVERIFY(CheckSum(packet, 12));
-        QCOMPARE(packet, examplePacket);
-        // A wrong sum is reported and replaced by the right one.
-        packet[12] = packet[13] = 0xFF;
-        QVERIFY(!CheckSum(packet, 12));
-        QCOMPARE(packet, examplePacket);
-        std::vector<std::uint8_t> tooShort(examplePacket.begin(), examplePacket.begin() + 13);
-        QVERIFY(!CheckSum(tooShort, 12));
-        QVERIFY(!CheckSum(tooShort, -1));
+        QTest::addColumn<bool>("upload");
+        QTest::addColumn<int>("target");
+        QTest::addColumn<QStringList>("requests");
+        QTest::addColumn<QStringList>("replies");
+        // clang-format off
+        QTest::newRow("identify, download 33-120, identify") << false << 0x105 << QStringList{
+            // identify, sequence 1: the worked example
+            "02 87 81 A0 90 80 80 82 80 80 80 81 A0 80 84 40 80 03",
+            // read 36 bytes at 32, 36 at 68, 16 at 104, sequence 1 to 3
+            "02 87 81 A0 90 80 80 82 80 80 80 80 50 80 98 40 80 92 99 80 80 03",
+            "02 87 81 A0 90 80 80 84 80 80 80 80 50 80 99 88 80 92 22 20 80 03",
+            "02 87 81 A0 90 80 80 86 80 80 80 80 50 80 99 D0 80 88 26 40 80 03",
+            // identify again, sequence 4, no data
+            "02 87 81 A0 90 80 80 88 80 80 80 81 A0 80 84 46 80 03"
+        } << QStringList{
+            "02 86 41 E0 20 80 80 82 80 80 80 81 A0 84 85 9C 61 DE 20 80 70 88 88 86 82 80 8D 82 25 B4 69 F0 42 4C 50 2C 60 28 03",
+            // address, count, then 0xC0 + a for address a
+            "02 86 41 E0 20 80 80 82 80 80 80 80 50 84 98 40 80 92 38 9C 9E 97 8F C9 E5 F3 B9 FD 8E 4F AB D7 EC 76 7B DD FF 87 C7 E5 "
+            "F3 FA 3D BE 6F BF E3 F3 FA 7D FF 9F DF F7 FC 80 81 81 80 7B C1 F0 03",
+            "02 86 41 E0 20 80 80 84 80 80 80 80 50 84 99 88 80 92 81 80 50 30 9C 90 89 85 82 61 C0 68 38 9E 90 88 44 42 31 A0 54 2C "
+            "97 8C 86 23 A1 D8 70 3A 9E 8F C8 84 92 91 8C 48 25 93 89 E2 90 20 03",
+            "02 86 41 E0 20 80 80 86 80 80 80 80 50 84 99 D0 80 88 8A 85 92 51 AC 58 2D 97 8B E6 83 89 C8 66 34 9A 4D C6 71 A0 90 03",
+            "02 86 41 E0 20 80 80 88 80 80 80 81 A0 84 85 9C 61 DE 20 80 70 88 88 86 82 80 8D 82 25 B4 69 F0 42 4C 50 2D 90 28 03"};
+        QTest::newRow("identify, upload 33-120, reset") << true << int(0x80BC614E) << QStringList{
+            // identify, sequence 1
+            "02 87 93 CC 9B E4 80 82 80 80 80 81 A0 80 84 8A 82 03",
+            // write 0xFF - a at address a in the same blocks, sequence 1 to 3
+            "02 87 93 CC 9B E4 80 82 80 80 80 80 50 80 94 40 80 92 37 FB ED EE 73 B7 DA 6C 76 9A 7D B6 57 A9 D3 E9 B4 3A 8C 7E 3B 9B "
+            "CC 65 F2 59 9C 46 9F 8D C5 E2 30 78 2C 8E 82 7F BE 5E 6F 85 E1 F8 03",
+            "02 87 93 CC 9B E4 80 84 80 80 80 80 50 80 95 88 80 92 2E 77 AB CD E2 6F B6 5A 6D 96 3B 95 C6 61 AF D7 AB B5 CA 5D AA 53 "
+            "A8 53 E9 D4 5A 25 8E 45 A1 D0 27 F3 E9 EC 72 37 9A 4C 66 88 31 D0 03",
+            "02 87 93 CC 9B E4 80 86 80 80 80 80 50 80 95 D0 80 88 25 F2 69 AC 52 27 92 48 64 91 F8 74 36 99 8B C5 A2 31 87 B0 2C 03",
+            // reset, sequence 4, no data
+            "02 87 93 CC 9B E4 80 88 80 80 80 80 50 80 90 8C 82 03"
+        } << QStringList{
+            "02 86 41 E0 20 80 80 82 80 80 80 81 A0 84 85 9C 61 DE 20 80 70 88 88 86 82 80 8D 82 25 B4 69 F0 42 4C 50 2C 60 28 03",
+            // result 00
+            "02 86 41 E0 20 80 80 82 80 80 80 80 50 84 94 81 A1 80 80 03",
+            "02 86 41 E0 20 80 80 84 80 80 80 80 50 84 94 81 A2 80 80 03",
+            "02 86 41 E0 20 80 80 86 80 80 80 80 50 84 94 81 A3 80 80 03",
+            "02 86 41 E0 20 80 80 88 80 80 80 80 50 84 92 46 80 03"};
+        // clang-format on
     }
-
-    void bodyBytesStayClearOfStxAndEtx()
+    void handWorkedFrames()
     {
-        std::vector<std::uint8_t> packet(56);
-        for (int seed = 0; seed < 256; ++seed) {
-            for (std::size_t i = 0; i < packet.size(); ++i)
-                packet[i] = std::uint8_t(seed * 31 + i * (seed | 1));
-            for (std::uint8_t byte : Encode7(packet))
-                QVERIFY(byte >= 0x20);
-            QCOMPARE(Decode7(Encode7(packet)), packet);
-        }
-    }
-
-    void transactSendsTheWorkedExample()
-    {
-        Scripted s;
-        QCOMPARE(OpenLink(s.link), LINK_OK);
-        QCOMPARE(Transact(s.link), LINK_NO_REPLY);
-        QCOMPARE(s.port().writes.size(), std::size_t(1));
-        QCOMPARE(s.port().writes[0], exampleFrame);
-        const auto &events = s.port().events;
-        QCOMPARE(events.size(), std::size_t(3));
-        QCOMPARE(events[0].what, QStringLiteral("rts on"));
-        QCOMPARE(events[1].what, QStringLiteral("write"));
-        QCOMPARE(events[2].what, QStringLiteral("rts off"));
-    }
-
-    void replyFlagCombinations_data()
-    {
-        QTest::addColumn<int>("flags");
-        for (int flags = 0; flags < 16; ++flags)
-            QTest::addRow("flags %d", flags) << flags;
-    }
-    void replyFlagCombinations()
-    {
-        QFETCH(int, flags);
-        Scripted s;
-        QCOMPARE(OpenLink(s.link), LINK_OK);
-        s.link.SeqNo = (flags & 4) ? 0x01020304 : 0;
-        PacketFields reply;
-        reply.flags = std::uint8_t(flags);
-        reply.seqNo = 0x01020304;
-        reply.data = {0x11, 0x22, 0x33};
-        s.port().feed(frameOf(reply));
-        QCOMPARE(ReceiveBytes(s.link), int(frameOf(reply).size()));
-        QVERIFY(ParseFrame(s.link));
-        QCOMPARE(s.link.Replied, LINK_TRUE);
-        QCOMPARE(s.link.RxLen, 3);
-        QCOMPARE(s.link.RxData[1], std::uint8_t(0x11));
-        QCOMPARE(s.link.RxData[3], std::uint8_t(0x33));
-    }
-
-    void replyWithBitSevenCleared()
-    {
-        Scripted s;
-        QCOMPARE(OpenLink(s.link), LINK_OK);
-        PacketFields reply;
-        reply.data = {0xC0, 0x01};
-        std::vector<std::uint8_t> frame = frameOf(reply);
-        // Where bits 5 and 6 are both 0, bit 7 is what keeps the byte clear of
-        // STX and ETX; elsewhere it only repeats the previous byte's bit 0.
-        for (std::size_t i = 1; i + 1 < frame.size(); ++i) {
-            if (frame[i] & 0x60)
-                frame[i] &= 0x7F;
-        }
-        s.receive(frame);
-        ParseFrame(s.link);
-        QCOMPARE(s.link.Replied, LINK_TRUE);
-        QCOMPARE(s.link.RxLen, 2);
-        QCOMPARE(s.link.RxData[1], std::uint8_t(0xC0));
-    }
-
-    void bodyPastSixtyFourBytesIsDropped()
-    {
-        Scripted s;
-        QCOMPARE(OpenLink(s.link), LINK_OK);
-        std::vector<std::uint8_t> bytes{STX};
-        bytes.insert(bytes.end(), 70, 0x80);
-        bytes.push_back(ETX);
-        PacketFields reply;
-        reply.data = {5};
-        s.receive(concat(bytes, frameOf(reply)));
-        for (const RxSlot &slot : RxSlots)
-            QVERIFY(slot[0] <= 64);
-        ParseFrame(s.link);
-        QCOMPARE(s.link.Replied, LINK_TRUE);
-        QCOMPARE(s.link.RxData[1], std::uint8_t(5));
-    }
-
-    void frameWithoutAFreeSlotIsIgnored()
-    {
-        Scripted s;
-        QCOMPARE(OpenLink(s.link), LINK_OK);
-        for (RxSlot &slot : RxSlots) {
-            slot.fill(0x80);
-            slot[0] = 10; // complete, but not a valid frame
-        }
-        s.receive(frameOf(PacketFields{}));
-        QCOMPARE(WritePos, std::int16_t(0));
-        for (int i = 0; i < SLOT_COUNT; ++i)
-            QVERIFY(ParseFrame(s.link));
-        QCOMPARE(s.link.Replied, LINK_FALSE);
-        QVERIFY(!ParseFrame(s.link));
-    }
-
-    // A frame that is no reply, and the reply right behind it in one read
-    // (line noise, or an earlier exchange's late reply).
-    void droppedFrameBeforeTheReply_data()
-    {
-        QTest::addColumn<std::vector<std::uint8_t>>("dropped");
-        PacketFields fields;
-        fields.data = {1};
-        std::vector<std::uint8_t> badSum = packetOf(fields);
-        badSum.back() ^= 1;
-        QTest::newRow("bad checksum") << frameOf(badSum);
-        QTest::newRow("body of four bytes")
-            << std::vector<std::uint8_t>{STX, 0x90, 0x90, 0x90, 0x90, ETX};
-        fields.command = 0x86;
-        QTest::newRow("foreign command") << frameOf(fields);
-        fields.command = 0x01;
-        QTest::newRow("request, not reply") << frameOf(fields);
-        fields.command = 0x81;
-        fields.seqNo = 0;
-        QTest::newRow("previous sequence number") << frameOf(fields);
-    }
-    void droppedFrameBeforeTheReply()
-    {
-        QFETCH(std::vector<std::uint8_t>, dropped);
-        Scripted s;
-        QCOMPARE(OpenLink(s.link), LINK_OK);
-        PacketFields reply;
-        reply.data = {7};
-        s.receive(concat(dropped, frameOf(reply)));
-        QVERIFY(RxSlots[0][0] > 0 && RxSlots[1][0] > 0);
-        QVERIFY(ParseFrame(s.link));
-        QCOMPARE(s.link.Replied, LINK_FALSE);
-        // Every examined slot is freed and passed, damaged or not.
-        QCOMPARE(ReadSlot, std::int16_t(1));
-        QCOMPARE(RxSlots[0][0], std::uint8_t(0));
-        QVERIFY(ParseFrame(s.link));
-        QCOMPARE(s.link.Replied, LINK_TRUE);
-        QCOMPARE(s.link.RxLen, 1);
-        QCOMPARE(s.link.RxData[1], std::uint8_t(7));
-        QVERIFY(!ParseFrame(s.link));
-    }
-
-    void statusByteChangeIsNoted()
-    {
-        Scripted s;
-        QCOMPARE(OpenLink(s.link), LINK_OK);
-        PacketFields reply;
-        reply.status = 7;
-        reply.seqNo = 99; // foreign, yet its status counts
-        s.receive(frameOf(reply));
-        ParseFrame(s.link);
-        QCOMPARE(s.link.StatusChanged, LINK_TRUE);
-        QCOMPARE(s.link.LastStatus, std::uint8_t(7));
-        QCOMPARE(s.link.Replied, LINK_FALSE);
-    }
-
-    void replyWithoutDataStillCounts()
-    {
-        Scripted s;
-        QCOMPARE(OpenLink(s.link), LINK_OK);
-        s.link.RxLen = 9;
-        s.receive(frameOf(PacketFields{}));
-        ParseFrame(s.link);
-        QCOMPARE(s.link.Replied, LINK_TRUE);
-        QCOMPARE(s.link.RxLen, 0);
-    }
-
-    void slotIndicesOutOfRangeAreRepaired()
-    {
-        Scripted s;
-        QCOMPARE(OpenLink(s.link), LINK_OK);
-        ReadSlot = 500;
-        WriteSlot = 300;
-        WritePos = 40;
-        s.receive({0x90, 0x90, ETX});
-        ParseFrame(s.link);
-        QCOMPARE(ReadSlot, std::int16_t(0));
-        s.receive(frameOf(PacketFields{}));
-        ParseFrame(s.link);
-        QCOMPARE(s.link.Replied, LINK_TRUE);
-    }
-
-    // Transact on a manual clock
-
-    void refusedRequests_data()
-    {
-        QTest::addColumn<std::int32_t>("target");
-        QTest::addColumn<int>("flags");
-        QTest::addColumn<int>("txLen");
-        QTest::addColumn<bool>("cancel");
-        QTest::addColumn<std::int32_t>("result");
-        QTest::newRow("no target") << 0 << 15 << 0 << false << LINK_NO_TARGET;
-        QTest::newRow("target flag clear") << 0x105 << 13 << 0 << false << LINK_NO_TARGET;
-        QTest::newRow("65-byte frame") << 0x105 << 15 << 41 << false << LINK_FRAME_TOO_LONG;
-        QTest::newRow("data past the array") << 0x105 << 15 << 1000 << false << LINK_FRAME_TOO_LONG;
-        QTest::newRow("cancelled before sending") << 0x105 << 15 << 0 << true << LINK_CANCELLED;
-    }
-    void refusedRequests()
-    {
-        QFETCH(std::int32_t, target);
-        QFETCH(int, flags);
-        QFETCH(int, txLen);
-        QFETCH(bool, cancel);
-        QFETCH(std::int32_t, result);
-        Scripted s;
-        QCOMPARE(OpenLink(s.link), LINK_OK);
-        s.link.TargetID = target;
-        s.link.Flags = std::uint8_t(flags);
-        s.link.TxLen = txLen;
-        s.link.Cancel = cancel ? LINK_TRUE : LINK_FALSE;
-        QCOMPARE(Transact(s.link), result);
-        QVERIFY(s.port().writes.empty());
-    }
-
-    void unansweredAttempts_data()
-    {
-        QTest::addColumn<int>("retries");
-        QTest::addColumn<int>("timeout");
-        QTest::addColumn<QString>("mode");
-        QTest::addColumn<int>("attempts");
-        QTest::addColumn<double>("holdMs");
-        QTest::addColumn<double>("waitMs");
-        const QString at9600 = QStringLiteral("baud=9600");
-        const QString at1200 = QStringLiteral("baud=1200");
-        // 18-byte frames: hold 31.875 ms at 9600 baud, 152 ms at 1200.
-        QTest::newRow("one attempt, default wait") << 1 << 0 << at9600 << 1 << 31.875 << 1500.0;
-        QTest::newRow("retries 0 means three") << 0 << 0 << at9600 << 3 << 31.875 << 1500.0;
-        QTest::newRow("tenths of a second") << 2 << 5 << at9600 << 2 << 31.875 << 500.0;
-        QTest::newRow("from the speed, 9600") << 1 << -1 << at9600 << 1 << 31.875 << 210.0;
-        QTest::newRow("from the speed, 1200") << 1 << -1 << at1200 << 1 << 152.0 << 630.0;
-    }
-    void unansweredAttempts()
-    {
-        QFETCH(int, retries);
-        QFETCH(int, timeout);
-        QFETCH(QString, mode);
-        QFETCH(int, attempts);
-        QFETCH(double, holdMs);
-        QFETCH(double, waitMs);
-        Scripted s;
-        s.link.DCBString = mode;
-        s.link.Retries = std::int16_t(retries);
-        s.link.Timeout = std::int16_t(timeout);
-        QCOMPARE(OpenLink(s.link), LINK_OK);
-        QCOMPARE(Transact(s.link), LINK_NO_REPLY);
-        QCOMPARE(int(s.port().writes.size()), attempts);
-        const double expected = attempts * (holdMs + waitMs);
-        const double took = ms(s.clock.elapsed());
-        QVERIFY2(took >= expected && took <= expected + 2 * attempts,
-                 qPrintable(QString::number(took)));
-    }
-
-    void lateReplyWithinTheWait()
-    {
-        Scripted s;
-        QCOMPARE(OpenLink(s.link), LINK_OK);
-        PacketFields reply;
-        reply.data = {42};
-        s.clock.onEvents = [&] {
-            if (s.clock.elapsed() >= std::chrono::milliseconds(1400) && s.port().rx.empty() &&
-                !s.link.Replied)
-                s.port().feed(frameOf(reply));
-        };
-        QCOMPARE(Transact(s.link), LINK_OK);
-        QCOMPARE(s.link.RxData[1], std::uint8_t(42));
-        QVERIFY(ms(s.clock.elapsed()) < 1402);
-    }
-
-    void cancelEndsTheWaitWithinOnePoll()
-    {
-        Scripted s;
-        s.link.Retries = 3;
-        QCOMPARE(OpenLink(s.link), LINK_OK);
-        int pollsAfterCancel = 0;
-        s.clock.onEvents = [&] {
-            if (s.link.Cancel)
-                ++pollsAfterCancel;
-            if (s.clock.elapsed() >= std::chrono::milliseconds(200))
-                s.link.Cancel = LINK_TRUE;
-        };
-        QCOMPARE(Transact(s.link), LINK_CANCELLED);
-        QCOMPARE(s.port().writes.size(), std::size_t(1));
-        QVERIFY(ms(s.clock.elapsed()) < 202);
-        QVERIFY(pollsAfterCancel <= 2); // the wait's own pass and CommRead's
-    }
-
-    void tickWrapEndsTheAttempt()
-    {
-        Scripted s(0xFFFFFFFFU - 99); // the millisecond counter wraps 100 ms from now
-        s.link.Retries = 2;
-        QCOMPARE(OpenLink(s.link), LINK_OK);
-        QCOMPARE(Transact(s.link), LINK_NO_REPLY);
-        QCOMPARE(s.port().writes.size(), std::size_t(2));
-        // The first attempt ends at the wrap, the second waits in full.
-        const double expected = 100 + 31.875 + 1500;
-        QVERIFY2(std::abs(ms(s.clock.elapsed()) - expected) < 3,
-                 qPrintable(QString::number(ms(s.clock.elapsed()))));
-    }
-
-    void replyToThePreviousRequestTimesOut()
-    {
-        Scripted s;
-        s.link.Retries = 2;
-        s.link.SeqNo = 5;
-        QCOMPARE(OpenLink(s.link), LINK_OK);
-        s.port().onWrite = [](FakePort &port, const std::vector<std::uint8_t> &) {
-            PacketFields reply;
-            reply.seqNo = 4;
-            port.feed(frameOf(reply));
-        };
-        QCOMPARE(Transact(s.link), LINK_NO_REPLY);
-        QCOMPARE(s.port().writes.size(), std::size_t(2));
-    }
-
-    // RTS falls when the hold time is over and the port has sent the frame,
-    // whichever comes later; a port that never reports it sent holds RTS
-    // another second at most. The port is asked only once the hold is over.
-    void rtsHoldCoversTheFrame_data()
-    {
-        QTest::addColumn<QString>("mode");
-        QTest::addColumn<int>("txLen");
-        QTest::addColumn<int>("frameBytes");
-        QTest::addColumn<double>("holdMs");
-        QTest::addColumn<double>("sentAfterMs"); // after the write; -1: never
-        QTest::addColumn<double>("fallsAtMs");
-        // 18 x 9000 / 9600 + 15: the formula, longer than the wire time.
-        QTest::newRow("identify at 9600") << "baud=9600" << 0 << 18 << 31.875 << 18.75 << 31.875;
-        QTest::newRow("64-byte frame at 9600") << "baud=9600" << 40 << 64 << 75.0 << 0.0 << 75.0;
-        // The formula gives 487.5 ms; the frame needs 525 ms on the wire, + 2.
-        QTest::newRow("full block at 1200") << "baud=1200" << 39 << 63 << 527.0 << 0.0 << 527.0;
-        QTest::newRow("full block at 2400") << "baud=2400" << 39 << 63 << 264.5 << 0.0 << 264.5;
-        QTest::newRow("full block at 38400")
-            << "baud=38400" << 39 << 63 << 29.765625 << 0.0 << 29.765625;
-        // A USB adapter still sending 20 ms after the frame's 37.5 ms on the wire.
-        QTest::newRow("late adapter at 4800") << "baud=4800" << 0 << 18 << 48.75 << 57.5 << 57.5;
-        QTest::newRow("never sent") << "baud=9600" << 0 << 18 << 31.875 << -1.0 << 1031.875;
-    }
-    void rtsHoldCoversTheFrame()
-    {
-        QFETCH(QString, mode);
-        QFETCH(int, txLen);
-        QFETCH(int, frameBytes);
-        QFETCH(double, holdMs);
-        QFETCH(double, sentAfterMs);
-        QFETCH(double, fallsAtMs);
-        Scripted s;
-        s.link.DCBString = mode;
-        s.link.TxLen = txLen;
-        s.link.Timeout = 1;
-        s.ports.prepare = [sentAfterMs](FakePort &port) {
-            port.drainLagUs = sentAfterMs < 0 ? FakePort::NEVER : std::uint64_t(sentAfterMs * 1000);
-        };
-        QCOMPARE(OpenLink(s.link), LINK_OK);
-        Transact(s.link);
-        const auto &events = s.port().events;
-        QCOMPARE(s.port().writes.at(0).size(), std::size_t(frameBytes));
-        QCOMPARE(events.at(2).what, QStringLiteral("rts off"));
-        const double held = (events[2].atUs - events[0].atUs) / 1000.0;
-        QVERIFY2(held > holdMs && held >= fallsAtMs && held <= fallsAtMs + 1.01,
-                 qPrintable(QString::number(held)));
-        const double firstAsked = (s.port().firstDrainAskUs - events[0].atUs) / 1000.0;
-        QVERIFY2(firstAsked > holdMs, qPrintable(QString::number(firstAsked)));
-    }
-
-    // Device operations against the simulated device
-
-    void identifyFillsTheRecord()
-    {
-        SimLine line;
-        QCOMPARE(OpenLink(line.link), LINK_OK);
-        QCOMPARE(Identify(line.link), LINK_OK);
-        QCOMPARE(std::uint32_t(line.link.SerialNo), 4321U | 0x80000000U);
-        QCOMPARE(line.link.DevID, std::uint8_t(7));
-        QCOMPARE(line.link.Info6, 0x030201);
-        QCOMPARE(line.link.EEPROMSize, 1024);
-        QCOMPARE(line.link.Info11, std::int16_t(0x1234));
-        QCOMPARE(line.link.Info13, std::int16_t(0x56));
-        QCOMPARE(line.link.Info14, std::int16_t(0x789A));
-        QCOMPARE(line.link.Info16, std::int16_t(0x42));
-        QCOMPARE(line.link.Info17, std::uint8_t(0x99));
-        QCOMPARE(line.link.DevText, QStringLiteral("TQ540 test unit"));
-        QCOMPARE(line.link.Timeout, std::int16_t(0));
-    }
-
-    void identifyAnswers_data()
-    {
-        QTest::addColumn<std::int32_t>("target");
-        QTest::addColumn<int>("deviceBaud");
-        QTest::addColumn<int>("delayMs");
-        QTest::addColumn<std::int32_t>("result");
-        const std::int32_t id = 512 + 7;
-        QTest::newRow("device ID") << id << 9600 << 0 << LINK_OK;
-        QTest::newRow("serial number") << std::int32_t(4321 | 0x80000000U) << 9600 << 0 << LINK_OK;
-        QTest::newRow("serial number without bit 31") << 4321 << 9600 << 0 << LINK_NO_REPLY;
-        QTest::newRow("another device ID") << id + 1 << 9600 << 0 << LINK_NO_REPLY;
-        QTest::newRow("reply within the wait") << id << 9600 << 1000 << LINK_OK;
-        QTest::newRow("reply past the wait") << id << 9600 << 1600 << LINK_NO_REPLY;
-        QTest::newRow("device at another speed") << id << 19200 << 0 << LINK_NO_REPLY;
-    }
-    void identifyAnswers()
-    {
-        QFETCH(std::int32_t, target);
-        QFETCH(int, deviceBaud);
-        QFETCH(int, delayMs);
-        QFETCH(std::int32_t, result);
-        SimLine line(makeConfig(deviceBaud));
-        line.device->faults.replyDelayMs = delayMs;
+        QFETCH(bool, upload);
+        QFETCH(QStringList, replies);
+        FakeLine line;
+        QFETCH(int, target);
         line.link.TargetID = target;
         QCOMPARE(OpenLink(line.link), LINK_OK);
-        QCOMPARE(Identify(line.link), result);
-        if (deviceBaud != 9600)
-            QVERIFY(line.device->log().empty()); // garbled at the wrong speed
-    }
-
-    void shortInformationBlock()
-    {
-        SimLine line;
-        line.device->faults.shortInfoLength = 17;
-        QCOMPARE(OpenLink(line.link), LINK_OK);
-        line.link.RxData.fill(0xEE); // an earlier reply's bytes must not leak in
-        QCOMPARE(Identify(line.link), LINK_SHORT_INFO);
-        QCOMPARE(line.link.EEPROMSize, 1024);
-        QCOMPARE(line.link.Info17, std::uint8_t(0x99));
-        QVERIFY(line.link.DevText.isEmpty());
-        line.device->faults.shortInfoLength = 8;
-        QCOMPARE(Identify(line.link), LINK_SHORT_INFO);
-        QCOMPARE(line.link.EEPROMSize, 0);
-        QCOMPARE(line.link.Info17, std::uint8_t(0));
-    }
-
-    void shortInformationBlockIsNoAnswerToTheSearch()
-    {
-        SimLine line;
-        line.device->faults.shortInfoLength = 17;
-        QCOMPARE(OpenLink(line.link), LINK_OK);
-        QCOMPARE(SelectSpeed(line.link), LINK_NO_REPLY);
-        // 9600 answered with a short block, so the search went on.
-        QCOMPARE(line.requests(CMD_IDENTIFY), 2);
-        QCOMPARE(line.speeds.size(), std::size_t(1 + 2 * 6));
-        QCOMPARE(line.link.SpeedFound, LINK_FALSE);
-    }
-
-    void identifyAndResetCarryNoData()
-    {
-        SimLine line;
-        QCOMPARE(OpenLink(line.link), LINK_OK);
-        const std::vector<std::uint8_t> image = patternImage();
-        QCOMPARE(WriteBlocks(line.link, image, 33, 40), LINK_OK);
+        line.port().onWrite = [&replies](FakePort &port) {
+            port.rx += QByteArray::fromHex(replies.value(port.writes.size() - 1).toLatin1());
+        };
         QCOMPARE(Identify(line.link), LINK_OK);
-        QCOMPARE(ResetDevice(line.link), LINK_OK);
-        const auto &log = line.device->log();
-        QCOMPARE(log.size(), std::size_t(3));
-        QCOMPARE(log[0].dataLength, 3 + 8);
-        QCOMPARE(log[1].dataLength, 0);
-        QCOMPARE(log[2].dataLength, 0);
+        const tLink &l = line.link;
+        QCOMPARE(QString::asprintf("%X %X %X %d %X %X %X %X %X ", l.SerialNo, l.DevID, l.Info6,
+                                   l.EEPROMSize, l.Info11, l.Info13, l.Info14, l.Info16, l.Info17) +
+                     l.DevText,
+                 QStringLiteral("80BC614E 7 30201 2048 1234 56 789A 42 99 A"));
+        std::vector<std::uint8_t> image(121), buffer;
+        std::int32_t start = 33, stop = 120;
+        for (int p = 33; p <= 120; ++p)
+            image[p] = std::uint8_t(0xFF - (p - 1));
+        if (upload) {
+            QCOMPARE(WriteBlocks(line.link, image, start, stop), LINK_OK);
+            const double resetAt = line.elapsedMs();
+            QCOMPARE(ResetDevice(line.link), LINK_OK);
+            // The request's RTS hold (18 bytes at 9600 baud), then 3 s.
+            QVERIFY(line.elapsedMs() - resetAt > 3031 && line.elapsedMs() - resetAt < 3034);
+        } else {
+            QCOMPARE(ReadBlocks(line.link, buffer, start, stop), LINK_OK);
+            for (int p = 33; p <= 120; ++p)
+                QCOMPARE(buffer.at(p - 32), std::uint8_t(0xC0 + p - 1));
+            QCOMPARE(Identify(line.link), LINK_OK);
+        }
+        QCOMPARE(line.link.Total, 88);
+        QStringList sent;
+        for (const QByteArray &frame : line.port().writes)
+            sent << QString::fromLatin1(frame.toHex(' ').toUpper());
+        QTEST(sent, "requests");
     }
 
-    void speedSearch_data()
+    // The trace of the identify request sent 1234 ms after the trace began,
+    // and of what came back in one read once its RTS fell: a frame made by
+    // hand as above, then the reply, which no damaged or foreign frame before
+    // it may strand.
+    void receivedFrames_data()
     {
-        QTest::addColumn<QString>("lastMode");
-        QTest::addColumn<QString>("lastShort");
-        QTest::addColumn<int>("deviceBaud");
-        QTest::addColumn<QList<int>>("tried");
-        QTest::addColumn<std::int32_t>("result");
-        QTest::addColumn<QString>("settings");
-        const QList<int> list{9600, 4800, 19200, 2400, 1200, 38400};
-        QTest::newRow("no last speed: 9600 once")
-            << ""
-            << "" << 38400 << list << LINK_OK << "38400,N,8,1";
-        QTest::newRow("last speed 9600 is not tried twice")
-            << "baud=9600 parity=N data=8 stop=1"
-            << "9600,N,8,1" << 1200 << QList<int>{9600, 4800, 19200, 2400, 1200} << LINK_OK
-            << "1200,N,8,1";
-        QTest::newRow("last speed first")
-            << "baud=2400 parity=N data=8 stop=1"
-            << "2400,N,8,1" << 19200 << QList<int>{2400, 9600, 4800, 19200} << LINK_OK
-            << "19200,N,8,1";
-        QTest::newRow("last speed answers at once")
-            << "baud=4800 parity=N data=8 stop=1"
-            << "4800,N,8,1" << 4800 << QList<int>{4800} << LINK_OK << "4800,N,8,1";
-        QTest::newRow("no answer: two passes")
-            << "baud=2400 parity=N data=8 stop=1"
-            << "2400,N,8,1" << 57600 << QList<int>{2400, 9600, 4800, 19200, 1200, 38400,
-                                                   2400, 9600, 4800, 19200, 1200, 38400}
-            << LINK_NO_REPLY << "2400,N,8,1";
+        QTest::addColumn<QString>("received");
+        QTest::addColumn<QStringList>("lines");                  // after the request's
+        const QString at = QStringLiteral("    1266 rx  9600 "); // after the 31.875 ms hold
+        const QString reply =
+            at +
+            "reply         flags=0C seq=1 opt=0A status=00 cmd=81 len=1 data=2A sum=00C2 ok | " +
+            reply2A;
+        // clang-format off
+        // 0F 07 02 00 00 41 42 0F 80 01 00 00 00 0A 05 81 01 02, sum 01BE: the reply with every header field.
+        const QString everyField = "02 87 C1 E0 20 80 81 82 42 87 E0 80 90 80 80 80 8A 82 60 20 90 95 F8 82 03";
+        QTest::newRow("every header field") << everyField << QStringList{at + "reply         flags=0F src=00000207 "
+            "tgt=800F4241 seq=1 opt=0A status=05 cmd=81 len=2 data=0102 sum=01BE ok | " + everyField};
+        // The reply with its sum's low byte C3.
+        const QString badSum = "02 86 80 20 80 80 80 94 80 40 4A 58 30 80 03";
+        QTest::newRow("bad checksum") << badSum << QStringList{at + "drop:checksum flags=0C seq=1 opt=0A status=00 cmd=81 len=1 "
+            "data=2A sum=00C3 bad, expected 00C2 | " + badSum, reply};
+        QTest::newRow("too short") << "02 86 81 C0 A0 03" << QStringList{at + "drop:short    | 02 86 81 C0 A0 03", reply};
+        // Dropped at its 64th body byte; the rest up to the next STX goes unseen.
+        QTest::newRow("too long") << "02 " + QStringList(66, "40").join(' ') + " 03"
+                                  << QStringList{at + "drop:long     | 02 " + QStringList(64, "40").join(' '), reply};
+        QTest::newRow("cut by the next STX") << "02 40 41" << QStringList{at + "drop:cut      | 02 40 41", reply};
+        // 0C 01 00 00 00 0A 00 85 2A, sum 00C6: the reply to a write block.
+        const QString write = "02 86 80 20 80 80 80 94 80 42 4A 58 60 80 03";
+        QTest::newRow("foreign command") << write << QStringList{at + "drop:command  flags=0C seq=1 opt=0A status=00 cmd=85 "
+            "len=1 data=2A sum=00C6 ok | " + write, reply};
+        // 0C 02 00 00 00 0A 00 81 2A, sum 00C3.
+        const QString seq2 = "02 86 80 40 80 80 80 94 80 40 4A 58 30 80 03";
+        QTest::newRow("foreign sequence number") << seq2 << QStringList{at + "drop:seq      flags=0C seq=2 opt=0A status=00 "
+            "cmd=81 len=1 data=2A sum=00C3 ok | " + seq2, reply};
+        // clang-format on
     }
-    void speedSearch()
+    void receivedFrames()
     {
-        QFETCH(QString, lastMode);
-        QFETCH(QString, lastShort);
-        QFETCH(int, deviceBaud);
-        QFETCH(QList<int>, tried);
-        QFETCH(std::int32_t, result);
-        QFETCH(QString, settings);
-        SimLine line(makeConfig(deviceBaud));
-        line.link.DCBString = lastMode;
-        line.link.Settings = lastShort;
-        line.link.Retries = 3; // the search leaves one attempt per request
+        QFETCH(QString, received);
+        QFETCH(QStringList, lines);
+        FakeLine line;
+        identifyRequest(line.link);
+        Trace trace;
+        const linktrace::ScopedSink sink(&trace);
+        line.clock.advance(std::chrono::milliseconds(1234));
         QCOMPARE(OpenLink(line.link), LINK_OK);
-        QCOMPARE(SelectSpeed(line.link), result);
-        const QList<int> speeds(line.speeds.begin() + 1, line.speeds.end()); // after the open's
-        QCOMPARE(speeds, tried);
-        QCOMPARE(line.link.Retries, std::int16_t(1));
-        if (result == LINK_OK) {
-            QCOMPARE(line.link.Settings, settings);
-            QCOMPARE(line.link.DCBString,
-                     QStringLiteral("baud=%1 parity=N data=8 stop=1").arg(deviceBaud));
-            QCOMPARE(line.link.SpeedFound, LINK_TRUE);
-            QCOMPARE(GetBaud(line.link.Port), deviceBaud);
+        line.port().rx = QByteArray::fromHex((received + ' ' + reply2A).toLatin1());
+        QCOMPARE(Transact(line.link), LINK_OK);
+        QCOMPARE(trace.lines,
+                 QStringList{"    1234 tx  9600 sent          flags=0E tgt=00000105 seq=1 opt=0A "
+                             "status=00 cmd=01 len=0 data=- sum=0020 ok | 02 87 81 A0 90 80 80 82 "
+                             "80 80 80 81 A0 80 84 40 80 03"} +
+                     lines);
+    }
+
+    // The identify request at 9600 baud unless a row says otherwise. RTS stays
+    // up for the larger of bytes x 9000 / baud + 15 ms and the frame's time on
+    // the wire (10 bits a byte) + 2 ms, and until the port has sent the frame;
+    // each attempt then waits Timeout x 100 ms, 576000 / baud + 150 ms for a
+    // negative Timeout, or 1500 ms.
+    void exchangeTiming_data()
+    {
+        QTest::addColumn<Setup>("setup");
+        QTest::addColumn<int>("result");
+        QTest::addColumn<int>("attempts");
+        QTest::addColumn<double>("rtsMs");     // RTS up for the first frame, within 1 ms
+        QTest::addColumn<double>("elapsedMs"); // within 2 ms an attempt
+        const auto at = [](int baud, int retries, int timeout, int txLen,
+                           std::uint64_t drainLagUs) {
+            return Setup([=](FakeLine &l) {
+                mComm::CommSet(1, QStringLiteral("baud=%1").arg(baud));
+                l.link.Retries = std::int16_t(retries), l.link.Timeout = std::int16_t(timeout);
+                l.link.TxLen = txLen, l.port().drainLagUs = drainLagUs;
+            });
+        };
+        // clang-format off
+        QTest::newRow("one attempt of 1500 ms")    << at(9600, 1, 0, 0, 0) << 3 << 1 << 31.875 << 1531.875;
+        QTest::newRow("Retries 0: three attempts") << at(9600, 0, 0, 0, 0) << 3 << 3 << 31.875 << 3 * 1531.875;
+        QTest::newRow("Timeout in tenths")         << at(9600, 2, 5, 0, 0) << 3 << 2 << 31.875 << 2 * 531.875;
+        QTest::newRow("wait from 9600 baud")       << at(9600, 1, -1, 0, 0) << 3 << 1 << 31.875 << 31.875 + 210;
+        QTest::newRow("wait from 1200 baud")       << at(1200, 1, -1, 0, 0) << 3 << 1 << 152.0 << 152 + 630.0;
+        QTest::newRow("64 bytes at 9600")          << at(9600, 1, 1, 40, 0) << 3 << 1 << 75.0 << 175.0;
+        QTest::newRow("63 bytes at 1200")          << at(1200, 1, 1, 39, 0) << 3 << 1 << 527.0 << 627.0;
+        QTest::newRow("63 bytes at 38400")         << at(38400, 1, 1, 39, 0) << 3 << 1 << 29.765625 << 129.765625;
+        QTest::newRow("adapter still sending")     << at(4800, 1, 1, 0, 57500) << 3 << 1 << 57.5 << 157.5;
+        QTest::newRow("adapter never done")        << at(9600, 1, 1, 0, FakePort::NEVER) << 3 << 1 << 1031.875 << 1131.875;
+        QTest::newRow("reply at 1400 ms") << Setup([](FakeLine &l) { l.clock.onEvents = [&l] {
+            if (l.elapsedMs() >= 1400 && l.port().rx.isEmpty() && !l.link.Replied)
+                l.port().rx = QByteArray::fromHex(reply2A);
+        }; }) << 0 << 1 << 31.875 << 1400.0;
+        QTest::newRow("cancel within one poll") << Setup([](FakeLine &l) { l.link.Retries = 3; l.clock.onEvents = [&l] {
+            l.link.Cancel = l.elapsedMs() >= 200 ? LINK_TRUE : LINK_FALSE;
+        }; }) << 4 << 1 << 31.875 << 200.0;
+        QTest::newRow("tick count wraps at 100 ms") << Setup([](FakeLine &l) {
+            l.clock.advance(std::chrono::milliseconds(0xFFFFFFFFLL - 99));
+            l.link.Retries = 2;
+        }) << 3 << 2 << 31.875 << 100 + 1531.875;
+        QTest::newRow("no target")                << Setup([](FakeLine &l) { l.link.TargetID = 0; }) << 1 << 0 << 0.0 << 0.0;
+        QTest::newRow("target flag clear")        << Setup([](FakeLine &l) { l.link.Flags = 13; }) << 1 << 0 << 0.0 << 0.0;
+        QTest::newRow("65-byte frame")            << Setup([](FakeLine &l) { l.link.TxLen = 41; }) << 2 << 0 << 0.0 << 0.0;
+        QTest::newRow("cancelled before sending") << Setup([](FakeLine &l) { l.link.Cancel = LINK_TRUE; }) << 4 << 0 << 0.0 << 0.0;
+        // clang-format on
+    }
+    void exchangeTiming()
+    {
+        QFETCH(Setup, setup);
+        QFETCH(int, attempts);
+        QFETCH(double, rtsMs);
+        QFETCH(double, elapsedMs);
+        FakeLine line;
+        identifyRequest(line.link);
+        QCOMPARE(OpenLink(line.link), LINK_OK);
+        setup(line);
+        const std::size_t first = line.port().events.size();
+        const double start = line.elapsedMs();
+        QTEST(int(Transact(line.link)), "result");
+        const double took = line.elapsedMs() - start;
+        QVERIFY2(took >= elapsedMs && took <= elapsedMs + 2 * std::max(attempts, 1),
+                 qPrintable(QString::number(took)));
+        QCOMPARE(int(line.port().writes.size()), attempts);
+        const auto &events = line.port().events;
+        if (attempts > 0) {
+            QCOMPARE(events.at(first).what + ", " + events.at(first + 1).what + ", " +
+                         events.at(first + 2).what,
+                     QStringLiteral("line 3 on, write, line 3 off"));
+            const double held = double(events[first + 2].atUs - events[first].atUs) / 1000.0;
+            QVERIFY2(held >= rtsMs && held <= rtsMs + 1.01, qPrintable(QString::number(held)));
         }
     }
 
-    void cancelDuringTheSpeedSearch()
+    // The device's answers on the fake port: the speed search tries the last
+    // known speed first, then 9600, 4800, 19200, 2400, 1200 and 38400, none
+    // twice in a pass, two passes, one attempt each; an information block is
+    // complete from 18 bytes on. Block transfers stop at a bad range, a reply
+    // that does not echo address and count, a write error. A bus scan asks
+    // device IDs in ascending order, each once a speed and not again once
+    // found; a silent ID costs its request's RTS hold and 576000 / baud + 150
+    // ms, one that answers, the hold alone.
+    void deviceOperations_data()
     {
-        SimLine line(makeConfig(38400));
-        QCOMPARE(OpenLink(line.link), LINK_OK);
-        line.clock.onEvents = [&] {
-            if (line.clock.elapsed() >= std::chrono::milliseconds(2000))
-                line.link.Cancel = LINK_TRUE;
-        };
-        QCOMPARE(SelectSpeed(line.link), LINK_CANCELLED);
-        QCOMPARE(line.speeds.size(), std::size_t(1 + 2)); // 9600, then 4800 cancelled
-        QVERIFY(ms(line.clock.elapsed()) < 2002);
+        QTest::addColumn<Operation>("operation");
+        QTest::addColumn<QString>("outcome");
+        const QString pass = QStringLiteral("9600 4800 19200 2400 1200 38400");
+        const QString pass2400 = QStringLiteral("2400 9600 4800 19200 1200 38400");
+        // clang-format off
+        QTest::newRow("fresh record") << search(0, 38400) << "0: 9600 " + pass + ", 6 requests; 38400,N,8,1 baud=38400 parity=N data=8 stop=1";
+        QTest::newRow("last speed first") << search(2400, 19200) << "0: 2400 2400 9600 4800 19200, 4 requests; 19200,N,8,1 baud=19200 parity=N data=8 stop=1";
+        QTest::newRow("last speed 9600, once a pass") << search(9600, 1200) << "0: 9600 9600 4800 19200 2400 1200, 5 requests; 1200,N,8,1 baud=1200 parity=N data=8 stop=1";
+        QTest::newRow("no answer: two passes") << search(2400, 600) << "3: 2400 " + pass2400 + ' ' + pass2400 + ", 12 requests";
+        QTest::newRow("17 bytes of information") << search(0, 9600, 17) << "3: 9600 " + pass + ' ' + pass + ", 12 requests";
+        // Result, bytes done, block requests the device heard.
+        QTest::newRow("read up to the EEPROM size")    << blocks(false, 33, 0) << "0 992 28";
+        QTest::newRow("read from position 0")          << blocks(false, 0, 120) << "5 0 0";
+        QTest::newRow("reply echoing 35 of 36")        << blocks(false, 33, 120, 1) << "6 0 1";
+        QTest::newRow("write one past the image")      << blocks(true, 33, 121) << "5 0 0";
+        QTest::newRow("write error in block 2")        << blocks(true, 33, 120, 70) << "9 36 2";
+        QTest::newRow("scan: ascending, each once") << scan({9600}, {3, 1, 2, 1}) << "0: 9600/1 9600/2 9600/3; found 2 at 9600; 240 ms";
+        QTest::newRow("scan: found, not asked again") << scan({9600, 4800}, {2, 3}) << "0: 9600/2 9600/3 4800/3; found 2 at 9600; 30 ms";
+        QTest::newRow("scan: Ctrl+C keeps the found") << scan({9600}, {2, 3, 4}, 2) << "4: 9600/2 9600/3; found 2 at 9600; 30 ms";
+        // clang-format on
     }
-
-    void readsTheConfigurationRange()
+    void deviceOperations()
     {
-        SimLine line;
-        for (std::size_t a = 0; a < line.device->eeprom().size(); ++a)
-            line.device->eeprom()[a] = std::uint8_t(a ^ 0x5A);
-        QCOMPARE(OpenLink(line.link), LINK_OK);
-        std::vector<std::uint8_t> buffer;
-        std::int32_t start = 33, stop = 120;
-        QCOMPARE(ReadBlocks(line.link, buffer, start, stop), LINK_OK);
-        QCOMPARE(line.link.Total, 88);
-        QCOMPARE(line.link.Done, 88);
-        const auto &log = line.device->log();
-        QCOMPARE(log.size(), std::size_t(3));
-        const std::pair<int, int> blocks[] = {{32, 36}, {68, 36}, {104, 16}};
-        for (std::size_t i = 0; i < 3; ++i)
-            QCOMPARE(std::pair(log[i].address, log[i].count), blocks[i]);
-        QCOMPARE(buffer.size(), std::size_t(89));
-        for (int i = 1; i <= 88; ++i)
-            QCOMPARE(buffer[i], std::uint8_t((i + 31) ^ 0x5A));
-    }
-
-    void readsUpToTheEepromSize()
-    {
-        SimLine line;
-        line.device->eeprom().back() = 0xAB;
-        QCOMPARE(OpenLink(line.link), LINK_OK);
-        QCOMPARE(Identify(line.link), LINK_OK);
-        std::vector<std::uint8_t> buffer;
-        std::int32_t start = 33, stop = 0;
-        QCOMPARE(ReadBlocks(line.link, buffer, start, stop), LINK_OK);
-        QCOMPARE(stop, 1024);
-        QCOMPARE(line.link.Total, 992);
-        QCOMPARE(buffer.back(), std::uint8_t(0xAB));
-        QCOMPARE(buffer[1], std::uint8_t(3)); // address 32: the speed code
-    }
-
-    void badRanges_data()
-    {
-        QTest::addColumn<int>("start");
-        QTest::addColumn<int>("stop");
-        QTest::addColumn<int>("imageSize");
-        QTest::newRow("start 0") << 0 << 120 << 65537;
-        QTest::newRow("stop before start") << 50 << 40 << 65537;
-        QTest::newRow("one past the image") << 33 << 65537 << 65537;
-        QTest::newRow("past a small image") << 33 << 120 << 100;
-        QTest::newRow("past 16-bit addresses") << 65000 << 70000 << 70001;
-    }
-    void badRanges()
-    {
-        QFETCH(int, start);
-        QFETCH(int, stop);
-        QFETCH(int, imageSize);
-        SimLine line;
-        QCOMPARE(OpenLink(line.link), LINK_OK);
-        const std::vector<std::uint8_t> image(imageSize);
-        QCOMPARE(WriteBlocks(line.link, image, start, stop), LINK_BAD_RANGE);
-        if (imageSize == 65537 || stop > 65536) {
-            std::vector<std::uint8_t> buffer;
-            std::int32_t s = start, e = stop;
-            QCOMPARE(ReadBlocks(line.link, buffer, s, e),
-                     stop > 65536 || start < 1 || stop < start ? LINK_BAD_RANGE : LINK_OK);
-        }
-        QCOMPARE(line.requests(CMD_WRITE_BLOCK), 0);
-    }
-
-    // A read of 33-120 that stops part-way; the rest of the buffer stays empty.
-    void readStops_data()
-    {
-        QTest::addColumn<int>("fault");
-        QTest::addColumn<std::int32_t>("result");
-        QTest::addColumn<int>("done");
-        QTest::newRow("reply that does not echo") << 0 << LINK_NO_ECHO << 0;
-        QTest::newRow("port vanishes") << 1 << LINK_NO_REPLY << 36;
-        QTest::newRow("cancel between blocks") << 2 << LINK_CANCELLED << 36;
-    }
-    void readStops()
-    {
-        QFETCH(int, fault);
-        QFETCH(std::int32_t, result);
-        QFETCH(int, done);
-        SimLine line;
-        if (fault < 2)
-            (fault == 0 ? line.device->faults.noEchoReads : line.device->faults.vanishAfterFrames) =
-                1;
-        line.device->eeprom().assign(line.device->eeprom().size(), 0xEE);
-        QCOMPARE(OpenLink(line.link), LINK_OK);
-        line.clock.onEvents = [&] {
-            if (fault == 2 && line.link.Done >= 36)
-                line.link.Cancel = LINK_TRUE;
-        };
-        std::vector<std::uint8_t> buffer;
-        std::int32_t start = 33, stop = 120;
-        QCOMPARE(ReadBlocks(line.link, buffer, start, stop), result);
-        QCOMPARE(line.link.Done, done);
-        QCOMPARE(line.link.Total, 88);
-        if (buffer.size() > std::size_t(done + 1))
-            QCOMPARE(buffer[done + 1], std::uint8_t(0));
-    }
-
-    void writesTheConfigurationRange()
-    {
-        SimLine line;
-        QCOMPARE(OpenLink(line.link), LINK_OK);
-        const std::vector<std::uint8_t> image = patternImage();
-        QCOMPARE(WriteBlocks(line.link, image, 33, 120), LINK_OK);
-        QCOMPARE(line.link.Total, 88);
-        QCOMPARE(line.link.Done, 88);
-        const std::vector<std::uint8_t> &eeprom = line.device->eeprom();
-        QVERIFY(std::equal(eeprom.begin() + 32, eeprom.begin() + 120, image.begin() + 33));
-        QCOMPARE(eeprom[31], std::uint8_t(0));
-        QCOMPARE(eeprom[120], std::uint8_t(0));
-        QCOMPARE(line.requests(CMD_WRITE_BLOCK), 3);
-    }
-
-    void writeErrorStopsTheTransfer_data()
-    {
-        QTest::addColumn<int>("errorAddress");
-        QTest::addColumn<int>("start");
-        QTest::addColumn<int>("done");
-        QTest::addColumn<int>("requests");
-        QTest::newRow("first block") << 32 << 33 << 0 << 1;
-        QTest::newRow("second block") << 70 << 33 << 36 << 2;
-        QTest::newRow("last byte") << 119 << 33 << 72 << 3;
-        QTest::newRow("past the device's EEPROM") << -1 << 1000 << 0 << 1;
-    }
-    void writeErrorStopsTheTransfer()
-    {
-        QFETCH(int, errorAddress);
-        QFETCH(int, start);
-        QFETCH(int, done);
-        QFETCH(int, requests);
-        SimLine line;
-        line.device->faults.writeErrorAddress = errorAddress;
-        QCOMPARE(OpenLink(line.link), LINK_OK);
-        const std::vector<std::uint8_t> image = patternImage();
-        QCOMPARE(WriteBlocks(line.link, image, start, start + 87), LINK_WRITE_ERROR);
-        QCOMPARE(line.link.Done, done);
-        QCOMPARE(line.requests(CMD_WRITE_BLOCK), requests);
-        // Blocks before the failure stay written.
-        const std::vector<std::uint8_t> &eeprom = line.device->eeprom();
-        QVERIFY(std::equal(eeprom.begin() + 32, eeprom.begin() + 32 + done, image.begin() + 33));
-    }
-
-    void reset_data()
-    {
-        QTest::addColumn<int>("dropReplies");
-        QTest::addColumn<std::int32_t>("result");
-        QTest::addColumn<int>("resets");
-        QTest::addColumn<int>("minMs");
-        QTest::addColumn<int>("maxMs");
-        QTest::newRow("answered: waits three seconds") << 0 << LINK_OK << 1 << 3000 << 3100;
-        QTest::newRow("reply lost: no wait") << 1 << LINK_RESET_FAILED << 1 << 0 << 1600;
-    }
-    void reset()
-    {
-        QFETCH(int, dropReplies);
-        QFETCH(std::int32_t, result);
-        QFETCH(int, resets);
-        QFETCH(int, minMs);
-        QFETCH(int, maxMs);
-        SimLine line;
-        line.device->faults.dropReplies = dropReplies;
-        QCOMPARE(OpenLink(line.link), LINK_OK);
-        QCOMPARE(ResetDevice(line.link), result);
-        QCOMPARE(line.device->resets(), resets);
-        QVERIFY(ms(line.clock.elapsed()) >= minMs);
-        QVERIFY(ms(line.clock.elapsed()) < maxMs);
-    }
-
-    void faultsOnOneAttemptAreRetried_data()
-    {
-        QTest::addColumn<int>("fault");
-        QTest::newRow("dropped reply") << 0;
-        QTest::newRow("corrupt checksum") << 1;
-        QTest::newRow("wrong sequence number") << 2;
-    }
-    void faultsOnOneAttemptAreRetried()
-    {
-        QFETCH(int, fault);
-        SimLine line;
-        sim::DeviceFaults &faults = line.device->faults;
-        int &count = fault == 0   ? faults.dropReplies
-                     : fault == 1 ? faults.corruptChecksums
-                                  : faults.wrongSequences;
-        count = 1;
-        QCOMPARE(OpenLink(line.link), LINK_OK);
-        line.link.Retries = 2;
-        QCOMPARE(Identify(line.link), LINK_OK);
-        QCOMPARE(line.requests(CMD_IDENTIFY), 2);
-        line.link.Retries = 1;
-        count = 1;
-        QCOMPARE(Identify(line.link), LINK_NO_REPLY);
-    }
-
-    void portThatCannotOpen()
-    {
-        SimLine line;
-        line.device->inUse = true; // held by another program
-        QCOMPARE(OpenLink(line.link), LINK_PORT_FAILED);
-        line.device->inUse = false;
-        line.link.Port = 0;
-        QCOMPARE(OpenLink(line.link), LINK_PORT_FAILED);
+        QFETCH(Operation, operation);
+        QTEST(operation(), "outcome");
     }
 };
 

@@ -1,369 +1,206 @@
-#include "fakeport.h"
-#include "simport.h"
+// The serial ports on scripted devices: mode strings read the way the Windows
+// BuildCommDCB call reads them, a table of the toolbar's 16 ports, every
+// failure kept in CommLastError with where it happened, and which device each
+// COM number leads to (the port map) and how the COM list names it.
 
+#include "fakeport.h"
+#include "portlist.h"
+
+#include <QFile>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
-#include <optional>
 
 using namespace mComm;
 
-Q_DECLARE_METATYPE(mComm::CommState)
+namespace {
+
+QString lastError()
+{
+    return QStringLiteral("%1 %2: %3")
+        .arg(CommLastError.lErrCode)
+        .arg(CommLastError.sErrContext, CommLastError.sErrText);
+}
+
+} // namespace
 
 class TestMComm : public QObject
 {
     Q_OBJECT
 
-private:
-    QTemporaryDir config;
-    std::vector<std::uint8_t> buffer = std::vector<std::uint8_t>(1025);
-
-    static std::int32_t open(std::int16_t port, const QString &mode = QStringLiteral("baud=9600"))
-    {
-        return CommOpen(port, QStringLiteral("COM%1").arg(port), mode);
-    }
+    QTemporaryDir dir;
+    std::array<std::uint8_t, 1025> buffer{};
 
 private slots:
     void initTestCase()
     {
-        // The port map lives in the user's settings; keep the tests' own.
-        QVERIFY(config.isValid());
-        qputenv("XDG_CONFIG_HOME", config.path().toLocal8Bit());
+        QVERIFY(dir.isValid());
+        qputenv("XDG_CONFIG_HOME", dir.path().toLocal8Bit()); // the port map's store
+        QFile device(dir.filePath(QStringLiteral("ttyX")));
+        QVERIFY(device.open(QIODevice::WriteOnly));
+        QVERIFY(QFile::link(device.fileName(), dir.filePath(QStringLiteral("by-id"))));
     }
 
     void init() { CommLastError = {}; }
 
-    // What is waiting, up to the maximum and never past the caller's array;
-    // bytes that arrive while events run are already read by this call.
-    void readTakesWhatIsWaiting()
-    {
-        FakePorts ports;
-        linkclock::ManualClock clock;
-        linkclock::ScopedClock scoped(&clock);
-        QCOMPARE(open(1), COMM_OK);
-        QCOMPARE(CommRead(1, buffer, 256), 0);
-        QCOMPARE(ports.last->readCalls, 0); // nothing waiting: no read
-        std::vector<std::uint8_t> waiting(300);
-        for (std::size_t i = 0; i < waiting.size(); ++i)
-            waiting[i] = std::uint8_t(i);
-        ports.last->feed(waiting);
-        QCOMPARE(CommRead(1, buffer, 256), 256);
-        QVERIFY(std::equal(buffer.begin(), buffer.begin() + 256, waiting.begin()));
-        QCOMPARE(CommRead(1, buffer, 256), 44);
-        QCOMPARE(buffer[0], std::uint8_t(256 % 256));
-        QCOMPARE(buffer[43], std::uint8_t(299 % 256));
-        ports.last->feed(std::vector<std::uint8_t>(100, 0x55));
-        std::array<std::uint8_t, 10> small{};
-        QCOMPARE(CommRead(1, small, 256), 10);
-        QCOMPARE(CommRead(1, small, -5), 0);
-        ports.last->rx.clear();
-        clock.onEvents = [&] { ports.last->feed({1, 2, 3}); };
-        QCOMPARE(CommRead(1, buffer, 256), 3);
-    }
-
-    void readOfAPortWhoseStatusFails()
-    {
-        FakePorts ports;
-        QCOMPARE(open(2), COMM_OK);
-        ports.last->statusFails = true;
-        QCOMPARE(CommRead(2, buffer, 256), -1);
-        QCOMPARE(CommLastError.sErrContext, QStringLiteral("CommRead (ClearCommError)"));
-        QCOMPARE(CommRead(3, buffer, 256), -1); // never opened
-    }
-
-    void openTwiceIsRefusedAndKeepsTheFirst()
-    {
-        FakePorts ports;
-        QCOMPARE(open(1), COMM_OK);
-        FakePort *first = ports.last;
-        QCOMPARE(open(1), COMM_ALREADY_OPEN);
-        QCOMPARE(ports.names.size(), 1); // no second device was made
-        QCOMPARE(CommLastError.lErrCode, 0);
-        const std::array<std::uint8_t, 3> bytes{1, 2, 3};
-        QCOMPARE(CommWrite(1, bytes), 3);
-        QCOMPARE(first->writes.size(), std::size_t(1));
-    }
-
-    // Why a port would not open is kept for a front end to show.
-    void openFailureIsRecorded_data()
-    {
-        QTest::addColumn<QString>("port"); // "refused", "missing", or a system device
-        QTest::addColumn<int>("code");
-        QTest::addColumn<QString>("text");
-        QTest::newRow("refused by the device")
-            << "refused" << int(FakePort::FAILURE) << "fake failure";
-        QTest::newRow("no device behind the name")
-            << "missing" << int(COMM_NO_DEVICE) << "The device does not exist.";
-        QTest::newRow("no such system device")
-            << "/nonexistent/ttyX" << COMM_DEVICE_ERROR + 1 << "No such file or directory";
-    }
-    void openFailureIsRecorded()
-    {
-        QFETCH(QString, port);
-        QFETCH(int, code);
-        QFETCH(QString, text);
-        std::optional<ScopedPortFactory> factory;
-        if (port == u"refused" || port == u"missing") {
-            factory.emplace([port](const QString &) -> std::unique_ptr<CommDevice> {
-                if (port == u"missing")
-                    return nullptr;
-                auto fake = std::make_unique<FakePort>();
-                fake->refuseOpen = true;
-                return fake;
-            });
-        }
-        QCOMPARE(CommOpen(1, port, QStringLiteral("baud=9600")), COMM_CANNOT_OPEN);
-        QCOMPARE(CommLastError.lErrCode, code);
-        QCOMPARE(CommLastError.sErrContext, QStringLiteral("CommOpen (CreateFile)"));
-        QCOMPARE(CommLastError.sErrText, text);
-        QCOMPARE(CommPorts[0].bOpen, std::int16_t(0));
-        QCOMPARE(CommClose(5), COMM_OK); // never opened
-    }
-
-    void failedOpenStepIsRecordedAndLeavesThePortOpen_data()
-    {
-        QTest::addColumn<QString>("step");
-        QTest::addColumn<QString>("context");
-        QTest::newRow("queues") << "setupQueues"
-                                << "CommOpen (SetupComm)";
-        QTest::newRow("purge") << "purge"
-                               << "CommOpen (PurgeComm)";
-        QTest::newRow("get state") << "getState"
-                                   << "CommOpen (GetCommState)";
-        QTest::newRow("set state") << "setState"
-                                   << "CommOpen (SetCommState)";
-    }
-    void failedOpenStepIsRecordedAndLeavesThePortOpen()
-    {
-        QFETCH(QString, step);
-        QFETCH(QString, context);
-        FakePorts ports;
-        ports.prepare = [step](FakePort &port) { port.failAt = step; };
-        QCOMPARE(open(1), FakePort::FAILURE);
-        QCOMPARE(CommLastError.lErrCode, FakePort::FAILURE);
-        QCOMPARE(CommLastError.sErrContext, context);
-        QCOMPARE(CommLastError.sErrText, QStringLiteral("fake failure"));
-        // Half open: refused until closed, as the link closes before it opens.
-        QCOMPARE(open(1), COMM_ALREADY_OPEN);
-        QCOMPARE(CommClose(1), COMM_OK);
-        ports.prepare = nullptr;
-        QCOMPARE(open(1), COMM_OK);
-    }
-
-    void badModeStrings_data()
-    {
-        QTest::addColumn<QString>("mode");
-        QTest::newRow("unknown parity letter") << "baud=9600 parity=X data=8 stop=1";
-        QTest::newRow("letters for speed") << "baud=fast parity=N data=8 stop=1";
-        QTest::newRow("nine data bits") << "baud=9600 data=9";
-        QTest::newRow("three stop bits") << "baud=9600 stop=3";
-        QTest::newRow("unknown key") << "speed=9600";
-        QTest::newRow("key without value") << "baud=9600 parity";
-        QTest::newRow("empty") << "";
-        QTest::newRow("too many fields") << "9600,N,8,1,x,y";
-    }
-    void badModeStrings()
-    {
-        QFETCH(QString, mode);
-        FakePorts ports;
-        QCOMPARE(open(1, mode), COMM_INVALID_PARAMETER);
-        QCOMPARE(CommLastError.sErrContext, QStringLiteral("CommOpen (BuildCommDCB)"));
-        QVERIFY(!CommLastError.sErrText.isEmpty());
-        QCOMPARE(CommClose(1), COMM_OK);
-        QCOMPARE(open(1, QStringLiteral("baud=4800")), COMM_OK);
-        QCOMPARE(CommSet(1, mode), COMM_INVALID_PARAMETER);
-        QCOMPARE(CommLastError.sErrContext, QStringLiteral("CommSet (BuildCommDCB)"));
-        QCOMPARE(ports.last->state.BaudRate, 4800); // unchanged
-    }
-
+    // CommSet on a port opened at 9600 baud, even parity, 7 data bits and 2
+    // stop bits: what the mode names changes and DTR drops (line 2); a mode
+    // refused changes nothing.
     void modeStrings_data()
     {
         QTest::addColumn<QString>("mode");
-        QTest::addColumn<mComm::CommState>("expected");
-        // Starting from 9600 baud, even parity, 7 data bits, 2 stop bits.
-        QTest::newRow("all four") << "baud=19200 parity=N data=8 stop=1"
-                                  << CommState{19200, 'N', 8, 1};
-        QTest::newRow("speed only") << "baud=1200" << CommState{1200, 'E', 7, 2};
-        QTest::newRow("any case and order")
-            << "STOP=1 Parity=o BAUD=2400" << CommState{2400, 'O', 7, 1};
-        QTest::newRow("abbreviated speed") << "baud=96 parity=m" << CommState{9600, 'M', 7, 2};
-        QTest::newRow("one and a half") << "stop=1.5 data=5" << CommState{9600, 'E', 5, 15};
-        QTest::newRow("short form") << "38400,n,8,1" << CommState{38400, 'N', 8, 1};
-        QTest::newRow("short form, speed only") << "19,s" << CommState{19200, 'S', 7, 2};
+        QTest::addColumn<QString>(
+            "outcome"); // result; speed, parity, data and stop bits; what else
+        // clang-format off
+        QTest::newRow("all four")           << "baud=19200 parity=N data=8 stop=1" << "0; 19200 N 8 1; line 2 off";
+        QTest::newRow("speed only")         << "baud=1200" << "0; 1200 E 7 2; line 2 off";
+        QTest::newRow("any case and order") << "STOP=1 Parity=o BAUD=2400" << "0; 2400 O 7 1; line 2 off";
+        QTest::newRow("abbreviated speed")  << "baud=96 parity=m" << "0; 9600 M 7 2; line 2 off";
+        QTest::newRow("one and a half")     << "stop=1.5 data=5" << "0; 9600 E 5 15; line 2 off";
+        QTest::newRow("short form")         << "38400,n,8,1" << "0; 38400 N 8 1; line 2 off";
+        QTest::newRow("short form in part") << "19,s" << "0; 19200 S 7 2; line 2 off";
+        const QString refused = QStringLiteral("87; 9600 E 7 2; CommSet (BuildCommDCB)");
+        QTest::newRow("unknown parity")     << "baud=9600 parity=X data=8 stop=1" << refused;
+        QTest::newRow("letters for speed")  << "baud=fast" << refused;
+        QTest::newRow("nine data bits")     << "data=9" << refused;
+        QTest::newRow("three stop bits")    << "stop=3" << refused;
+        QTest::newRow("unknown key")        << "speed=9600" << refused;
+        QTest::newRow("key without value")  << "baud=9600 parity" << refused;
+        QTest::newRow("empty")              << "" << refused;
+        QTest::newRow("five fields")        << "9600,N,8,1,x" << refused;
+        // clang-format on
     }
     void modeStrings()
     {
         QFETCH(QString, mode);
-        QFETCH(mComm::CommState, expected);
-        CommState state{9600, 'E', 7, 2};
-        QVERIFY(BuildCommState(mode, state));
-        QCOMPARE(state, expected);
+        FakeLine line;
+        QCOMPARE(CommOpen(1, "COM1", "baud=9600 parity=E data=7 stop=2"), COMM_OK);
+        const std::int32_t result = CommSet(1, mode);
+        const CommState &set = line.port().state;
+        QString outcome = QString::asprintf("%d; %d %c %d %d; ", result, set.BaudRate, set.Parity,
+                                            set.ByteSize, set.StopBits);
+        for (const FakePort::Event &event : line.port().events)
+            outcome += event.what;
+        QTEST(outcome + CommLastError.sErrContext, "outcome");
+        QCOMPARE(CommPorts[0].dcb, set);
+#ifndef Q_OS_WIN
+        QCOMPARE(line.names, QStringList{"/dev/ttyS0"}); // the device COM1 leads to
+#endif
     }
 
-    // Setting the mode also drops DTR, which the system raised on opening.
-    void setChangesTheSpeedOfAnOpenPort()
+    // Why a port would not open, and what else failed on opening: a failure
+    // after the device opened leaves the port half open, to be closed first.
+    void openFailures_data()
     {
-        FakePorts ports;
-        QCOMPARE(open(1, QStringLiteral("baud=9600 parity=N data=8 stop=1")), COMM_OK);
-        QVERIFY(ports.last->events.empty());
-        QCOMPARE(CommSet(1, QStringLiteral("baud=38400 parity=N data=8 stop=1")), COMM_OK);
-        QCOMPARE(ports.last->state, (CommState{38400, 'N', 8, 1}));
-        QCOMPARE(CommPorts[0].dcb.BaudRate, 38400);
-        QCOMPARE(ports.last->events.size(), std::size_t(1));
-        QCOMPARE(ports.last->events[0].what, QStringLiteral("dtr off"));
-        // A port without modem lines takes the speed but reports the DTR step.
-        ports.last->failAt = QStringLiteral("setLine");
-        QCOMPARE(CommSet(1, QStringLiteral("baud=4800")), FakePort::FAILURE);
-        QCOMPARE(CommLastError.sErrContext, QStringLiteral("CommSet (SetCommState)"));
-        QCOMPARE(ports.last->state.BaudRate, 4800);
-        QCOMPARE(CommSet(4, QStringLiteral("baud=9600")), COMM_NOT_OPEN);
-        QCOMPARE(CommLastError.sErrContext, QStringLiteral("CommSet (GetCommState)"));
+        QTest::addColumn<QString>("failAt"); // the device's step that fails
+        QTest::addColumn<QString>("port");
+        QTest::addColumn<QString>("error");
+        QTest::addColumn<bool>("open"); // the port afterwards
+        // clang-format off
+        QTest::newRow("device refuses")  << "open" << "COM1" << "27 1010 CommOpen (CreateFile): fake failure" << false;
+        QTest::newRow("no such device")  << "" << "/nonexistent/tty" << "27 1001 CommOpen (CreateFile): No such file or directory" << false;
+        QTest::newRow("queues")          << "setupQueues" << "COM1" << "1010 1010 CommOpen (SetupComm): fake failure" << true;
+        QTest::newRow("purge")           << "purge" << "COM1" << "1010 1010 CommOpen (PurgeComm): fake failure" << true;
+        QTest::newRow("get state")       << "getState" << "COM1" << "1010 1010 CommOpen (GetCommState): fake failure" << true;
+        QTest::newRow("mode string")     << "mode" << "COM1" << "87 87 CommOpen (BuildCommDCB): The parameter is incorrect." << true;
+        QTest::newRow("set state")       << "setState" << "COM1" << "1010 1010 CommOpen (SetCommState): fake failure" << true;
+        // A pseudo-terminal takes the speed but has no DTR to drop.
+        QTest::newRow("DTR, then CommSet") << "setLine" << "COM1" << "1010 1010 CommSet (SetCommState): fake failure" << true;
+        // clang-format on
     }
-
-    void linesMoveOnlyWhenAsked()
+    void openFailures()
     {
-        FakePorts ports;
-        QCOMPARE(open(1), COMM_OK);
-        QVERIFY(ports.last->events.empty());
-        QCOMPARE(CommSetLine(1, LINE_RTS, true), COMM_OK);
-        QCOMPARE(CommSetLine(1, LINE_RTS, false), COMM_OK);
-        QCOMPARE(ports.last->events.size(), std::size_t(2));
-        QCOMPARE(ports.last->events[0].what, QStringLiteral("rts on"));
-        QCOMPARE(ports.last->events[1].what, QStringLiteral("rts off"));
-        QCOMPARE(CommSetLine(1, 7, true), COMM_INVALID_PARAMETER);
-        QCOMPARE(CommLastError.sErrContext, QStringLiteral("CommSetLine (EscapeCommFunction)"));
-        // A pseudo-terminal has no RTS, DTR or BREAK: the refusal is recorded.
-        CommLastError = {};
-        ports.last->failAt = QStringLiteral("setLine");
-        QCOMPARE(CommSetLine(1, LINE_DTR, true), FakePort::FAILURE);
-        QCOMPARE(CommLastError.sErrContext, QStringLiteral("CommSetLine (EscapeCommFunction)"));
+        QFETCH(QString, failAt);
+        QFETCH(QString, port);
+        FakeLine line;
+        std::optional<ScopedPortFactory> system;
+        if (port.startsWith(u'/'))
+            system.emplace(systemPortFactory);
+        line.prepare = [failAt](FakePort &fake) { fake.failAt = failAt; };
+        std::int32_t result =
+            CommOpen(16, port, failAt == u"mode" ? "baud=9600 parity=X" : "baud=9600");
+        if (failAt == u"setLine")
+            result = CommSet(16, QStringLiteral("baud=4800"));
+        QTEST(QString::number(result) + ' ' + lastError(), "error");
+        QTEST(bool(CommPorts[15].bOpen), "open");
     }
 
-    void writeHandsOverTheWholeBuffer()
-    {
-        FakePorts ports;
-        QCOMPARE(open(1), COMM_OK);
-        const std::vector<std::uint8_t> bytes{2, 0x87, 0x81, 3};
-        QCOMPARE(CommWrite(1, bytes), 4);
-        QCOMPARE(ports.last->writes.at(0), bytes);
-        QCOMPARE(CommWrite(6, bytes), 0); // not open: nothing taken
-    }
-
-    void failedCloseKeepsThePortOpen()
-    {
-        FakePorts ports;
-        QCOMPARE(open(1), COMM_OK);
-        ports.last->failAt = QStringLiteral("close");
-        QCOMPARE(CommClose(1), FakePort::FAILURE);
-        QCOMPARE(CommLastError.sErrContext, QStringLiteral("CommClose (CloseHandle)"));
-        QCOMPARE(CommPorts[0].bOpen, std::int16_t(-1));
-        ports.last->failAt.clear();
-        QCOMPARE(CommClose(1), COMM_OK);
-        QCOMPARE(CommPorts[0].bOpen, std::int16_t(0));
-    }
-
-    void portNumbersOutsideTheTable_data()
+    void portsOutsideTheTable_data()
     {
         QTest::addColumn<int>("port");
         QTest::newRow("0") << 0;
         QTest::newRow("17") << 17;
-        QTest::newRow("-1") << -1;
-        QTest::newRow("32767") << 32767;
     }
-    void portNumbersOutsideTheTable()
+    void portsOutsideTheTable()
     {
         QFETCH(int, port);
-        FakePorts ports;
+        FakeLine line;
         const auto p = std::int16_t(port);
-        const std::array<std::uint8_t, 2> bytes{1, 2};
-        QCOMPARE(CommOpen(p, QStringLiteral("COM1"), QStringLiteral("baud=9600")), COMM_BAD_PORT);
-        QCOMPARE(CommLastError.sErrContext, QStringLiteral("CommOpen"));
-        QCOMPARE(CommSet(p, QStringLiteral("baud=9600")), COMM_BAD_PORT);
-        QCOMPARE(CommLastError.sErrContext, QStringLiteral("CommSet"));
-        QCOMPARE(CommClose(p), COMM_BAD_PORT);
-        QCOMPARE(CommLastError.sErrContext, QStringLiteral("CommClose"));
-        QCOMPARE(CommRead(p, buffer, 256), -1);
-        QCOMPARE(CommLastError.sErrContext, QStringLiteral("CommRead"));
-        QCOMPARE(CommWrite(p, bytes), -1);
-        QCOMPARE(CommLastError.sErrContext, QStringLiteral("CommWrite"));
-        QCOMPARE(CommSetLine(p, LINE_RTS, true), COMM_BAD_PORT);
-        QCOMPARE(CommLastError.sErrContext, QStringLiteral("CommSetLine"));
-        QCOMPARE(CommLastError.sErrText, QStringLiteral("Subscript out of range"));
-        QVERIFY(ports.names.isEmpty());
-    }
-
-    void allSixteenPortsOpen()
-    {
-        FakePorts ports;
-        for (std::int16_t port = 1; port <= 16; ++port)
-            QCOMPARE(open(port), COMM_OK);
+        const std::int32_t results[] = {CommOpen(p, "COM1", "baud=9600"), CommSet(p, "baud=9600"),
+                                        CommRead(p, buffer, 256),         CommWrite(p, buffer),
+                                        CommSetLine(p, LINE_RTS, true),   CommClose(p)};
+        QCOMPARE(QList<std::int32_t>(std::begin(results), std::end(results)),
+                 (QList<std::int32_t>{9, 9, -1, -1, 9, 9}));
+        QCOMPARE(lastError(), "9 CommClose: Subscript out of range");
+        QVERIFY(line.names.isEmpty());
     }
 
 #ifndef Q_OS_WIN
-    void portNames_data()
+    // The COM list's entries for some numbers, and the COM numbers that lead
+    // to the first of the system's ports (given as path|name|description).
+    // COM1-8 are ttyS0-7, COM9-12 ttyUSB0-3, COM13-16 ttyACM0-3, unless the
+    // port map names another device. $TMP/by-id is a link to $TMP/ttyX.
+    void portMap_data()
     {
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<QString>("expected");
-        QTest::newRow("COM1") << "COM1"
-                              << "/dev/ttyS0";
-        QTest::newRow("COM8") << "COM8"
-                              << "/dev/ttyS7";
-        QTest::newRow("COM9") << "COM9"
-                              << "/dev/ttyUSB0";
-        QTest::newRow("COM12") << "COM12"
-                               << "/dev/ttyUSB3";
-        QTest::newRow("COM13") << "COM13"
-                               << "/dev/ttyACM0";
-        QTest::newRow("COM16") << "COM16"
-                               << "/dev/ttyACM3";
-        QTest::newRow("mapped") << "COM5"
-                                << "/dev/ttyAMA0";
-        QTest::newRow("mapped to the simulator") << "COM6"
-                                                 << "sim";
-        QTest::newRow("device path") << "/dev/pts/4"
-                                     << "/dev/pts/4";
-        QTest::newRow("simulator") << "sim"
-                                   << "sim";
+        QTest::addColumn<QStringList>("map");
+        QTest::addColumn<QStringList>("ports");
+        QTest::addColumn<QList<int>>("coms");
+        QTest::addColumn<QStringList>("entries");
+        QTest::addColumn<QList<int>>("comsOfFirst");
+        const QStringList usb0{"/dev/ttyUSB0|ttyUSB0|FT232R USB UART"};
+        const QStringList none;
+        // clang-format off
+        QTest::newRow("built-in map") << none << QStringList{"/dev/ttyS0|ttyS0|", "/dev/ttyS7|ttyS7|", "/dev/ttyUSB0|ttyUSB0|FT232R USB UART",
+                                                             "/dev/ttyUSB3|ttyUSB3|", "/dev/ttyACM0|ttyACM0|", "/dev/ttyACM3|ttyACM3|"}
+            << QList<int>{1, 8, 9, 12, 13, 16, 10} << QStringList{"1  ttyS0", "8  ttyS7", "9  ttyUSB0 (FT232R USB UART)",
+                                                                "12  ttyUSB3", "13  ttyACM0", "16  ttyACM3", "10"} << QList<int>{1};
+        QTest::newRow("mapped elsewhere") << QStringList{"COM9=/dev/ttyAMA0"} << QStringList{"/dev/ttyAMA0|ttyAMA0|", usb0[0]}
+                                          << QList<int>{9} << QStringList{"9  ttyAMA0"} << QList<int>{9};
+        QTest::newRow("two numbers, one port") << QStringList{"COM3=/dev/ttyUSB0"} << usb0 << QList<int>{3}
+                                               << QStringList{"3  ttyUSB0 (FT232R USB UART)"} << QList<int>{3, 9};
+        QTest::newRow("through a symbolic link") << QStringList{"COM5=$TMP/by-id"} << QStringList{"$TMP/ttyX|ttyX|Adapter"}
+                                                 << QList<int>{5} << QStringList{"5  ttyX (Adapter)"} << QList<int>{5};
+        QTest::newRow("mapped, not listed") << QStringList{"COM4=$TMP/ttyX"} << none << QList<int>{4} << QStringList{"4  ttyX"} << QList<int>{4};
+        QTest::newRow("mapped, missing") << QStringList{"COM4=$TMP/gone"} << none << QList<int>{4} << QStringList{"4"} << QList<int>{};
+        // clang-format on
     }
-    void portNames()
+    void portMap()
     {
-        QFETCH(QString, name);
-        QFETCH(QString, expected);
-        {
-            QSettings store(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("Corvant"),
-                            QStringLiteral("kWare"));
-            store.beginGroup(QStringLiteral("SoftWare/Corvant/kWare/Ports"));
-            store.setValue(QStringLiteral("COM5"), QStringLiteral("/dev/ttyAMA0"));
-            store.setValue(QStringLiteral("COM6"), QStringLiteral("sim"));
+        QFETCH(QStringList, map);
+        QFETCH(QStringList, ports);
+        QFETCH(QList<int>, coms);
+        QSettings store(QSettings::IniFormat, QSettings::UserScope, "Corvant", "kWare");
+        store.clear();
+        for (const QString &entry : map)
+            store.setValue("SoftWare/Corvant/kWare/Ports/" + entry.section(u'=', 0, 0),
+                           entry.section(u'=', 1).replace("$TMP", dir.path()));
+        std::vector<portlist::SystemPort> system;
+        for (const QString &port : ports) {
+            const QStringList f =
+                QString(port).replace(QStringLiteral("$TMP"), dir.path()).split(u'|');
+            system.push_back({.name = f[1], .path = f[0], .description = f[2]});
         }
-        QCOMPARE(ResolvePortName(name), expected);
-        FakePorts ports;
-        QCOMPARE(CommOpen(1, name, QStringLiteral("baud=9600")), COMM_OK);
-        QCOMPARE(ports.names.value(0), expected);
+        const portlist::ScopedSource source([&] { return system; });
+        const std::vector<portlist::SystemPort> listed = portlist::systemPorts();
+        QStringList entries;
+        for (const int com : coms)
+            entries << portlist::comListEntry(com, listed);
+        QTEST(entries, "entries");
+        const std::vector<int> first =
+            listed.empty() ? std::vector<int>{} : portlist::comNumbersOf(listed.front());
+        QTEST(QList<int>(first.begin(), first.end()), "comsOfFirst");
     }
 #endif
-
-    void theSimulatorOpensByName()
-    {
-        auto device = std::make_shared<sim::Device>();
-        const ScopedPortFactory simulated(sim::portFactory(device));
-        linkclock::ManualClock clock;
-        linkclock::ScopedClock scoped(&clock);
-        QCOMPARE(CommOpen(1, QStringLiteral("sim"), QStringLiteral("baud=9600")), COMM_OK);
-        QVERIFY(device->inUse);
-        // One device: a second port cannot have it as well.
-        QCOMPARE(CommOpen(2, QStringLiteral("sim"), QStringLiteral("baud=9600")), COMM_CANNOT_OPEN);
-        QCOMPARE(CommRead(1, buffer, 256), 0);
-        // Its output is sent once ten bytes have had 10 bits each at 9600
-        // baud: 10.4167 ms.
-        QCOMPARE(CommWrite(1, std::array<std::uint8_t, 10>{}), 10);
-        clock.advance(std::chrono::microseconds(10415));
-        QVERIFY(!CommOutputDrained(1));
-        clock.advance(std::chrono::microseconds(2));
-        QVERIFY(CommOutputDrained(1));
-        QCOMPARE(CommClose(1), COMM_OK);
-        QVERIFY(!device->inUse);
-    }
 };
 
 QTEST_GUILESS_MAIN(TestMComm)

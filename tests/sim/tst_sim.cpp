@@ -1,5 +1,6 @@
 #include "../cli/ctlprocess.h"
-#include "../link/fakeport.h"
+#include "mcomm.h"
+#include "requestframe.h"
 #include "simdevice.h"
 #include "transferdriver.h"
 
