@@ -92,7 +92,8 @@ int diff(const QStringList &args)
 
 [[maybe_unused]] const bool registered = addSubcommand(
     {QStringLiteral("diff"), QStringLiteral("A B"),
-     QStringLiteral("Compare two configurations, files or devices, setting by setting."), diff,
+     QStringLiteral("Compare two configurations, files or devices, setting by setting."),
+     withTrace(diff),
      QStringLiteral(
          "A and B are configuration files (.ztb) or devices: port:P or port:P,sn=N with P\n"
          "and N as --port and --sn of 'download' (a device's configuration is downloaded\n"
@@ -106,6 +107,8 @@ int diff(const QStringList &args)
          "Only the bytes a transfer moves are compared (EEPROM addresses 32 to 119). A byte\n"
          "whose difference the window does not show (an unused byte or bit) is named by its\n"
          "address: 'EEPROM address 36: 0x00 -> 0x05'.\n"
+         "\n"
+         "--trace FILE writes the frames of a device's download to FILE, as for 'download'.\n"
          "\n"
          "Exit status: 0 the configurations are equal; 1 they differ; 2 bad arguments or a\n"
          "file that cannot be read; otherwise the device link's result as for 'download'\n"

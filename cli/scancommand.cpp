@@ -159,7 +159,8 @@ int scan(const QStringList &args)
 
 [[maybe_unused]] const bool registered = addSubcommand(
     {QStringLiteral("scan"), QStringLiteral("--port P [--ids 1-255] [--speeds B,...] [--json]"),
-     QStringLiteral("Find the devices on a line: their IDs, serial numbers and speeds."), scan,
+     QStringLiteral("Find the devices on a line: their IDs, serial numbers and speeds."),
+     withTrace(scan),
      QStringLiteral(
          "Asks each device ID of the range to identify itself at each speed and lists every\n"
          "device that answers: ID, serial number, speed, EEPROM size (bytes), device text.\n"
@@ -171,6 +172,7 @@ int scan(const QStringList &args)
          "                9600,4800,19200,2400,1200,38400).\n"
          "  --json        One JSON array of objects: id, serialNumber, deviceId, speed,\n"
          "                eepromSize, deviceText.\n"
+         "  --trace FILE  Write every frame sent and received to FILE, as for 'test'.\n"
          "\n"
          "Each ID gets one request per speed and waits as long as the longest reply needs\n"
          "at that speed plus 150 ms; a device that answered is not asked again at the other\n"
