@@ -1,10 +1,11 @@
 #pragma once
 
-// Running tq540ctl and tq540sim from the command-line tests.
+// Running tq540ctl and tq540sim from the command-line tests, and the inputs
+// they share.
 
 #include "../testfiles.h"
 
-#include <QFile>
+#include <QJsonDocument>
 #include <QProcess>
 #include <QStringList>
 #include <QTest>
@@ -37,16 +38,31 @@ inline Run tq540ctl(const QStringList &arguments)
     return finish(process);
 }
 
-// Bytes that differ from address to address and are never zero.
-inline QByteArray pattern(int size, int seed)
+// A cleared window's JSON form, keys sorted, with the first `from` replaced.
+inline QByteArray clearedJson(const QString &from = {}, const QString &to = {})
 {
-    QByteArray bytes(size, '\0');
-    for (int a = 0; a < size; ++a)
-        bytes[a] = char(1 + (a * 7 + seed) % 251);
-    return bytes;
+    QString json = QStringLiteral(R"({"alarm":false,"baud":"9600","dwell":"30","inputs":[%1],)"
+                                  R"("outputs":[%2]})")
+                       .arg(QStringList(24, R"(["","","",""])").join(u','),
+                            QStringList(24, R"(["",""])").join(u','));
+    const qsizetype at = from.isEmpty() ? -1 : json.indexOf(from);
+    return (at < 0 ? json : json.replace(at, from.size(), to)).toUtf8();
 }
 
-// Reads the process's output until `done` accepts a line.
+// JSON output in its compact form (keys sorted), anything else as it is.
+inline QString compactJson(const QString &text)
+{
+    const QJsonDocument json = QJsonDocument::fromJson(text.toUtf8());
+    return json.isNull() ? text : QString::fromUtf8(json.toJson(QJsonDocument::Compact));
+}
+
+// "~part": `actual` contains the part; anything else: equals it.
+inline bool matches(const QString &actual, const QString &expected)
+{
+    return expected.startsWith(u'~') ? actual.contains(expected.mid(1)) : actual == expected;
+}
+
+// Reads the process's current channel until `done` accepts a line.
 inline bool awaitLine(QProcess &process, const std::function<bool(const QString &)> &done)
 {
     for (;;) {
