@@ -42,7 +42,7 @@ public:
     std::int64_t write(std::span<const std::uint8_t> src) override
     {
         writes << QByteArray(reinterpret_cast<const char *>(src.data()), qsizetype(src.size()));
-        events.push_back({QStringLiteral("write"), nowUs()});
+        lines << QStringLiteral("write");
         drainedAtUs = drainLagUs == NEVER ? NEVER : nowUs() + drainLagUs;
         if (device && device->listensAt(state.BaudRate))
             for (const std::vector<std::uint8_t> &reply : device->receive(src))
@@ -53,19 +53,17 @@ public:
     }
     bool setLine(std::int16_t line, bool on) override
     {
-        events.push_back({QStringLiteral("line %1 %2").arg(line).arg(on ? "on" : "off"), nowUs()});
+        lines << QStringLiteral("line %1 %2").arg(line).arg(on ? "on" : "off");
+        if (line == mComm::LINE_RTS && on)
+            rtsUpAtUs = nowUs();
+        else if (line == mComm::LINE_RTS)
+            rtsHeldMs << double(nowUs() - rtsUpAtUs) / 1000;
         return step("setLine");
     }
     bool outputDrained() override { return nowUs() >= drainedAtUs; }
     bool close() override { return step("close"); }
     std::int32_t errorCode() const override { return FAILURE; }
     QString errorText() const override { return QStringLiteral("fake failure"); }
-
-    struct Event
-    {
-        QString what; // "write", or "line 3 on" for RTS raised
-        std::uint64_t atUs;
-    };
 
     QString failAt;               // the step that fails; "status" for bytesWaiting
     std::uint64_t drainLagUs = 0; // how long written bytes take to leave after the write
@@ -74,13 +72,15 @@ public:
     std::function<void(FakePort &)> onWrite;
     QByteArray rx;
     QList<QByteArray> writes;
-    std::vector<Event> events;
+    QStringList lines;                // what happened: "write", or "line 3 on" for RTS raised
+    QList<double> rtsHeldMs;          // how long RTS stayed up each time
     std::vector<std::int32_t> speeds; // every speed asked for
 
 private:
     bool step(const char *name) const { return failAt != QLatin1String(name); }
     static std::uint64_t nowUs() { return linkclock::current().perfCounter(); }
     std::uint64_t drainedAtUs = 0;
+    std::uint64_t rtsUpAtUs = 0;
 };
 
 // FakePorts behind every port name on a manual clock (a microsecond a

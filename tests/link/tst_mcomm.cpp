@@ -77,11 +77,9 @@ private slots:
         QCOMPARE(CommOpen(1, "COM1", "baud=9600 parity=E data=7 stop=2"), COMM_OK);
         const std::int32_t result = CommSet(1, mode);
         const CommState &set = line.port().state;
-        QString outcome = QString::asprintf("%d; %d %c %d %d; ", result, set.BaudRate, set.Parity,
-                                            set.ByteSize, set.StopBits);
-        for (const FakePort::Event &event : line.port().events)
-            outcome += event.what;
-        QTEST(outcome + CommLastError.sErrContext, "outcome");
+        const QString outcome = QString::asprintf("%d; %d %c %d %d; ", result, set.BaudRate,
+                                                  set.Parity, set.ByteSize, set.StopBits);
+        QTEST(outcome + line.port().lines.join(", ") + CommLastError.sErrContext, "outcome");
         QCOMPARE(CommPorts[0].dcb, set);
 #ifndef Q_OS_WIN
         QCOMPARE(line.names, QStringList{"/dev/ttyS0"}); // the device COM1 leads to
@@ -188,7 +186,7 @@ private slots:
         for (const QString &port : ports) {
             const QStringList f =
                 QString(port).replace(QStringLiteral("$TMP"), dir.path()).split(u'|');
-            system.push_back({.name = f[1], .path = f[0], .description = f[2]});
+            system.push_back({f[1], f[0], f[2], {}, {}, {}, {}}); // name, path, description
         }
         const portlist::ScopedSource source([&] { return system; });
         const std::vector<portlist::SystemPort> listed = portlist::systemPorts();
