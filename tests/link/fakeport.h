@@ -85,7 +85,8 @@ private:
 
 // FakePorts behind every port name on a manual clock (a microsecond a
 // counter tick), an empty receive slot table, and a fresh link record for
-// COM1; with a device configuration, the device answers on every port.
+// COM1; with a device configuration, the device answers on every port and the
+// record is addressed to its device ID.
 struct FakeLine
 {
     explicit FakeLine(std::optional<sim::DeviceConfig> config = {})
@@ -95,6 +96,7 @@ struct FakeLine
         m::ReadSlot = m::WritePos = 0;
         m::WriteSlot = -1;
         link.Port = 1;
+        link.TargetID = config ? std::int32_t(sim::PRODUCT_BASE + config->deviceId) : 0;
     }
     ~FakeLine()
     {

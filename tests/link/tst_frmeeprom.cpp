@@ -19,25 +19,9 @@ using namespace std::chrono_literals;
 
 namespace {
 
-// The simulated device, its EEPROM patterned, and gLink addressed to it.
-struct Bench : SimBench
-{
-    explicit Bench(std::int32_t baud = 9600) : SimBench({.baud = baud})
-    {
-        for (std::size_t a = 0; a < device->eeprom().size(); ++a)
-            device->eeprom()[a] = std::uint8_t(a * 7 + 3);
-        addressGLink();
-    }
-};
-
 QString text(int id)
 {
     return gResDll.GetStr(id);
-}
-
-QPushButton *cancelButton(frmEEPROM &window)
-{
-    return window.findChild<QPushButton *>(QStringLiteral("cmdCancel"));
 }
 
 QString label(frmEEPROM &window, const char *name)
@@ -100,12 +84,16 @@ private slots:
         QFETCH(int, mode);
         QFETCH(Fault, fault);
         QFETCH(int, result);
-        Bench bench(fault == Fault::CancelInSearch ? 38400 : 9600);
+        // The device's EEPROM holds a * 7 + 3 at address a.
+        SimBench bench({.baud = fault == Fault::CancelInSearch ? 38400 : 9600});
+        for (std::size_t a = 0; a < bench.device->eeprom().size(); ++a)
+            bench.device->eeprom()[a] = std::uint8_t(a * 7 + 3);
+        bench.addressGLink();
         bench.portsMissing = fault == Fault::NoPort;
         bench.device->faults.noEchoReads = fault == Fault::NoEcho ? 1 : 0;
         frmEEPROM window;
         auto *timer3 = window.findChild<QTimer *>(QStringLiteral("Timer3"));
-        QPushButton *button = cancelButton(window);
+        auto *button = window.findChild<QPushButton *>(QStringLiteral("cmdCancel"));
         QStringList shown;
         bool closed = false;
         if (fault == Fault::EscapeFirst)

@@ -40,7 +40,6 @@ Operation search(int lastBaud, int deviceBaud, int infoBytes = -1)
     return [=] {
         FakeLine line(sim::DeviceConfig{.baud = deviceBaud});
         line.device->faults.shortInfoLength = infoBytes;
-        line.link.TargetID = 512 + 1;
         line.link.Retries = 3;
         if (lastBaud)
             line.link.DCBString = modeString(lastBaud), line.link.Settings = shortForm(lastBaud);
@@ -63,7 +62,6 @@ Operation blocks(bool write, int start, int stop, int fault = -1)
     return [=] {
         FakeLine line(sim::DeviceConfig{});
         (write ? line.device->faults.writeErrorAddress : line.device->faults.noEchoReads) = fault;
-        line.link.TargetID = 512 + 1;
         line.link.EEPROMSize = 1024;
         OpenLink(line.link);
         std::vector<std::uint8_t> image(121), buffer;
@@ -127,11 +125,11 @@ private slots:
     void handWorkedFrames_data()
     {
         QTest::addColumn<bool>("upload");
-        QTest::addColumn<int>("target");
         QTest::addColumn<QStringList>("requests");
         QTest::addColumn<QStringList>("replies");
+        QTest::addColumn<int>("result"); // of the block transfer
         // clang-format off
-        QTest::newRow("identify, download 33-120, identify") << false << 0x105 << QStringList{
+        QTest::newRow("identify, download 33-120, identify") << false << QStringList{
             // identify, sequence 1: the worked example
             "02 87 81 A0 90 80 80 82 80 80 80 81 A0 80 84 40 80 03",
             // read 36 bytes at 32, 36 at 68, 16 at 104, sequence 1 to 3
@@ -148,8 +146,8 @@ private slots:
             "02 86 41 E0 20 80 80 84 80 80 80 80 50 84 99 88 80 92 81 80 50 30 9C 90 89 85 82 61 C0 68 38 9E 90 88 44 42 31 A0 54 2C "
             "97 8C 86 23 A1 D8 70 3A 9E 8F C8 84 92 91 8C 48 25 93 89 E2 90 20 03",
             "02 86 41 E0 20 80 80 86 80 80 80 80 50 84 99 D0 80 88 8A 85 92 51 AC 58 2D 97 8B E6 83 89 C8 66 34 9A 4D C6 71 A0 90 03",
-            "02 86 41 E0 20 80 80 88 80 80 80 81 A0 84 85 9C 61 DE 20 80 70 88 88 86 82 80 8D 82 25 B4 69 F0 42 4C 50 2D 90 28 03"};
-        QTest::newRow("identify, upload 33-120, reset") << true << int(0x80BC614E) << QStringList{
+            "02 86 41 E0 20 80 80 88 80 80 80 81 A0 84 85 9C 61 DE 20 80 70 88 88 86 82 80 8D 82 25 B4 69 F0 42 4C 50 2D 90 28 03"} << 0;
+        QTest::newRow("identify, upload 33-120, reset") << true << QStringList{
             // identify, sequence 1
             "02 87 93 CC 9B E4 80 82 80 80 80 81 A0 80 84 8A 82 03",
             // write 0xFF - a at address a in the same blocks, sequence 1 to 3
@@ -166,7 +164,15 @@ private slots:
             "02 86 41 E0 20 80 80 82 80 80 80 80 50 84 94 81 A1 80 80 03",
             "02 86 41 E0 20 80 80 84 80 80 80 80 50 84 94 81 A2 80 80 03",
             "02 86 41 E0 20 80 80 86 80 80 80 80 50 84 94 81 A3 80 80 03",
-            "02 86 41 E0 20 80 80 88 80 80 80 80 50 84 92 46 80 03"};
+            "02 86 41 E0 20 80 80 88 80 80 80 80 50 84 92 46 80 03"} << 0;
+        // The first read's reply carries its 36 bytes but echoes the count as 35.
+        QTest::newRow("identify, download stopped by the echo") << false << QStringList{
+            "02 87 81 A0 90 80 80 82 80 80 80 81 A0 80 84 40 80 03",
+            "02 87 81 A0 90 80 80 82 80 80 80 80 50 80 98 40 80 92 99 80 80 03"
+        } << QStringList{
+            "02 86 41 E0 20 80 80 82 80 80 80 81 A0 84 85 9C 61 DE 20 80 70 88 88 86 82 80 8D 82 25 B4 69 F0 42 4C 50 2C 60 28 03",
+            "02 86 41 E0 20 80 80 82 80 80 80 80 50 84 98 40 80 91 F8 9C 9E 97 8F C9 E5 F3 B9 FD 8E 4F AB D7 EC 76 7B DD FF 87 C7 E5 "
+            "F3 FA 3D BE 6F BF E3 F3 FA 7D FF 9F DF F7 FC 80 81 81 80 7B B1 F0 03"} << 6;
         // clang-format on
     }
     void handWorkedFrames()
@@ -174,8 +180,7 @@ private slots:
         QFETCH(bool, upload);
         QFETCH(QStringList, replies);
         FakeLine line;
-        QFETCH(int, target);
-        line.link.TargetID = target;
+        line.link.TargetID = upload ? std::int32_t(0x80BC614EU) : 0x105;
         QCOMPARE(OpenLink(line.link), LINK_OK);
         line.port().onWrite = [&replies](FakePort &port) {
             port.rx += QByteArray::fromHex(replies.value(port.writes.size() - 1).toLatin1());
@@ -197,12 +202,12 @@ private slots:
             // The request's RTS hold (18 bytes at 9600 baud), then 3 s.
             QVERIFY(line.elapsedMs() - resetAt > 3031 && line.elapsedMs() - resetAt < 3034);
         } else {
-            QCOMPARE(ReadBlocks(line.link, buffer, start, stop), LINK_OK);
-            for (int p = 33; p <= 120; ++p)
+            QFETCH(int, result);
+            QCOMPARE(ReadBlocks(line.link, buffer, start, stop), result);
+            for (int p = 33; result == LINK_OK && p <= 120; ++p)
                 QCOMPARE(buffer.at(p - 32), std::uint8_t(0xC0 + p - 1));
-            QCOMPARE(Identify(line.link), LINK_OK);
+            QCOMPARE(result == LINK_OK ? Identify(line.link) : LINK_OK, LINK_OK);
         }
-        QCOMPARE(line.link.Total, 88);
         QStringList sent;
         for (const QByteArray &frame : line.port().writes)
             sent << QString::fromLatin1(frame.toHex(' ').toUpper());
@@ -359,7 +364,6 @@ private slots:
         // Result, bytes done, block requests the device heard.
         QTest::newRow("read up to the EEPROM size")    << blocks(false, 33, 0) << "0 992 28";
         QTest::newRow("read from position 0")          << blocks(false, 0, 120) << "5 0 0";
-        QTest::newRow("reply echoing 35 of 36")        << blocks(false, 33, 120, 1) << "6 0 1";
         QTest::newRow("write one past the image")      << blocks(true, 33, 121) << "5 0 0";
         QTest::newRow("write error in block 2")        << blocks(true, 33, 120, 70) << "9 36 2";
         QTest::newRow("scan: ascending, each once") << scan({9600}, {3, 1, 2, 1}) << "0: 9600/1 9600/2 9600/3; found 2 at 9600; 240 ms";
