@@ -22,9 +22,6 @@ public:
     static constexpr std::uint64_t NEVER = UINT64_MAX;
 
     bool open() override { return step("open"); }
-    bool setupQueues(std::int64_t, std::int64_t) override { return step("setupQueues"); }
-    bool purge() override { return step("purge"); }
-    bool getState(mComm::CommState &) override { return step("getState"); }
     bool setState(const mComm::CommState &wanted) override
     {
         speeds.push_back(wanted.BaudRate);
@@ -61,7 +58,6 @@ public:
         return step("setLine");
     }
     bool outputDrained() override { return nowUs() >= drainedAtUs; }
-    bool close() override { return step("close"); }
     std::int32_t errorCode() const override { return FAILURE; }
     QString errorText() const override { return QStringLiteral("fake failure"); }
 

@@ -24,11 +24,6 @@ QString text(int id)
     return gResDll.GetStr(id);
 }
 
-QString label(frmEEPROM &window, const char *name)
-{
-    return window.findChild<QLabel *>(QLatin1String(name))->text();
-}
-
 // CloseWhileBusy: on the first event pass, Timer2 ticks again, close() and
 // Escape try to close the window; EscapeFirst: Escape before the transfer starts.
 enum class Fault { None, NoPort, NoEcho, CancelInSearch, CloseWhileBusy, EscapeFirst };
@@ -93,6 +88,8 @@ private slots:
         bench.device->faults.noEchoReads = fault == Fault::NoEcho ? 1 : 0;
         frmEEPROM window;
         auto *timer3 = window.findChild<QTimer *>(QStringLiteral("Timer3"));
+        const auto *status = window.findChild<QLabel *>(QStringLiteral("lbMsg"));
+        const auto *percent = window.findChild<QLabel *>(QStringLiteral("lbdownload"));
         auto *button = window.findChild<QPushButton *>(QStringLiteral("cmdCancel"));
         QStringList shown;
         bool closed = false;
@@ -106,12 +103,11 @@ private slots:
             }
             if (timer3->isActive())
                 window.Timer3_Timer();
-            const QString now = label(window, "lbMsg") + " | " +
+            const QString now = status->text() + " | " +
                                 (!button->isEnabled()           ? "greyed"
                                  : button->text() == text(1301) ? "cancel"
                                                                 : "close") +
-                                " | " + (timer3->isActive() ? "" : "stopped ") +
-                                label(window, "lbdownload");
+                                " | " + (timer3->isActive() ? "" : "stopped ") + percent->text();
             if (shown.isEmpty() || shown.last() != now)
                 shown << now;
             if (fault == Fault::CancelInSearch && bench.clock.elapsed() >= 2000ms)
@@ -125,7 +121,6 @@ private slots:
         QCOMPARE(window.windowTitle(), text(caption));
         // The status line 60 twips after its caption, both whole, in the window.
         const auto *label1 = window.findChild<QLabel *>(QStringLiteral("Label1"));
-        const auto *status = window.findChild<QLabel *>(QStringLiteral("lbMsg"));
         QCOMPARE(label1->text(), text(1353));
         QVERIFY(label1->width() >= label1->sizeHint().width());
         QCOMPARE(status->x(),

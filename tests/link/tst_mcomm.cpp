@@ -97,9 +97,6 @@ private slots:
         // clang-format off
         QTest::newRow("device refuses")  << "open" << "COM1" << "27 1010 CommOpen (CreateFile): fake failure" << false;
         QTest::newRow("no such device")  << "" << "/nonexistent/tty" << "27 1001 CommOpen (CreateFile): No such file or directory" << false;
-        QTest::newRow("queues")          << "setupQueues" << "COM1" << "1010 1010 CommOpen (SetupComm): fake failure" << true;
-        QTest::newRow("purge")           << "purge" << "COM1" << "1010 1010 CommOpen (PurgeComm): fake failure" << true;
-        QTest::newRow("get state")       << "getState" << "COM1" << "1010 1010 CommOpen (GetCommState): fake failure" << true;
         QTest::newRow("mode string")     << "mode" << "COM1" << "87 87 CommOpen (BuildCommDCB): The parameter is incorrect." << true;
         QTest::newRow("set state")       << "setState" << "COM1" << "1010 1010 CommOpen (SetCommState): fake failure" << true;
         // A pseudo-terminal takes the speed but has no DTR to drop.
