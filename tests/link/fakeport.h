@@ -18,7 +18,6 @@
 class FakePort : public mComm::CommDevice
 {
 public:
-    static constexpr std::int32_t FAILURE = mComm::COMM_DEVICE_ERROR + 10;
     static constexpr std::uint64_t NEVER = UINT64_MAX;
 
     bool open() override { return step("open"); }
@@ -58,7 +57,7 @@ public:
         return step("setLine");
     }
     bool outputDrained() override { return nowUs() >= drainedAtUs; }
-    std::int32_t errorCode() const override { return FAILURE; }
+    std::int32_t errorCode() const override { return mComm::COMM_DEVICE_ERROR + 10; } // 1010
     QString errorText() const override { return QStringLiteral("fake failure"); }
 
     QString failAt;               // the step that fails; "status" for bytesWaiting
