@@ -67,8 +67,8 @@ private slots:
         const QString portFailed = "Can't open communication port.\ntq540ctl: ";
         const QString failure = "tq540ctl: %1\n";
         // clang-format off
-        QTest::newRow("test") << QStringList{"--id", "9", "--serial", "5555", "--baud", "19200", "--eeprom-kb", "2"}
-            << "test --port $SIM --sn 9" << 0 << found << "" << "" << "" << 0;
+        QTest::newRow("test by serial number") << QStringList{"--id", "9", "--serial", "5555", "--baud", "19200", "--eeprom-kb", "2"}
+            << "test --port $SIM --sn 5555" << 0 << found << "" << "" << "" << 0;
         QTest::newRow("test through COM3, JSON") << device << "test --port COM3 --json" << 0
             << sim + "\"message\":\"Device found.\",\"result\":0,\"serialNumber\":1000001,\"speed\":9600}" << "" << "" << "" << 0;
         QTest::newRow("test, no such port") << none << "test --port /nonexistent/tty" << 25 << ""
