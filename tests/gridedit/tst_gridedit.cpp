@@ -1,15 +1,500 @@
-// Runs the grid editor's test classes: the editor's rules against fakes, the
-// grid control on its own, and keyboard and mouse on real widgets.
-#include "testsuites.h"
+// The grid editor on real widgets (gridwindow.h): every key of the dispatch
+// in one table, then what the table cannot show.
+#include "gridwindow.h"
+#include "twips.h"
 
 #include <QApplication>
+#include <QScrollBar>
+#include <QWheelEvent>
 
-int main(int argc, char **argv)
+namespace {
+
+// What the control holds when the key comes: a text box's caret at 0, 1 or 2
+// in its two characters, or its whole text selected; a combo box's list closed
+// or open; the check box.
+enum State { Caret0, CaretIn, CaretEnd, Whole, Closed, Open, Check };
+constexpr bool taken = true;
+constexpr bool passed = false;
+
+struct KeyCase
 {
-    QApplication app(argc, argv);
-    int failures = 0;
-    failures += runEditorRuleTests(argc, argv);
-    failures += runGridControlTests(argc, argv);
-    failures += runKeyboardTests(argc, argv);
-    return failures;
+    const char *name;
+    Qt::Key key;
+    int mask; // 1 Shift, 2 Ctrl, 4 Alt
+    Place from;
+    State state;
+    Place to;
+    bool consumed;
+};
+
+// Places are Row, Col, TopRow, LeftCol, worked out from the geometry in
+// gridwindow.h: columns 1 and 5 combo boxes, 2 and 4 text boxes, 3 the check box.
+const KeyCase keyCases[] = {
+    {"Enter moves down", Qt::Key_Return, 0, {3, 2, 1, 1}, Whole, {4, 2, 1, 1}, taken},
+    {"Enter on the last row", Qt::Key_Return, 0, {15, 4, 11, 2}, CaretIn, {15, 4, 11, 2}, taken},
+    {"Enter, list open", Qt::Key_Return, 0, {3, 1, 1, 1}, Open, {3, 1, 1, 1}, passed},
+    {"Enter, list on the last row",
+     Qt::Key_Return,
+     0,
+     {15, 5, 11, 3},
+     Closed,
+     {15, 5, 11, 3},
+     taken},
+    {"Escape", Qt::Key_Escape, 0, {3, 4, 1, 2}, CaretIn, {3, 4, 1, 2}, taken},
+    {"Page Down", Qt::Key_PageDown, 0, {3, 2, 1, 1}, Whole, {8, 2, 6, 1}, taken},
+    {"Page Down to the last page", Qt::Key_PageDown, 0, {9, 2, 8, 1}, Whole, {12, 2, 11, 1}, taken},
+    {"Page Down at the end", Qt::Key_PageDown, 0, {12, 2, 11, 1}, Whole, {15, 2, 11, 1}, taken},
+    {"Page Down, list open", Qt::Key_PageDown, 0, {3, 1, 1, 1}, Open, {3, 1, 1, 1}, passed},
+    {"Page Up", Qt::Key_PageUp, 0, {9, 2, 7, 1}, Whole, {4, 2, 2, 1}, taken},
+    {"Page Up to the first page", Qt::Key_PageUp, 0, {5, 4, 3, 2}, Whole, {3, 4, 1, 2}, taken},
+    {"Page Up at the top", Qt::Key_PageUp, 0, {4, 2, 1, 1}, Whole, {1, 2, 1, 1}, taken},
+    {"Page Up, list open", Qt::Key_PageUp, 0, {9, 5, 7, 3}, Open, {9, 5, 7, 3}, passed},
+    {"End, text selected", Qt::Key_End, 0, {2, 2, 1, 1}, Whole, {2, 5, 1, 3}, taken},
+    {"End, caret at the end", Qt::Key_End, 0, {2, 2, 1, 1}, CaretEnd, {2, 5, 1, 3}, taken},
+    {"End, caret inside", Qt::Key_End, 0, {2, 2, 1, 1}, CaretIn, {2, 2, 1, 1}, passed},
+    {"End, caret at 0", Qt::Key_End, 0, {2, 2, 1, 1}, Caret0, {2, 2, 1, 1}, passed},
+    {"End, check box", Qt::Key_End, 0, {2, 3, 1, 1}, Check, {2, 5, 1, 3}, taken},
+    {"Home, caret at 0", Qt::Key_Home, 0, {2, 4, 1, 2}, Caret0, {2, 1, 1, 1}, taken},
+    {"Home, text selected", Qt::Key_Home, 0, {2, 4, 1, 2}, Whole, {2, 1, 1, 1}, taken},
+    {"Home, caret inside", Qt::Key_Home, 0, {2, 4, 1, 2}, CaretIn, {2, 4, 1, 2}, passed},
+    {"Home, caret at the end", Qt::Key_Home, 0, {2, 4, 1, 2}, CaretEnd, {2, 4, 1, 2}, passed},
+    {"Home, list", Qt::Key_Home, 0, {2, 5, 1, 3}, Closed, {2, 1, 1, 1}, taken},
+    {"Ctrl+End", Qt::Key_End, 2, {3, 4, 1, 2}, CaretIn, {15, 4, 11, 2}, taken},
+    {"Ctrl+Home", Qt::Key_Home, 2, {12, 5, 10, 3}, Closed, {1, 1, 1, 1}, taken},
+    {"Ctrl+Shift+End is End", Qt::Key_End, 3, {3, 2, 1, 1}, Whole, {3, 5, 1, 3}, taken},
+    {"Ctrl+Shift+Home is Home", Qt::Key_Home, 3, {9, 4, 7, 2}, Caret0, {9, 1, 7, 1}, taken},
+    {"Left, caret at 0", Qt::Key_Left, 0, {2, 4, 1, 2}, Caret0, {2, 3, 1, 2}, taken},
+    {"Left, caret inside", Qt::Key_Left, 0, {2, 4, 1, 2}, CaretIn, {2, 4, 1, 2}, passed},
+    {"Left, caret at the end", Qt::Key_Left, 0, {2, 4, 1, 2}, CaretEnd, {2, 4, 1, 2}, passed},
+    {"Left scrolls, text selected", Qt::Key_Left, 0, {2, 2, 1, 2}, Whole, {2, 1, 1, 1}, taken},
+    {"Left scrolls, check box", Qt::Key_Left, 0, {2, 3, 1, 3}, Check, {2, 2, 1, 2}, taken},
+    {"Left, list at column 1", Qt::Key_Left, 0, {2, 1, 1, 1}, Closed, {2, 1, 1, 1}, taken},
+    {"Left, list open", Qt::Key_Left, 0, {2, 5, 1, 3}, Open, {2, 4, 1, 3}, taken},
+    {"Right, text selected", Qt::Key_Right, 0, {2, 2, 1, 1}, Whole, {2, 3, 1, 1}, taken},
+    {"Right, caret at the end", Qt::Key_Right, 0, {2, 2, 1, 1}, CaretEnd, {2, 3, 1, 1}, taken},
+    {"Right, caret inside", Qt::Key_Right, 0, {2, 2, 1, 1}, CaretIn, {2, 2, 1, 1}, passed},
+    {"Right, caret at 0", Qt::Key_Right, 0, {2, 2, 1, 1}, Caret0, {2, 2, 1, 1}, passed},
+    {"Right scrolls, check box", Qt::Key_Right, 0, {2, 3, 1, 1}, Check, {2, 4, 1, 2}, taken},
+    {"Right scrolls, text selected", Qt::Key_Right, 0, {2, 4, 1, 2}, Whole, {2, 5, 1, 3}, taken},
+    {"Right, list at column 5", Qt::Key_Right, 0, {2, 5, 1, 3}, Closed, {2, 5, 1, 3}, taken},
+    {"Right, list open", Qt::Key_Right, 0, {2, 1, 1, 1}, Open, {2, 2, 1, 1}, taken},
+    {"Ctrl+Right is Right", Qt::Key_Right, 2, {2, 2, 1, 1}, Whole, {2, 3, 1, 1}, taken},
+    {"Up, caret inside", Qt::Key_Up, 0, {5, 4, 1, 2}, CaretIn, {4, 4, 1, 2}, taken},
+    {"Up scrolls", Qt::Key_Up, 0, {4, 2, 4, 1}, Whole, {3, 2, 3, 1}, taken},
+    {"Up, list on row 1", Qt::Key_Up, 0, {1, 1, 1, 1}, Closed, {1, 1, 1, 1}, taken},
+    {"Up, list open", Qt::Key_Up, 0, {5, 1, 1, 1}, Open, {5, 1, 1, 1}, passed},
+    {"Up, text on row 1", Qt::Key_Up, 0, {1, 2, 1, 1}, Whole, {1, 2, 1, 1}, passed},
+    {"Down onto the cut-off row", Qt::Key_Down, 0, {5, 2, 1, 1}, Whole, {6, 2, 1, 1}, taken},
+    {"Down scrolls one row", Qt::Key_Down, 0, {6, 2, 1, 1}, Whole, {7, 2, 2, 1}, taken},
+    {"Down, check box", Qt::Key_Down, 0, {3, 3, 1, 1}, Check, {4, 3, 1, 1}, taken},
+    {"Down, list on the last row", Qt::Key_Down, 0, {15, 5, 11, 3}, Closed, {15, 5, 11, 3}, taken},
+    {"Down, list open", Qt::Key_Down, 0, {3, 1, 1, 1}, Open, {3, 1, 1, 1}, passed},
+    {"Down, text on the last row", Qt::Key_Down, 0, {15, 2, 11, 1}, Whole, {15, 2, 11, 1}, passed},
+    {"Shift+Right", Qt::Key_Right, 1, {2, 2, 1, 1}, Whole, {2, 2, 1, 1}, passed},
+    {"Shift+Enter", Qt::Key_Return, 1, {3, 2, 1, 1}, Whole, {3, 2, 1, 1}, passed},
+    {"Alt+Down", Qt::Key_Down, 4, {2, 2, 1, 1}, Whole, {2, 2, 1, 1}, passed},
+    {"Tab", Qt::Key_Tab, 0, {2, 2, 1, 1}, Whole, {2, 2, 1, 1}, passed},
+    {"Space, check box", Qt::Key_Space, 0, {2, 3, 1, 1}, Check, {2, 3, 1, 1}, passed},
+    {"Letter", Qt::Key_A, 0, {2, 2, 1, 1}, Whole, {2, 2, 1, 1}, passed},
+};
+
+// How the box follows its cell: what moves the grid or the cell.
+enum Follow {
+    ScrollBar,
+    Wheel,
+    WheelBack,
+    Shrink,
+    ShrinkBack,
+    CutOffRow,
+    GridKey,
+    NoControl,
+    AboveView
+};
+
+void wheel(QWidget *over, int delta)
+{
+    const QPoint at(4, 4);
+    QWheelEvent event(at, over->mapToGlobal(at), {}, QPoint(0, delta), Qt::NoButton, {},
+                      Qt::NoScrollPhase, false);
+    QApplication::sendEvent(over, &event);
 }
+
+void scrollDown(const GridControl &grid)
+{
+    for (QScrollBar *bar : grid.findChildren<QScrollBar *>()) {
+        if (bar->orientation() == Qt::Vertical)
+            bar->triggerAction(QAbstractSlider::SliderSingleStepAdd);
+    }
+}
+
+} // namespace
+
+class TestGridEdit : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase()
+    {
+        QCOMPARE(twips::logicalDpi(), 96.0);
+        QCOMPARE(QApplication::wheelScrollLines(), 3);
+    }
+
+    void keys_data()
+    {
+        QTest::addColumn<int>("index");
+        for (int i = 0; i < int(std::size(keyCases)); ++i)
+            QTest::newRow(keyCases[i].name) << i;
+    }
+
+    void keys()
+    {
+        QFETCH(int, index);
+        const KeyCase &c = keyCases[index];
+        GridWindow w;
+        w.place(c.from);
+        QCOMPARE(w.control(c.from[1]) == w.text, c.state <= Whole);
+        if (c.state <= CaretEnd)
+            w.text->setCursorPosition(c.state);
+        else if (c.state == Whole)
+            w.text->selectAll();
+        else if (c.state == Open)
+            w.combo->showPopup();
+        QCOMPARE(w.press(c.key, c.mask), !c.consumed);
+        QCOMPARE(w.where(), c.to);
+    }
+
+    // Grid at 150/150 twips; each row 285 twips, the row height from a 300-twip box.
+    void boxLiesOnItsCell_data()
+    {
+        QTest::addColumn<Place>("at");
+        QTest::addColumn<QRect>("rect");
+        // 150 + 30 + 600 + 1200 = 1980 = 132 px; 150 + 30 + 285 = 465 = 31 px.
+        QTest::newRow("text box") << Place{1, 2, 1, 1} << QRect(132, 31, 80, 20);
+        // 1980 + 2 * 1200 (columns 3 and 4); 465 + 2 * 285 (rows 7 and 8).
+        QTest::newRow("combo box, scrolled") << Place{9, 5, 7, 3} << QRect(212, 69, 80, 20);
+        // Centred: 1980 + (1200 - 300) / 2 = 2430; 750 + (285 - 150) \ 2 = 817 = 54.5 px.
+        QTest::newRow("check box") << Place{2, 3, 1, 2} << QRect(162, 54, 20, 10);
+    }
+
+    void boxLiesOnItsCell()
+    {
+        QFETCH(Place, at);
+        QFETCH(QRect, rect);
+        GridWindow w;
+        w.place(at);
+        QWidget *box = w.control(at[1]);
+        QCOMPARE(box->geometry(), rect);
+        QVERIFY(box->hasFocus());
+        for (QWidget *other : {w.control(1), w.control(2), w.control(3)})
+            QCOMPARE(other->isVisible(), other == box);
+        QCOMPARE(w.grid->RowHeight(0), 285);
+        QCOMPARE(w.grid->RowHeight(15), 285);
+    }
+
+    void cellAndControl_data()
+    {
+        QTest::addColumn<int>("col");
+        QTest::addColumn<QString>("cell");
+        QTest::addColumn<QString>("shown"); // the check box: 1 ticked, 0 clear
+        QTest::addColumn<QString>("committed");
+        QTest::newRow("text keeps its blanks") << 2 << " 12 "
+                                               << " 12 "
+                                               << "12";
+        QTest::newRow("check X") << 3 << "X"
+                                 << "1"
+                                 << "x";
+        QTest::newRow("check x in blanks") << 3 << " x  "
+                                           << "1"
+                                           << "x";
+        QTest::newRow("check empty") << 3 << ""
+                                     << "0"
+                                     << "";
+        QTest::newRow("check other letter") << 3 << "y"
+                                            << "0"
+                                            << "";
+        QTest::newRow("check two marks") << 3 << "xx"
+                                         << "0"
+                                         << "";
+        QTest::newRow("list entry in blanks") << 1 << " 9600 "
+                                              << "9600"
+                                              << "9600";
+        QTest::newRow("not in the list") << 1 << "1234"
+                                         << ""
+                                         << "";
+    }
+
+    // The cell is loaded into its control, and Escape commits it back.
+    void cellAndControl()
+    {
+        QFETCH(int, col);
+        QFETCH(QString, cell);
+        QFETCH(QString, shown);
+        QFETCH(QString, committed);
+        GridWindow w;
+        w.combo->setCurrentIndex(1);
+        w.grid->setTextMatrix(3, col, cell);
+        w.place({3, col, 1, 1});
+        const QString value = col == 3   ? QString::number(int(w.check->isChecked()))
+                              : col == 2 ? w.text->text()
+                                         : w.combo->currentText();
+        QCOMPARE(value, shown);
+        QVERIFY(!w.press(Qt::Key_Escape));
+        QCOMPARE(w.grid->TextMatrix(3, col), committed);
+    }
+
+    // What was typed reaches its cell; the box shows its new cell selected.
+    void typedTextIsCommitted_data()
+    {
+        QTest::addColumn<int>("key"); // 0: a click on row 4
+        QTest::addColumn<int>("row");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("Escape") << int(Qt::Key_Escape) << 2 << "9";
+        QTest::newRow("Enter") << int(Qt::Key_Return) << 3 << "23";
+        QTest::newRow("click") << 0 << 4 << "24";
+    }
+
+    void typedTextIsCommitted()
+    {
+        QFETCH(int, key);
+        QFETCH(int, row);
+        QFETCH(QString, shown);
+        GridWindow w;
+        w.place({2, 2, 1, 1});
+        QTest::keyClicks(w.text, "9");
+        if (key)
+            QVERIFY(!w.press(Qt::Key(key)));
+        else
+            QTest::mouseClick(w.grid, Qt::LeftButton, {}, w.cellPoint(4, 2));
+        QCOMPARE(w.grid->TextMatrix(2, 2), QStringLiteral("9"));
+        QCOMPARE(w.where(), (Place{row, 2, 1, 1}));
+        QCOMPARE(w.text->selectedText(), shown);
+        QCOMPARE(w.text->pos(), w.boxTopLeft());
+        QVERIFY(w.text->hasFocus());
+    }
+
+    // "7" is typed on the start row of column 2. A box on a shown row lies on
+    // its cell and has the focus; on a row out of view it is hidden and the
+    // grid has the focus. Either way it holds its cell, or what was typed.
+    void boxFollowsItsCell_data()
+    {
+        QTest::addColumn<int>("start");
+        QTest::addColumn<int>("follow");
+        QTest::addColumn<Place>("to");
+        QTest::addColumn<bool>("shown");
+        QTest::newRow("scroll bar") << 1 << int(ScrollBar) << Place{1, 2, 2, 1} << false;
+        QTest::newRow("scroll bar, row in view")
+            << 5 << int(ScrollBar) << Place{5, 2, 2, 1} << true;
+        QTest::newRow("wheel over the box") << 1 << int(Wheel) << Place{1, 2, 4, 1} << false;
+        QTest::newRow("wheel back over the grid")
+            << 1 << int(WheelBack) << Place{1, 2, 1, 1} << true;
+        QTest::newRow("grid made lower") << 4 << int(Shrink) << Place{4, 2, 1, 1} << false;
+        QTest::newRow("grid lower and back") << 4 << int(ShrinkBack) << Place{4, 2, 1, 1} << true;
+        QTest::newRow("click on the cut-off row")
+            << 1 << int(CutOffRow) << Place{6, 2, 2, 1} << true;
+        QTest::newRow("grid's own Down") << 1 << int(GridKey) << Place{2, 2, 2, 1} << true;
+        QTest::newRow("column without control") << 3 << int(NoControl) << Place{3, 2, 1, 1} << true;
+        QTest::newRow("row above the view") << 1 << int(AboveView) << Place{2, 2, 5, 1} << false;
+    }
+
+    void boxFollowsItsCell()
+    {
+        QFETCH(int, start);
+        QFETCH(int, follow);
+        QFETCH(Place, to);
+        QFETCH(bool, shown);
+        GridWindow w;
+        w.place({start, 2, 1, 1});
+        QTest::keyClicks(w.text, "7");
+        switch (Follow(follow)) {
+        case ScrollBar:
+            scrollDown(*w.grid);
+            break;
+        case WheelBack:
+            wheel(w.text, -120);
+            wheel(w.grid, 120);
+            break;
+        case Wheel:
+            wheel(w.text, -120);
+            break;
+        case ShrinkBack:
+        case Shrink:
+            w.grid->resize(340, 60);
+            if (follow == ShrinkBack)
+                w.grid->resize(340, 143);
+            break;
+        case CutOffRow:
+            QTest::mouseClick(w.grid, Qt::LeftButton, {}, QPoint(160, 118));
+            break;
+        case GridKey:
+            scrollDown(*w.grid);
+            QTest::keyClick(w.grid, Qt::Key_Down);
+            break;
+        case NoControl:
+            w.grid->setCol(0);
+            break;
+        case AboveView:
+            w.grid->setTopRow(5);
+            w.grid->setRow(2);
+            break;
+        }
+        QCOMPARE(w.where(), to);
+        QCOMPARE(w.text->isVisible(), shown);
+        QCOMPARE(QApplication::focusWidget(), shown ? static_cast<QWidget *>(w.text) : w.grid);
+        if (shown)
+            QCOMPARE(w.text->pos(), w.boxTopLeft());
+        QCOMPARE(w.text->text(), to[0] == start ? "7" : GridWindow::cellText(to[0], 2));
+    }
+
+    // Tab passes the grid by while a box is shown on it; a click that makes
+    // no cell current leaves the focus in the box.
+    void focusStaysWithTheBox_data()
+    {
+        QTest::addColumn<int>("topRow");
+        QTest::addColumn<QPoint>("click"); // none: Tab from the control before the grid
+        QTest::addColumn<bool>("inBox");
+        QTest::newRow("Tab") << 1 << QPoint() << true;
+        QTest::newRow("Tab, row scrolled out") << 5 << QPoint() << false;
+        QTest::newRow("click on the frame") << 1 << QPoint(1, 60) << true;
+        QTest::newRow("click on a row number") << 1 << QPoint(22, 49) << true;
+        QTest::newRow("click on a title") << 1 << QPoint(162, 11) << true;
+    }
+
+    void focusStaysWithTheBox()
+    {
+        QFETCH(int, topRow);
+        QFETCH(QPoint, click);
+        QFETCH(bool, inBox);
+        GridWindow w;
+        w.grid->setTopRow(topRow);
+        w.before->setFocus();
+        QWidget *stop = inBox ? static_cast<QWidget *>(w.combo) : w.grid;
+        if (!click.isNull()) {
+            QTest::mouseClick(w.grid, Qt::LeftButton, {}, click);
+            QCOMPARE(QApplication::focusWidget(), stop);
+            QCOMPARE(w.where(), (Place{1, 1, 1, 1}));
+            return;
+        }
+        QTest::keyClick(w.before, Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), stop);
+        QTest::keyClick(stop, Qt::Key_Backtab);
+        QCOMPARE(QApplication::focusWidget(), w.before);
+    }
+
+    void registration_data()
+    {
+        QTest::addColumn<int>("col");
+        QTest::addColumn<double>("width");
+        QTest::addColumn<int>("boxHeight"); // px, 0: no box
+        QTest::addColumn<int>("minBefore");
+        QTest::addColumn<int>("widthAfter"); // -1: nothing changes
+        QTest::addColumn<int>("minAfter");
+        QTest::newRow("300 twips over 240, 1000.5") << 1 << 1000.5 << 20 << 240 << 1000 << 285;
+        QTest::newRow("285 twips over 285, 1001.5") << 2 << 1001.5 << 19 << 285 << 1002 << 285;
+        QTest::newRow("lower box, 2.5") << 3 << 2.5 << 20 << 400 << 2 << 400;
+        QTest::newRow("no box, 3.5") << 4 << 3.5 << 0 << 240 << 4 << 240;
+        QTest::newRow("beyond the grid") << 6 << 500.0 << 20 << 240 << -1 << 240;
+    }
+
+    // The row height follows a taller box (less 15 twips); the width is
+    // rounded to whole twips, halves to even.
+    void registration()
+    {
+        QFETCH(int, col);
+        QFETCH(double, width);
+        QFETCH(int, boxHeight);
+        QFETCH(int, minBefore);
+        QFETCH(int, widthAfter);
+        QFETCH(int, minAfter);
+        GridControl grid;
+        shapeGrid(grid, 3);
+        grid.setRowHeightMin(minBefore);
+        QLineEdit box;
+        box.setFixedHeight(boxHeight);
+        cGridEdit editor;
+        editor.setMGrid(&grid);
+        const QList<int> widths{600, 1200, 1200, 1200, 1200, 1200};
+        editor.EditBox_Ini(col, boxHeight ? &box : nullptr, 1, "Title", width, 4);
+        QCOMPARE(grid.RowHeightMin(), minAfter);
+        if (widthAfter < 0) {
+            for (int c = 0; c < 6; ++c) {
+                QCOMPARE(grid.TextMatrix(0, c), QString());
+                QCOMPARE(grid.ColWidth(c), widths[c]);
+            }
+            return;
+        }
+        QCOMPARE(grid.TextMatrix(0, col), QStringLiteral("Title"));
+        QCOMPARE(grid.ColWidth(col), widthAfter);
+        QCOMPARE(grid.ColAlignment(col), 4);
+    }
+
+    // The editor's table has 11 columns: a twelfth fails before anything moves.
+    void elevenColumnsAtMost()
+    {
+        GridControl grid;
+        grid.setRows(3);
+        grid.setCols(13);
+        grid.setCol(11);
+        cGridEdit editor;
+        editor.setMGrid(&grid);
+        QVERIFY_THROWS_EXCEPTION(std::out_of_range, editor.EditBox_Ini(11, nullptr, 1));
+        int keyCode = vk::Down;
+        QVERIFY_THROWS_EXCEPTION(std::out_of_range, editor.KeyPress(keyCode, 0));
+        QCOMPARE(grid.Row(), 1);
+        QVERIFY(!editor.UpdateLocked());
+    }
+
+    void ownerLockStopsEveryRefresh()
+    {
+        GridWindow w;
+        w.place({2, 2, 1, 1});
+        QTest::keyClicks(w.text, "8");
+        w.editor.setUpdateLocked(true);
+        QVERIFY(w.press(Qt::Key_Down));
+        QVERIFY(w.press(Qt::Key_Escape));
+        w.grid->setRow(4);
+        w.editor.SetPosition();
+        QCOMPARE(w.text->pos(), QPoint(132, 50));
+        QCOMPARE(w.grid->TextMatrix(2, 2), QStringLiteral("22"));
+        w.editor.setUpdateLocked(false);
+        QVERIFY(!w.press(Qt::Key_Escape));
+        QCOMPARE(w.grid->TextMatrix(2, 2), QStringLiteral("8"));
+        QCOMPARE(w.text->pos(), QPoint(132, 88));
+    }
+
+    // A grid call that fails inside KeyPress reaches a direct caller; a key
+    // or a click has it logged. The lock is released and the editor goes on.
+    void failingGridCall_data()
+    {
+        QTest::addColumn<QString>("path");
+        QTest::newRow("called") << "called";
+        QTest::newRow("key") << "key";
+        QTest::newRow("click") << "click";
+    }
+
+    void failingGridCall()
+    {
+        QFETCH(QString, path);
+        GridWindow w;
+        w.place({6, 2, 1, 1}); // Down from here scrolls
+        w.grid->failScrolls = true;
+        w.grid->failWrites = path == "click";
+        if (path == "called") {
+            int keyCode = vk::Down;
+            QVERIFY_THROWS_EXCEPTION(GridRangeError, w.editor.KeyPress(keyCode, 0));
+            QCOMPARE(keyCode, vk::Down);
+        } else {
+            QTest::ignoreMessage(QtWarningMsg, QRegularExpression("^grid editor: KeyPress failed"));
+            if (path == "key")
+                QVERIFY(w.press(Qt::Key_Down)); // the key reaches the box
+            else
+                QTest::mouseClick(w.grid, Qt::LeftButton, {}, w.cellPoint(3, 2));
+        }
+        QVERIFY(!w.editor.UpdateLocked());
+        w.grid->failScrolls = w.grid->failWrites = false;
+        QVERIFY(!w.press(Qt::Key_Escape));
+    }
+};
+
+QTEST_MAIN(TestGridEdit)
+#include "tst_gridedit.moc"
