@@ -22,14 +22,17 @@
 #include "griderrors.h"
 #include "virtualkeys.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QScrollBar>
 #include <QTest>
+#include <QWheelEvent>
 
 // The grid's size and columns as above; the rows get their height elsewhere.
-inline void shapeGrid(GridControl &grid, int rows = 16)
+inline void shapeGrid(GridControl &grid, int rows)
 {
     grid.setGeometry(10, 10, 340, 143);
     grid.setRows(rows);
@@ -95,7 +98,7 @@ struct GridWindow
     GridWindow()
     {
         before->setGeometry(10, 170, 100, 20);
-        shapeGrid(*grid);
+        shapeGrid(*grid, 16);
         for (int row = 1; row < 16; ++row) {
             grid->setTextMatrix(row, 0, QString::number(row));
             grid->setTextMatrix(row, 2, cellText(row, 2));
@@ -157,6 +160,26 @@ struct GridWindow
         probe.keys.clear();
         QTest::keyClick(control(grid->Col()), key, modifiers);
         return probe.keys.contains(key);
+    }
+
+    void click(QPoint at) const { QTest::mouseClick(grid, Qt::LeftButton, {}, at); }
+    void gridKey(Qt::Key key) const { QTest::keyClick(grid, key); }
+    void scrollTo(int topRow) const { grid->setTopRow(topRow); }
+    void resizeGrid(int height) const { grid->resize(340, height); }
+    // Turns the mouse wheel over a widget by notches (negative: towards the user).
+    void wheel(QWidget *over, int notches) const
+    {
+        const QPoint at(4, 4);
+        QWheelEvent event(at, over->mapToGlobal(at), {}, QPoint(0, 120 * notches), Qt::NoButton, {},
+                          Qt::NoScrollPhase, false);
+        QApplication::sendEvent(over, &event);
+    }
+    void scrollDown() const
+    {
+        for (QScrollBar *bar : grid->findChildren<QScrollBar *>()) {
+            if (bar->orientation() == Qt::Vertical)
+                bar->triggerAction(QAbstractSlider::SliderSingleStepAdd);
+        }
     }
 
     // The middle of a shown cell, in the grid's pixels.

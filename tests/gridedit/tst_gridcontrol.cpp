@@ -1,26 +1,8 @@
-// The grid control on its own, shaped as in gridwindow.h with rows of 285
-// twips: refused assignments, notifications, scrolling by whole rows.
+// The grid control's own rules, on the grid of gridwindow.h (a page of 5
+// rows, the last page from row 11): refused assignments, notifications,
+// scrolling by whole rows and which rows show.
 #include "gridwindow.h"
 #include "twips.h"
-
-namespace {
-
-struct ShapedGrid
-{
-    QWidget window;
-    GridControl *grid = new GridControl(&window);
-
-    explicit ShapedGrid(int rows = 16)
-    {
-        shapeGrid(*grid, rows);
-        grid->setRowHeightMin(285);
-        window.resize(400, 200);
-        window.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&window));
-    }
-};
-
-} // namespace
 
 class TestGridControl : public QObject
 {
@@ -31,8 +13,8 @@ private slots:
 
     void refusesOutOfRange()
     {
-        ShapedGrid s;
-        GridControl &g = *s.grid;
+        GridWindow w;
+        GridControl &g = *w.grid;
         QVERIFY_THROWS_EXCEPTION(GridRangeError, g.setRow(-1));
         QVERIFY_THROWS_EXCEPTION(GridRangeError, g.setRow(16));
         QVERIFY_THROWS_EXCEPTION(GridRangeError, g.setCol(-1));
@@ -43,9 +25,7 @@ private slots:
         QVERIFY_THROWS_EXCEPTION(GridRangeError, g.setColAlignment(1, 10));
         QVERIFY_THROWS_EXCEPTION(GridRangeError, g.setTextMatrix(16, 0, "x"));
         QVERIFY_THROWS_EXCEPTION(GridRangeError, g.RowIsVisible(-1));
-        QCOMPARE(g.Row(), 1);
-        QCOMPARE(g.Col(), 1);
-        QCOMPARE(g.TopRow(), 1);
+        QCOMPARE(w.where(), (Place{1, 1, 1, 1}));
     }
 
     // Heard before the assignment returns, and only when something changed.
@@ -53,24 +33,21 @@ private slots:
     {
         int moves = 0;
         int scrolls = 0;
-        ShapedGrid s;
-        s.grid->setListener([&](EditGrid::Notification notification) {
+        GridWindow w;
+        w.grid->setListener([&](EditGrid::Notification notification) {
             ++(notification == EditGrid::Notification::RowColChange ? moves : scrolls);
         });
-        s.grid->setRow(3);
+        w.grid->setRow(3);
         QCOMPARE(moves, 1);
-        s.grid->setRow(3);
-        s.grid->setTopRow(1);
-        s.grid->setLeftCol(1);
+        w.place({3, 1, 1, 1});
         QCOMPARE(moves, 1);
         QCOMPARE(scrolls, 0);
-        s.grid->setTopRow(4);
+        w.scrollTo(4);
         QCOMPARE(scrolls, 1);
         QCOMPARE(moves, 1);
-        QCOMPARE(s.grid->Row(), 3);
+        QCOMPARE(w.where(), (Place{3, 1, 4, 1}));
     }
 
-    // A page is the 5 rows shown whole; the last page starts at row 11.
     void scrollsByWholeRows_data()
     {
         QTest::addColumn<int>("rows");
@@ -86,46 +63,35 @@ private slots:
         QTest::newRow("every row shown") << 5 << 1 << "down" << 1;
     }
 
+    // After the move the header and rows TopRow to TopRow + 5 show, the last
+    // of them cut off.
     void scrollsByWholeRows()
     {
         QFETCH(int, rows);
         QFETCH(int, topRow);
         QFETCH(QString, move);
         QFETCH(int, expected);
-        ShapedGrid s(rows);
-        s.grid->setTopRow(topRow);
+        GridWindow w;
+        w.grid->setRows(rows);
+        w.scrollTo(topRow);
         int scrolls = 0;
-        s.grid->setListener([&](EditGrid::Notification) { ++scrolls; });
+        w.grid->setListener([&](EditGrid::Notification) { ++scrolls; });
         if (move == "down" || move == "up")
-            s.grid->ScrollPage(move == "up" ? EditGrid::PageMove::Up : EditGrid::PageMove::Down);
+            w.grid->ScrollPage(move == "up" ? EditGrid::PageMove::Up : EditGrid::PageMove::Down);
         else
-            s.grid->setTopRow(move.toInt());
-        s.grid->setListener({});
-        QCOMPARE(s.grid->TopRow(), expected);
+            w.scrollTo(move.toInt());
+        w.grid->setListener({});
+        QCOMPARE(w.grid->TopRow(), expected);
         QCOMPARE(scrolls, expected == topRow ? 0 : 1);
-    }
-
-    void rowVisibility_data()
-    {
-        QTest::addColumn<int>("topRow");
-        QTest::addColumn<int>("row");
-        QTest::addColumn<bool>("visible");
-        QTest::newRow("header") << 11 << 0 << true;
-        QTest::newRow("last whole row") << 1 << 5 << true;
-        QTest::newRow("row cut off") << 1 << 6 << true;
-        QTest::newRow("below the view") << 1 << 7 << false;
-        QTest::newRow("above the view") << 4 << 3 << false;
-        QTest::newRow("last row") << 11 << 15 << true;
-    }
-
-    void rowVisibility()
-    {
-        QFETCH(int, topRow);
-        QFETCH(int, row);
-        QFETCH(bool, visible);
-        ShapedGrid s;
-        s.grid->setTopRow(topRow);
-        QCOMPARE(s.grid->RowIsVisible(row), visible);
+        QList<int> shown;
+        QList<int> expectedShown{0};
+        for (int row = 0; row < rows; ++row) {
+            if (w.grid->RowIsVisible(row))
+                shown << row;
+            if (row >= expected && row <= expected + 5)
+                expectedShown << row;
+        }
+        QCOMPARE(shown, expectedShown);
     }
 };
 

@@ -4,8 +4,8 @@
 #include "twips.h"
 
 #include <QApplication>
-#include <QScrollBar>
-#include <QWheelEvent>
+
+#include <functional>
 
 namespace {
 
@@ -98,33 +98,78 @@ const KeyCase keyCases[] = {
     {"Letter", Qt::Key_A, 0, {2, 2, 1, 1}, Whole, {2, 2, 1, 1}, passed},
 };
 
-// How the box follows its cell: what moves the grid or the cell.
-enum Follow {
-    ScrollBar,
-    Wheel,
-    WheelBack,
-    Shrink,
-    ShrinkBack,
-    CutOffRow,
-    GridKey,
-    NoControl,
-    AboveView
+// Moves of the grid or its current cell, with "7" typed on row `start` of
+// column 2, the text box's column; the box ends shown or hidden.
+struct FollowCase
+{
+    const char *name;
+    int start;
+    std::function<void(GridWindow &)> move;
+    Place to;
+    bool shown;
 };
 
-void wheel(QWidget *over, int delta)
-{
-    const QPoint at(4, 4);
-    QWheelEvent event(at, over->mapToGlobal(at), {}, QPoint(0, delta), Qt::NoButton, {},
-                      Qt::NoScrollPhase, false);
-    QApplication::sendEvent(over, &event);
-}
+const FollowCase followCases[] = {
+    {"Escape", 2, [](auto &w) { w.press(Qt::Key_Escape); }, {2, 2, 1, 1}, true},
+    {"Enter", 2, [](auto &w) { w.press(Qt::Key_Return); }, {3, 2, 1, 1}, true},
+    {"click on another cell", 2, [](auto &w) { w.click(w.cellPoint(4, 2)); }, {4, 2, 1, 1}, true},
+    {"scroll bar", 1, [](auto &w) { w.scrollDown(); }, {1, 2, 2, 1}, false},
+    {"scroll bar, row in view", 5, [](auto &w) { w.scrollDown(); }, {5, 2, 2, 1}, true},
+    {"wheel over the box", 1, [](auto &w) { w.wheel(w.text, -1); }, {1, 2, 4, 1}, false},
+    {"wheel back", 1, [](auto &w) { w.wheel(w.text, -1), w.wheel(w.grid, 1); }, {1, 2, 1, 1}, true},
+    {"grid lower", 4, [](auto &w) { w.resizeGrid(60); }, {4, 2, 1, 1}, false},
+    {"lower and back", 4, [](auto &w) { w.resizeGrid(60), w.resizeGrid(143); }, {4, 2, 1, 1}, true},
+    {"click on the cut-off row", 1, [](auto &w) { w.click(QPoint(160, 118)); }, {6, 2, 2, 1}, true},
+    {"grid key", 1, [](auto &w) { w.scrollDown(), w.gridKey(Qt::Key_Down); }, {2, 2, 2, 1}, true},
+    {"column without control", 3, [](auto &w) { w.grid->setCol(0); }, {3, 2, 1, 1}, true},
+    {"above the view", 1, [](auto &w) { w.scrollTo(5), w.grid->setRow(2); }, {2, 2, 5, 1}, false},
+};
 
-void scrollDown(const GridControl &grid)
+struct ValueCase
 {
-    for (QScrollBar *bar : grid.findChildren<QScrollBar *>()) {
-        if (bar->orientation() == Qt::Vertical)
-            bar->triggerAction(QAbstractSlider::SliderSingleStepAdd);
-    }
+    const char *name;
+    int col;
+    const char *cell;
+    const char *shown; // the check box: 1 ticked, 0 clear
+    const char *committed;
+};
+
+const ValueCase valueCases[] = {
+    {"text keeps its blanks", 2, " 12 ", " 12 ", "12"},
+    {"check X", 3, "X", "1", "x"},
+    {"check x in blanks", 3, " x  ", "1", "x"},
+    {"check empty", 3, "", "0", ""},
+    {"check other letter", 3, "y", "0", ""},
+    {"check two marks", 3, "xx", "0", ""},
+    {"list entry in blanks", 1, " 9600 ", "9600", "9600"},
+    {"not in the list", 1, "1234", "", ""},
+};
+
+struct RegistrationCase
+{
+    const char *name;
+    int col;
+    double width;
+    int boxHeight; // px, 0: no box
+    int minBefore;
+    const char *title;
+    int widthAfter;
+    int minAfter;
+};
+
+const RegistrationCase registrationCases[] = {
+    {"300 twips over 240, 1000.5", 1, 1000.5, 20, 240, "Title", 1000, 285},
+    {"285 twips over 285, 1001.5", 2, 1001.5, 19, 285, "Title", 1002, 285},
+    {"lower box, 2.5", 3, 2.5, 20, 400, "Title", 2, 400},
+    {"no box, 3.5", 4, 3.5, 0, 240, "Title", 4, 240},
+    {"beyond the grid", 6, 500, 20, 240, "", 1200, 240}, // column 5 untouched
+};
+
+template <typename Case, std::size_t n> void addRows(const Case (&cases)[n])
+{
+    QTest::addColumn<int>("index");
+    for (std::size_t i = 0; i < n; ++i)
+        QTest::newRow(cases[i].name) << int(i);
 }
 
 } // namespace
@@ -140,12 +185,7 @@ private slots:
         QCOMPARE(QApplication::wheelScrollLines(), 3);
     }
 
-    void keys_data()
-    {
-        QTest::addColumn<int>("index");
-        for (int i = 0; i < int(std::size(keyCases)); ++i)
-            QTest::newRow(keyCases[i].name) << i;
-    }
+    void keys_data() { addRows(keyCases); }
 
     void keys()
     {
@@ -192,158 +232,50 @@ private slots:
         QCOMPARE(w.grid->RowHeight(15), 285);
     }
 
-    void cellAndControl_data()
-    {
-        QTest::addColumn<int>("col");
-        QTest::addColumn<QString>("cell");
-        QTest::addColumn<QString>("shown"); // the check box: 1 ticked, 0 clear
-        QTest::addColumn<QString>("committed");
-        QTest::newRow("text keeps its blanks") << 2 << " 12 "
-                                               << " 12 "
-                                               << "12";
-        QTest::newRow("check X") << 3 << "X"
-                                 << "1"
-                                 << "x";
-        QTest::newRow("check x in blanks") << 3 << " x  "
-                                           << "1"
-                                           << "x";
-        QTest::newRow("check empty") << 3 << ""
-                                     << "0"
-                                     << "";
-        QTest::newRow("check other letter") << 3 << "y"
-                                            << "0"
-                                            << "";
-        QTest::newRow("check two marks") << 3 << "xx"
-                                         << "0"
-                                         << "";
-        QTest::newRow("list entry in blanks") << 1 << " 9600 "
-                                              << "9600"
-                                              << "9600";
-        QTest::newRow("not in the list") << 1 << "1234"
-                                         << ""
-                                         << "";
-    }
+    void cellAndControl_data() { addRows(valueCases); }
 
-    // The cell is loaded into its control, and Escape commits it back.
+    // The cell is loaded into its control; Escape commits it back and loads
+    // it again.
     void cellAndControl()
     {
-        QFETCH(int, col);
-        QFETCH(QString, cell);
-        QFETCH(QString, shown);
-        QFETCH(QString, committed);
+        QFETCH(int, index);
+        const ValueCase &c = valueCases[index];
+        const int col = c.col;
         GridWindow w;
         w.combo->setCurrentIndex(1);
-        w.grid->setTextMatrix(3, col, cell);
+        w.grid->setTextMatrix(3, col, c.cell);
         w.place({3, col, 1, 1});
         const QString value = col == 3   ? QString::number(int(w.check->isChecked()))
                               : col == 2 ? w.text->text()
                                          : w.combo->currentText();
-        QCOMPARE(value, shown);
+        QCOMPARE(value, c.shown);
         QVERIFY(!w.press(Qt::Key_Escape));
-        QCOMPARE(w.grid->TextMatrix(3, col), committed);
+        QCOMPARE(w.grid->TextMatrix(3, col), c.committed);
+        if (col == 2)
+            QCOMPARE(w.text->selectedText(), c.committed);
     }
 
-    // What was typed reaches its cell; the box shows its new cell selected.
-    void typedTextIsCommitted_data()
-    {
-        QTest::addColumn<int>("key"); // 0: a click on row 4
-        QTest::addColumn<int>("row");
-        QTest::addColumn<QString>("shown");
-        QTest::newRow("Escape") << int(Qt::Key_Escape) << 2 << "9";
-        QTest::newRow("Enter") << int(Qt::Key_Return) << 3 << "23";
-        QTest::newRow("click") << 0 << 4 << "24";
-    }
-
-    void typedTextIsCommitted()
-    {
-        QFETCH(int, key);
-        QFETCH(int, row);
-        QFETCH(QString, shown);
-        GridWindow w;
-        w.place({2, 2, 1, 1});
-        QTest::keyClicks(w.text, "9");
-        if (key)
-            QVERIFY(!w.press(Qt::Key(key)));
-        else
-            QTest::mouseClick(w.grid, Qt::LeftButton, {}, w.cellPoint(4, 2));
-        QCOMPARE(w.grid->TextMatrix(2, 2), QStringLiteral("9"));
-        QCOMPARE(w.where(), (Place{row, 2, 1, 1}));
-        QCOMPARE(w.text->selectedText(), shown);
-        QCOMPARE(w.text->pos(), w.boxTopLeft());
-        QVERIFY(w.text->hasFocus());
-    }
-
-    // "7" is typed on the start row of column 2. A box on a shown row lies on
-    // its cell and has the focus; on a row out of view it is hidden and the
-    // grid has the focus. Either way it holds its cell, or what was typed.
-    void boxFollowsItsCell_data()
-    {
-        QTest::addColumn<int>("start");
-        QTest::addColumn<int>("follow");
-        QTest::addColumn<Place>("to");
-        QTest::addColumn<bool>("shown");
-        QTest::newRow("scroll bar") << 1 << int(ScrollBar) << Place{1, 2, 2, 1} << false;
-        QTest::newRow("scroll bar, row in view")
-            << 5 << int(ScrollBar) << Place{5, 2, 2, 1} << true;
-        QTest::newRow("wheel over the box") << 1 << int(Wheel) << Place{1, 2, 4, 1} << false;
-        QTest::newRow("wheel back over the grid")
-            << 1 << int(WheelBack) << Place{1, 2, 1, 1} << true;
-        QTest::newRow("grid made lower") << 4 << int(Shrink) << Place{4, 2, 1, 1} << false;
-        QTest::newRow("grid lower and back") << 4 << int(ShrinkBack) << Place{4, 2, 1, 1} << true;
-        QTest::newRow("click on the cut-off row")
-            << 1 << int(CutOffRow) << Place{6, 2, 2, 1} << true;
-        QTest::newRow("grid's own Down") << 1 << int(GridKey) << Place{2, 2, 2, 1} << true;
-        QTest::newRow("column without control") << 3 << int(NoControl) << Place{3, 2, 1, 1} << true;
-        QTest::newRow("row above the view") << 1 << int(AboveView) << Place{2, 2, 5, 1} << false;
-    }
+    // A box on a shown row lies on its cell and has the focus; on a row out of
+    // view it is hidden and the grid has the focus. Either way it holds its
+    // cell, or what was typed on it; leaving the row commits what was typed.
+    void boxFollowsItsCell_data() { addRows(followCases); }
 
     void boxFollowsItsCell()
     {
-        QFETCH(int, start);
-        QFETCH(int, follow);
-        QFETCH(Place, to);
-        QFETCH(bool, shown);
+        QFETCH(int, index);
+        const FollowCase &c = followCases[index];
         GridWindow w;
-        w.place({start, 2, 1, 1});
+        w.place({c.start, 2, 1, 1});
         QTest::keyClicks(w.text, "7");
-        switch (Follow(follow)) {
-        case ScrollBar:
-            scrollDown(*w.grid);
-            break;
-        case WheelBack:
-            wheel(w.text, -120);
-            wheel(w.grid, 120);
-            break;
-        case Wheel:
-            wheel(w.text, -120);
-            break;
-        case ShrinkBack:
-        case Shrink:
-            w.grid->resize(340, 60);
-            if (follow == ShrinkBack)
-                w.grid->resize(340, 143);
-            break;
-        case CutOffRow:
-            QTest::mouseClick(w.grid, Qt::LeftButton, {}, QPoint(160, 118));
-            break;
-        case GridKey:
-            scrollDown(*w.grid);
-            QTest::keyClick(w.grid, Qt::Key_Down);
-            break;
-        case NoControl:
-            w.grid->setCol(0);
-            break;
-        case AboveView:
-            w.grid->setTopRow(5);
-            w.grid->setRow(2);
-            break;
-        }
-        QCOMPARE(w.where(), to);
-        QCOMPARE(w.text->isVisible(), shown);
-        QCOMPARE(QApplication::focusWidget(), shown ? static_cast<QWidget *>(w.text) : w.grid);
-        if (shown)
+        c.move(w);
+        QCOMPARE(w.where(), c.to);
+        QCOMPARE(w.text->isVisible(), c.shown);
+        QCOMPARE(QApplication::focusWidget(), c.shown ? static_cast<QWidget *>(w.text) : w.grid);
+        if (c.shown)
             QCOMPARE(w.text->pos(), w.boxTopLeft());
-        QCOMPARE(w.text->text(), to[0] == start ? "7" : GridWindow::cellText(to[0], 2));
+        QCOMPARE(w.text->text(), c.to[0] == c.start ? "7" : GridWindow::cellText(c.to[0], 2));
+        if (c.to[0] != c.start)
+            QCOMPARE(w.grid->TextMatrix(c.start, 2), QStringLiteral("7"));
     }
 
     // Tab passes the grid by while a box is shown on it; a click that makes
@@ -370,7 +302,7 @@ private slots:
         w.before->setFocus();
         QWidget *stop = inBox ? static_cast<QWidget *>(w.combo) : w.grid;
         if (!click.isNull()) {
-            QTest::mouseClick(w.grid, Qt::LeftButton, {}, click);
+            w.click(click);
             QCOMPARE(QApplication::focusWidget(), stop);
             QCOMPARE(w.where(), (Place{1, 1, 1, 1}));
             return;
@@ -381,51 +313,28 @@ private slots:
         QCOMPARE(QApplication::focusWidget(), w.before);
     }
 
-    void registration_data()
-    {
-        QTest::addColumn<int>("col");
-        QTest::addColumn<double>("width");
-        QTest::addColumn<int>("boxHeight"); // px, 0: no box
-        QTest::addColumn<int>("minBefore");
-        QTest::addColumn<int>("widthAfter"); // -1: nothing changes
-        QTest::addColumn<int>("minAfter");
-        QTest::newRow("300 twips over 240, 1000.5") << 1 << 1000.5 << 20 << 240 << 1000 << 285;
-        QTest::newRow("285 twips over 285, 1001.5") << 2 << 1001.5 << 19 << 285 << 1002 << 285;
-        QTest::newRow("lower box, 2.5") << 3 << 2.5 << 20 << 400 << 2 << 400;
-        QTest::newRow("no box, 3.5") << 4 << 3.5 << 0 << 240 << 4 << 240;
-        QTest::newRow("beyond the grid") << 6 << 500.0 << 20 << 240 << -1 << 240;
-    }
+    void registration_data() { addRows(registrationCases); }
 
     // The row height follows a taller box (less 15 twips); the width is
-    // rounded to whole twips, halves to even.
+    // rounded to whole twips, halves to even. Columns 0-5 of a grid of
+    // 600 and 1200 twips.
     void registration()
     {
-        QFETCH(int, col);
-        QFETCH(double, width);
-        QFETCH(int, boxHeight);
-        QFETCH(int, minBefore);
-        QFETCH(int, widthAfter);
-        QFETCH(int, minAfter);
+        QFETCH(int, index);
+        const RegistrationCase &c = registrationCases[index];
         GridControl grid;
         shapeGrid(grid, 3);
-        grid.setRowHeightMin(minBefore);
+        grid.setRowHeightMin(c.minBefore);
         QLineEdit box;
-        box.setFixedHeight(boxHeight);
+        box.setFixedHeight(c.boxHeight);
         cGridEdit editor;
         editor.setMGrid(&grid);
-        const QList<int> widths{600, 1200, 1200, 1200, 1200, 1200};
-        editor.EditBox_Ini(col, boxHeight ? &box : nullptr, 1, "Title", width, 4);
-        QCOMPARE(grid.RowHeightMin(), minAfter);
-        if (widthAfter < 0) {
-            for (int c = 0; c < 6; ++c) {
-                QCOMPARE(grid.TextMatrix(0, c), QString());
-                QCOMPARE(grid.ColWidth(c), widths[c]);
-            }
-            return;
-        }
-        QCOMPARE(grid.TextMatrix(0, col), QStringLiteral("Title"));
-        QCOMPARE(grid.ColWidth(col), widthAfter);
-        QCOMPARE(grid.ColAlignment(col), 4);
+        editor.EditBox_Ini(c.col, c.boxHeight ? &box : nullptr, 1, "Title", c.width, 4);
+        QCOMPARE(grid.RowHeightMin(), c.minAfter);
+        const int shown = std::min(c.col, 5);
+        QCOMPARE(grid.TextMatrix(0, shown), c.title);
+        QCOMPARE(grid.ColWidth(shown), c.widthAfter);
+        QCOMPARE(grid.ColAlignment(shown), c.title[0] ? 4 : int(GridControl::AlignGeneral));
     }
 
     // The editor's table has 11 columns: a twelfth fails before anything moves.
@@ -488,7 +397,7 @@ private slots:
             if (path == "key")
                 QVERIFY(w.press(Qt::Key_Down)); // the key reaches the box
             else
-                QTest::mouseClick(w.grid, Qt::LeftButton, {}, w.cellPoint(3, 2));
+                w.click(w.cellPoint(3, 2));
         }
         QVERIFY(!w.editor.UpdateLocked());
         w.grid->failScrolls = w.grid->failWrites = false;
