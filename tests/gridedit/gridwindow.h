@@ -22,25 +22,8 @@
 #include "griderrors.h"
 #include "virtualkeys.h"
 
-#include <QApplication>
-#include <QCheckBox>
-#include <QComboBox>
-#include <QKeyEvent>
-#include <QLineEdit>
-#include <QScrollBar>
-#include <QTest>
-#include <QWheelEvent>
-
-// The grid's size and columns as above; the rows get their height elsewhere.
-inline void shapeGrid(GridControl &grid, int rows)
-{
-    grid.setGeometry(10, 10, 340, 143);
-    grid.setRows(rows);
-    grid.setCols(6);
-    grid.setColWidth(0, 600);
-    for (int col = 1; col < 6; ++col)
-        grid.setColWidth(col, 1200);
-}
+#include <QtTest>
+#include <QtWidgets>
 
 // The real grid, whose scrolling or cell writing can be made to fail.
 class FailingGrid : public GridControl
@@ -98,9 +81,10 @@ struct GridWindow
     GridWindow()
     {
         before->setGeometry(10, 170, 100, 20);
-        shapeGrid(*grid, 16);
+        grid->setGeometry(10, 10, 340, 143);
+        grid->setRows(16);
+        grid->setCols(6);
         for (int row = 1; row < 16; ++row) {
-            grid->setTextMatrix(row, 0, QString::number(row));
             grid->setTextMatrix(row, 2, cellText(row, 2));
             grid->setTextMatrix(row, 4, cellText(row, 4));
         }
@@ -116,7 +100,7 @@ struct GridWindow
             keeper.watch(*box);
         }
         editor.setMGrid(grid);
-        editor.EditBox_Ini(0, nullptr, 10, "No.", 600, 4);
+        editor.EditBox_Ini(0, nullptr, 10, "No.", 600, 4); // titles A to E
         const int maxLengths[] = {1, 2, 1, 2, 1};
         for (int col = 1; col < 6; ++col)
             editor.EditBox_Ini(col, control(col), maxLengths[col - 1], QString(QChar('@' + col)),
@@ -128,16 +112,13 @@ struct GridWindow
         int refresh = vk::None;
         editor.KeyPress(refresh, 0);
     }
-    ~GridWindow() { combo->hidePopup(); }
 
     // Two characters in every text-box cell.
     static QString cellText(int row, int col) { return QString::number(10 * col + row); }
 
     QWidget *control(int col) const
     {
-        if (col == 3)
-            return check;
-        return col == 2 || col == 4 ? static_cast<QWidget *>(text) : combo;
+        return col == 3 ? check : col % 2 ? static_cast<QWidget *>(combo) : text;
     }
 
     void place(const Place &at) const
@@ -163,6 +144,9 @@ struct GridWindow
     }
 
     void click(QPoint at) const { QTest::mouseClick(grid, Qt::LeftButton, {}, at); }
+    // Tab or a click, from the control before the grid.
+    void tabIn() const { before->setFocus(), QTest::keyClick(before, Qt::Key_Tab); }
+    void clickIn(QPoint at) const { before->setFocus(), click(at); }
     void gridKey(Qt::Key key) const { QTest::keyClick(grid, key); }
     void scrollTo(int topRow) const { grid->setTopRow(topRow); }
     void resizeGrid(int height) const { grid->resize(340, height); }
@@ -185,9 +169,7 @@ struct GridWindow
     // The middle of a shown cell, in the grid's pixels.
     QPoint cellPoint(int row, int col) const
     {
-        const int x = col == 0 ? 22 : 82 + 80 * (col - grid->LeftCol());
-        const int y = row == 0 ? 11 : 30 + 19 * (row - grid->TopRow());
-        return {x, y};
+        return {82 + 80 * (col - grid->LeftCol()), 30 + 19 * (row - grid->TopRow())};
     }
     // Where a text or combo box on the current cell lies in the window.
     QPoint boxTopLeft() const
