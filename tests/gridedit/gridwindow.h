@@ -144,8 +144,13 @@ struct GridWindow
     }
 
     void click(QPoint at) const { QTest::mouseClick(grid, Qt::LeftButton, {}, at); }
-    // Tab or a click, from the control before the grid.
-    void tabIn() const { before->setFocus(), QTest::keyClick(before, Qt::Key_Tab); }
+    // From the control before the grid: Tab, Shift+Tab and Tab again, or a click.
+    void tabIn() const
+    {
+        before->setFocus();
+        for (const Qt::Key key : {Qt::Key_Tab, Qt::Key_Backtab, Qt::Key_Tab})
+            QTest::keyClick(QApplication::focusWidget(), key);
+    }
     void clickIn(QPoint at) const { before->setFocus(), click(at); }
     void gridKey(Qt::Key key) const { QTest::keyClick(grid, key); }
     void scrollTo(int topRow) const { grid->setTopRow(topRow); }
