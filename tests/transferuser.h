@@ -13,6 +13,17 @@
 #include <QTest>
 #include <QTimer>
 
+// Presses cmdCancel (then reading Close) of a transfer window that is still
+// open after its transfer ended; true when it did.
+inline bool closeEndedTransfer(frmEEPROM *window)
+{
+    if (!window || !window->isVisible() || !window->transferEnded())
+        return false;
+    QTest::mouseClick(window->findChild<QPushButton *>(QStringLiteral("cmdCancel")),
+                      Qt::LeftButton);
+    return true;
+}
+
 class TransferUser : public QObject
 {
 public:
@@ -20,10 +31,7 @@ public:
     {
         qApp->installEventFilter(this);
         connect(&poll, &QTimer::timeout, this, [] {
-            auto *window = qobject_cast<frmEEPROM *>(QApplication::activeModalWidget());
-            if (window && window->transferEnded())
-                QTest::mouseClick(window->findChild<QPushButton *>(QStringLiteral("cmdCancel")),
-                                  Qt::LeftButton);
+            closeEndedTransfer(qobject_cast<frmEEPROM *>(QApplication::activeModalWidget()));
         });
         poll.start(1);
     }
@@ -67,11 +75,8 @@ inline ActionOutcome runActionAsUser(frmEEPROM &window, std::int16_t mode, std::
     QTimer user;
     user.setInterval(1);
     QObject::connect(&user, &QTimer::timeout, [&] {
-        if (window.isVisible() && window.transferEnded()) {
+        if (closeEndedTransfer(&window))
             outcome.closedItself = false;
-            QTest::mouseClick(window.findChild<QPushButton *>(QStringLiteral("cmdCancel")),
-                              Qt::LeftButton);
-        }
     });
     user.start();
     outcome.result = window.Action(mode, start, stop);

@@ -149,242 +149,199 @@ class TestPeResources : public QObject
     Q_OBJECT
 
 private slots:
-    void handMadeLibrary_data();
-    void handMadeLibrary();
-    void hostileTree_data();
-    void hostileTree();
-    void hostileHeaders_data();
-    void hostileHeaders();
-    void sharedSubdirectoriesAreBounded();
-    void truncatedLanguageLibrary();
-    void dibDepths_data();
-    void dibDepths();
-    void dibRefused_data();
-    void dibRefused();
-};
 
-void TestPeResources::handMadeLibrary_data()
-{
-    QTest::addColumn<bool>("pe32Plus");
-    QTest::newRow("64-bit") << true;
-    QTest::newRow("32-bit") << false;
-}
+    void handMadeLibrary_data()
+    {
+        QTest::addColumn<bool>("pe32Plus");
+        QTest::newRow("64-bit") << true;
+        QTest::newRow("32-bit") << false;
+    }
 
-void TestPeResources::handMadeLibrary()
-{
-    QFETCH(bool, pe32Plus);
-    const auto res = PeResources::fromBytes(buildPe(stringSection(), pe32Plus));
-    QVERIFY(res);
-    QCOMPARE(res->string(0), QStringLiteral("Hi"));
-    QCOMPARE(res->string(1), QStringLiteral("Abc"));
-    QCOMPARE(res->string(2), std::nullopt);
-    QCOMPARE(res->string(16), std::nullopt);
-    QCOMPARE(res->string(0x10000), std::nullopt);
-}
+    void handMadeLibrary()
+    {
+        QFETCH(bool, pe32Plus);
+        const auto res = PeResources::fromBytes(buildPe(stringSection(), pe32Plus));
+        QVERIFY(res);
+        QCOMPARE(res->string(0), QStringLiteral("Hi"));
+        QCOMPARE(res->string(1), QStringLiteral("Abc"));
+        QCOMPARE(res->string(2), std::nullopt);
+        QCOMPARE(res->string(16), std::nullopt);
+        QCOMPARE(res->string(0x10000), std::nullopt);
+    }
 
-// Each row damages the valid section above; `loads` says whether the library
-// must still load, `first` what string 0 must then be.
-void TestPeResources::hostileTree_data()
-{
-    QTest::addColumn<qsizetype>("at");
-    QTest::addColumn<quint32>("value");
-    QTest::addColumn<bool>("wide"); // 32-bit value, else 16-bit
-    QTest::addColumn<bool>("loads");
-    QTest::addColumn<QString>("first");
+    // Each row damages one value of the valid library: in the resource section
+    // (offsets from its start) or in the headers before it. `loads` says
+    // whether the library must still load; string 0 is then "Hi" or missing.
+    void damaged_data()
+    {
+        QTest::addColumn<qsizetype>("at"); // in the file
+        QTest::addColumn<quint32>("value");
+        QTest::addColumn<bool>("wide"); // 32-bit value, else 16-bit
+        QTest::addColumn<bool>("loads");
+        QTest::addColumn<bool>("intact"); // string 0 still reads "Hi"
+        const qsizetype r = rsrcFileOffset, directories = optionalOffset + 112,
+                        section = optionalOffset + 240;
+        const auto row = [](const char *name, qsizetype at, quint32 value, bool wide, bool loads,
+                            bool intact = false) {
+            QTest::newRow(name) << at << value << wide << loads << intact;
+        };
+        row("type directory points to itself", r + typeEntry + 4, 0x80000000u, true, false);
+        row("name directory points back", r + nameEntry + 4, 0x80000000u, true, false);
+        row("language level points to a directory", r + languageEntry + 4, 0x80000030u, true,
+            false);
+        row("type level holds data", r + typeEntry + 4, quint32(dataEntry), true, false);
+        row("65535 numbered entries", r + 0x0E, 0xFFFFu, false, false);
+        row("65535 named entries", r + 0x0C, 0xFFFFu, false, false);
+        row("subdirectory past the end", r + typeEntry + 4, 0x80FFFFF0u, true, false);
+        row("subdirectory at the very end", r + typeEntry + 4, 0x80000000u | 0x7C, true, false);
+        row("data entry past the end", r + languageEntry + 4, 0x00FFFFF0u, true, false);
+        row("type name past the end", r + typeEntry, 0x8FFFFFFFu, true, false);
+        row("type name longer than the section", r + typeEntry,
+            0x80000000u | quint32(dataEntry + 4), true, false);
+        row("data outside every section", r + dataEntry, 0xFFFFFF00u, true, true);
+        row("data size beyond the file", r + dataEntry + 4, 0xFFFFFFFFu, true, true);
+        row("data just one byte too long", r + dataEntry + 4, 43u, true, true);
+        row("string length beyond the bundle", r + bundle, 0xFFFFu, false, true);
+        row("not MZ", 0, 0x5A4Eu, false, false);
+        row("PE header offset at the top", 0x3C, 0xFFFFFFFFu, true, false);
+        row("PE header offset past the end", 0x3C, 0x10000u, true, false);
+        row("PE header offset at the last bytes", 0x3C,
+            quint32(rsrcFileOffset + stringSection().size() - 2), true, false);
+        row("no PE signature", peOffset, 0x4551u, true, false);
+        row("unknown optional header", optionalOffset, 0x30Bu, false, false);
+        row("65535 sections", coffOffset + 2, 0xFFFFu, false, false);
+        row("optional header too short", coffOffset + 16, 16u, false, false);
+        row("optional header past the end", coffOffset + 16, 0xFFFFu, false, false);
+        row("two data directories", directories - 4, 2u, true, false);
+        row("resources outside every section", directories + 16, 0x9000u, true, false);
+        row("section data offset at the top", section + 20, 0xFFFFFFFFu, true, false);
+        row("section address at the top", section + 12, 0xFFFFFFF0u, true, false);
+        row("section claims 4 GB", section + 16, 0xFFFFFFFFu, true, true, true);
+        row("no resources", directories + 16, 0u, true, true);
+        row("intact", 0, 0x5A4Du, false, true, true);
+    }
+    void damaged()
+    {
+        QFETCH(qsizetype, at);
+        QFETCH(quint32, value);
+        QFETCH(bool, wide);
+        QFETCH(bool, loads);
+        QFETCH(bool, intact);
+        QByteArray pe = buildPe(stringSection());
+        wide ? put32(pe, at, value) : put16(pe, at, quint16(value));
+        const auto res = PeResources::fromBytes(pe);
+        QCOMPARE(bool(res), loads);
+        if (res)
+            QCOMPARE(res->string(0), intact ? std::optional(QStringLiteral("Hi")) : std::nullopt);
+    }
 
-    const QString none;
-    QTest::newRow("type directory points to itself")
-        << typeEntry + 4 << 0x80000000u << true << false << none;
-    QTest::newRow("name directory points back to the type directory")
-        << nameEntry + 4 << 0x80000000u << true << false << none;
-    QTest::newRow("language level points to a directory")
-        << languageEntry + 4 << 0x80000030u << true << false << none;
-    QTest::newRow("type level holds data")
-        << typeEntry + 4 << quint32(dataEntry) << true << false << none;
-    QTest::newRow("65535 numbered entries") << qsizetype(0x0E) << 0xFFFFu << false << false << none;
-    QTest::newRow("65535 named entries") << qsizetype(0x0C) << 0xFFFFu << false << false << none;
-    QTest::newRow("subdirectory past the end")
-        << typeEntry + 4 << 0x80FFFFF0u << true << false << none;
-    QTest::newRow("subdirectory at the very end")
-        << typeEntry + 4 << (0x80000000u | 0x7C) << true << false << none;
-    QTest::newRow("data entry past the end")
-        << languageEntry + 4 << 0x00FFFFF0u << true << false << none;
-    QTest::newRow("type name past the end") << typeEntry << 0x8FFFFFFFu << true << false << none;
-    QTest::newRow("type name longer than the section")
-        << typeEntry << (0x80000000u | quint32(dataEntry + 4)) << true << false << none;
-    QTest::newRow("data outside every section") << dataEntry << 0xFFFFFF00u << true << true << none;
-    QTest::newRow("data size beyond the file")
-        << dataEntry + 4 << 0xFFFFFFFFu << true << true << none;
-    QTest::newRow("data just one byte too long") << dataEntry + 4 << 43u << true << true << none;
-    QTest::newRow("string length beyond the bundle") << bundle << 0xFFFFu << false << true << none;
-    QTest::newRow("intact") << qsizetype(0) << 0u << true << true << QStringLiteral("Hi");
-}
+    // 65535 type entries that all lead to one name directory of 65535 entries
+    // would mean four thousand million visits; the walk must give up early.
+    void sharedSubdirectoriesAreBounded()
+    {
+        const qsizetype dirSize = 16 + 0xFFFF * 8;
+        QByteArray rsrc(2 * dirSize + 16 + 8 + 16, '\0');
+        const qsizetype languageDir = 2 * dirSize;
+        for (int d = 0; d < 2; ++d) {
+            put16(rsrc, d * dirSize + 0x0E, 0xFFFF);
+            const quint32 next = quint32(d == 0 ? dirSize : languageDir);
+            for (int i = 0; i < 0xFFFF; ++i) {
+                put32(rsrc, d * dirSize + 16 + i * 8, quint32(i));
+                put32(rsrc, d * dirSize + 16 + i * 8 + 4, 0x80000000u | next);
+            }
+        }
+        put16(rsrc, languageDir + 0x0E, 1);
+        put32(rsrc, languageDir + 16 + 4, quint32(languageDir + 24));
+        QVERIFY(!PeResources::fromBytes(buildPe(rsrc)));
+    }
 
-void TestPeResources::hostileTree()
-{
-    QFETCH(qsizetype, at);
-    QFETCH(quint32, value);
-    QFETCH(bool, wide);
-    QFETCH(bool, loads);
-    QFETCH(QString, first);
-
-    QByteArray rsrc = stringSection();
-    wide ? put32(rsrc, at, value) : put16(rsrc, at, quint16(value));
-    const auto res = PeResources::fromBytes(buildPe(rsrc));
-    QCOMPARE(bool(res), loads);
-    if (res)
-        QCOMPARE(res->string(0).value_or(QString()), first);
-}
-
-void TestPeResources::hostileHeaders_data()
-{
-    QTest::addColumn<qsizetype>("at");
-    QTest::addColumn<quint32>("value");
-    QTest::addColumn<bool>("wide");
-    QTest::addColumn<bool>("loads");
-
-    const qsizetype directories = optionalOffset + 112;
-    const qsizetype section = optionalOffset + 240;
-    QTest::newRow("not MZ") << qsizetype(0) << 0x5A4Eu << false << false;
-    QTest::newRow("PE header offset at the top") << qsizetype(0x3C) << 0xFFFFFFFFu << true << false;
-    QTest::newRow("PE header offset past the end") << qsizetype(0x3C) << 0x10000u << true << false;
-    QTest::newRow("PE header offset at the last bytes")
-        << qsizetype(0x3C) << quint32(rsrcFileOffset + stringSection().size() - 2) << true << false;
-    QTest::newRow("no PE signature") << peOffset << 0x4551u << true << false;
-    QTest::newRow("unknown optional header") << optionalOffset << 0x30Bu << false << false;
-    QTest::newRow("65535 sections") << coffOffset + 2 << 0xFFFFu << false << false;
-    QTest::newRow("optional header too short") << coffOffset + 16 << 16u << false << false;
-    QTest::newRow("optional header past the end") << coffOffset + 16 << 0xFFFFu << false << false;
-    QTest::newRow("two data directories") << directories - 4 << 2u << true << false;
-    QTest::newRow("resources outside every section")
-        << directories + 16 << 0x9000u << true << false;
-    QTest::newRow("section data offset at the top") << section + 20 << 0xFFFFFFFFu << true << false;
-    QTest::newRow("section address at the top") << section + 12 << 0xFFFFFFF0u << true << false;
-    QTest::newRow("section claims 4 GB") << section + 16 << 0xFFFFFFFFu << true << true;
-    QTest::newRow("no resources") << directories + 16 << 0u << true << true;
-}
-
-void TestPeResources::hostileHeaders()
-{
-    QFETCH(qsizetype, at);
-    QFETCH(quint32, value);
-    QFETCH(bool, wide);
-    QFETCH(bool, loads);
-
-    QByteArray pe = buildPe(stringSection());
-    wide ? put32(pe, at, value) : put16(pe, at, quint16(value));
-    const auto res = PeResources::fromBytes(pe);
-    QCOMPARE(bool(res), loads);
-    if (res)
-        QVERIFY(res->string(0).value_or(QStringLiteral("Hi")) == QStringLiteral("Hi"));
-}
-
-// 65535 type entries that all lead to one name directory of 65535 entries
-// would mean four thousand million visits; the walk must give up early.
-void TestPeResources::sharedSubdirectoriesAreBounded()
-{
-    const qsizetype dirSize = 16 + 0xFFFF * 8;
-    QByteArray rsrc(2 * dirSize + 16 + 8 + 16, '\0');
-    const qsizetype languageDir = 2 * dirSize;
-    for (int d = 0; d < 2; ++d) {
-        put16(rsrc, d * dirSize + 0x0E, 0xFFFF);
-        const quint32 next = quint32(d == 0 ? dirSize : languageDir);
-        for (int i = 0; i < 0xFFFF; ++i) {
-            put32(rsrc, d * dirSize + 16 + i * 8, quint32(i));
-            put32(rsrc, d * dirSize + 16 + i * 8 + 4, 0x80000000u | next);
+    void truncatedLanguageLibrary()
+    {
+        const QByteArray bytes = readFile(langDll());
+        const auto intact = PeResources::fromBytes(bytes);
+        QVERIFY(intact);
+        QCOMPARE(intact->string(1100), QStringLiteral("Open"));
+        for (qsizetype length = 0; length < bytes.size(); ++length) {
+            const auto cut = PeResources::fromBytes(bytes.first(length));
+            if (cut)
+                checkAgainst(*cut, *intact);
         }
     }
-    put16(rsrc, languageDir + 0x0E, 1);
-    put32(rsrc, languageDir + 16 + 4, quint32(languageDir + 24));
-    QVERIFY(!PeResources::fromBytes(buildPe(rsrc)));
-}
 
-void TestPeResources::truncatedLanguageLibrary()
-{
-    const QByteArray bytes = readFile(langDll());
-    const auto intact = PeResources::fromBytes(bytes);
-    QVERIFY(intact);
-    QCOMPARE(intact->string(1100), QStringLiteral("Open"));
-    for (qsizetype length = 0; length < bytes.size(); ++length) {
-        const auto cut = PeResources::fromBytes(bytes.first(length));
-        if (cut)
-            checkAgainst(*cut, *intact);
+    // Hand-made bitmaps; the colours follow from the bytes as written.
+    void dibDepths_data()
+    {
+        QTest::addColumn<QByteArray>("dib");
+        QTest::addColumn<Rows>("expected");
+
+        const QRgb c1 = qRgb(10, 20, 30), c2 = qRgb(200, 100, 50);
+        QTest::newRow("1 bit, bottom-up")
+            << dibHeader(2, 2, 1) + QByteArray::fromHex("1e140a00 3264c800"
+                                                        "80000000 40000000")
+            << Rows{{c1, c2}, {c2, c1}};
+        QTest::newRow("4 bits, three colours")
+            << dibHeader(3, 1, 4, 0, 3) + QByteArray::fromHex("0000ff00 00ff0000 ff000000"
+                                                              "01200000")
+            << Rows{{qRgb(255, 0, 0), qRgb(0, 255, 0), qRgb(0, 0, 255)}};
+        QTest::newRow("8 bits, top-down")
+            << dibHeader(2, -2, 8, 0, 2) + QByteArray::fromHex("ffffff00 03020100"
+                                                               "00010000 01000000")
+            << Rows{{qRgb(255, 255, 255), qRgb(1, 2, 3)}, {qRgb(1, 2, 3), qRgb(255, 255, 255)}};
+        QTest::newRow("16 bits, 5-5-5")
+            << dibHeader(3, 1, 16) + QByteArray::fromHex("007c e003 1f00 0000")
+            << Rows{{qRgb(255, 0, 0), qRgb(0, 255, 0), qRgb(0, 0, 255)}};
+        QTest::newRow("32 bits, bottom-up")
+            << dibHeader(1, 2, 32) + QByteArray::fromHex("010203ff 0a0b0c00")
+            << Rows{{qRgb(12, 11, 10)}, {qRgb(3, 2, 1)}};
+        QTest::newRow("24 bits after an optional colour table")
+            << dibHeader(1, 1, 24, 0, 1) + QByteArray::fromHex("11111100 332211 00")
+            << Rows{{qRgb(0x11, 0x22, 0x33)}};
     }
-}
 
-// Hand-made bitmaps; the colours follow from the bytes as written.
-void TestPeResources::dibDepths_data()
-{
-    QTest::addColumn<QByteArray>("dib");
-    QTest::addColumn<Rows>("expected");
+    void dibDepths()
+    {
+        QFETCH(QByteArray, dib);
+        QFETCH(Rows, expected);
+        QCOMPARE(pixelsOf(imageFromDib(dib)), expected);
+    }
 
-    const QRgb c1 = qRgb(10, 20, 30), c2 = qRgb(200, 100, 50);
-    QTest::newRow("1 bit, bottom-up")
-        << dibHeader(2, 2, 1) + QByteArray::fromHex("1e140a00 3264c800"
-                                                    "80000000 40000000")
-        << Rows{{c1, c2}, {c2, c1}};
-    QTest::newRow("4 bits, three colours")
-        << dibHeader(3, 1, 4, 0, 3) + QByteArray::fromHex("0000ff00 00ff0000 ff000000"
-                                                          "01200000")
-        << Rows{{qRgb(255, 0, 0), qRgb(0, 255, 0), qRgb(0, 0, 255)}};
-    QTest::newRow("8 bits, top-down")
-        << dibHeader(2, -2, 8, 0, 2) + QByteArray::fromHex("ffffff00 03020100"
-                                                           "00010000 01000000")
-        << Rows{{qRgb(255, 255, 255), qRgb(1, 2, 3)}, {qRgb(1, 2, 3), qRgb(255, 255, 255)}};
-    QTest::newRow("16 bits, 5-5-5")
-        << dibHeader(3, 1, 16) + QByteArray::fromHex("007c e003 1f00 0000")
-        << Rows{{qRgb(255, 0, 0), qRgb(0, 255, 0), qRgb(0, 0, 255)}};
-    QTest::newRow("32 bits, bottom-up")
-        << dibHeader(1, 2, 32) + QByteArray::fromHex("010203ff 0a0b0c00")
-        << Rows{{qRgb(12, 11, 10)}, {qRgb(3, 2, 1)}};
-    QTest::newRow("24 bits after an optional colour table")
-        << dibHeader(1, 1, 24, 0, 1) + QByteArray::fromHex("11111100 332211 00")
-        << Rows{{qRgb(0x11, 0x22, 0x33)}};
-}
+    void dibRefused_data()
+    {
+        QTest::addColumn<QByteArray>("dib");
 
-void TestPeResources::dibDepths()
-{
-    QFETCH(QByteArray, dib);
-    QFETCH(Rows, expected);
-    QCOMPARE(pixelsOf(imageFromDib(dib)), expected);
-}
+        const QByteArray good = dibHeader(1, 2, 32) + QByteArray::fromHex("010203ff 0a0b0c00");
+        QByteArray core = good;
+        put32(core, 0, 12);
+        QByteArray twoPlanes = good;
+        put16(twoPlanes, 12, 2);
+        QByteArray longHeader = good;
+        put32(longHeader, 0, 0x7FFFFFFF);
 
-void TestPeResources::dibRefused_data()
-{
-    QTest::addColumn<QByteArray>("dib");
+        QTest::newRow("empty") << QByteArray();
+        QTest::newRow("header cut short") << good.first(39);
+        QTest::newRow("core header") << core;
+        QTest::newRow("header longer than the block") << longHeader;
+        QTest::newRow("two planes") << twoPlanes;
+        QTest::newRow("run-length compressed") << dibHeader(1, 2, 8, 1) + good.mid(40);
+        QTest::newRow("bit fields") << dibHeader(1, 2, 32, 3) + good.mid(40);
+        QTest::newRow("2 bits") << dibHeader(1, 2, 2) + good.mid(40);
+        QTest::newRow("width 0") << dibHeader(0, 2, 32) + good.mid(40);
+        QTest::newRow("negative width") << dibHeader(-1, 2, 32) + good.mid(40);
+        QTest::newRow("height 0") << dibHeader(1, 0, 32) + good.mid(40);
+        QTest::newRow("lowest height") << dibHeader(1, INT_MIN, 32) + good.mid(40);
+        QTest::newRow("pixels one byte short") << good.first(good.size() - 1);
+        QTest::newRow("colour table missing") << dibHeader(1, 1, 8) + QByteArray(4, '\0');
+        QTest::newRow("300 colours") << dibHeader(1, 1, 8, 0, 300) + QByteArray(1204, '\0');
+        QTest::newRow("100000 pixels wide") << dibHeader(100000, 1, 24) + QByteArray(64, '\0');
+        QTest::newRow("30000 x 30000") << dibHeader(30000, 30000, 1) + QByteArray(64, '\0');
+    }
 
-    const QByteArray good = dibHeader(1, 2, 32) + QByteArray::fromHex("010203ff 0a0b0c00");
-    QByteArray core = good;
-    put32(core, 0, 12);
-    QByteArray twoPlanes = good;
-    put16(twoPlanes, 12, 2);
-    QByteArray longHeader = good;
-    put32(longHeader, 0, 0x7FFFFFFF);
-
-    QTest::newRow("empty") << QByteArray();
-    QTest::newRow("header cut short") << good.first(39);
-    QTest::newRow("core header") << core;
-    QTest::newRow("header longer than the block") << longHeader;
-    QTest::newRow("two planes") << twoPlanes;
-    QTest::newRow("run-length compressed") << dibHeader(1, 2, 8, 1) + good.mid(40);
-    QTest::newRow("bit fields") << dibHeader(1, 2, 32, 3) + good.mid(40);
-    QTest::newRow("2 bits") << dibHeader(1, 2, 2) + good.mid(40);
-    QTest::newRow("width 0") << dibHeader(0, 2, 32) + good.mid(40);
-    QTest::newRow("negative width") << dibHeader(-1, 2, 32) + good.mid(40);
-    QTest::newRow("height 0") << dibHeader(1, 0, 32) + good.mid(40);
-    QTest::newRow("lowest height") << dibHeader(1, INT_MIN, 32) + good.mid(40);
-    QTest::newRow("pixels one byte short") << good.first(good.size() - 1);
-    QTest::newRow("colour table missing") << dibHeader(1, 1, 8) + QByteArray(4, '\0');
-    QTest::newRow("300 colours") << dibHeader(1, 1, 8, 0, 300) + QByteArray(1204, '\0');
-    QTest::newRow("100000 pixels wide") << dibHeader(100000, 1, 24) + QByteArray(64, '\0');
-    QTest::newRow("30000 x 30000") << dibHeader(30000, 30000, 1) + QByteArray(64, '\0');
-}
-
-void TestPeResources::dibRefused()
-{
-    QFETCH(QByteArray, dib);
-    QVERIFY(imageFromDib(dib).isNull());
-}
+    void dibRefused()
+    {
+        QFETCH(QByteArray, dib);
+        QVERIFY(imageFromDib(dib).isNull());
+    }
+};
 
 QTEST_GUILESS_MAIN(TestPeResources)
 #include "tst_peresources.moc"

@@ -123,75 +123,50 @@ private slots:
         QCOMPARE(dll.GetStr(id, type), text);
     }
 
-    void unloadedGivesNothing()
+    // Each load replaces the library; one that fails leaves none, with
+    // empty texts and no bitmaps, as before the first load.
+    void loading_data()
     {
-        cResDll dll;
-        QCOMPARE(dll.filename(), QString());
-        QCOMPARE(dll.hInstance(), 0);
-        QCOMPARE(dll.GetStr(1100), QString());
-        QCOMPARE(dll.GetStr(7, "MYTEXT"), QString());
-        qint32 w = 5, h = 6, handle = 9;
-        QVERIFY(!dll.BmpGet(5, w, h, handle));
-        QCOMPARE(handle, 0);
+        QTest::addColumn<QString>("path"); // "bytes-all:" or "bytes-100:" + a path: from memory
+        QTest::addColumn<bool>("loaded");
+        QTest::newRow("another library") << fixtureDll << true;
+        QTest::newRow("from memory") << "bytes-all:" + fixtureDll << true;
+        QTest::newRow("missing file") << QStringLiteral(TQ_BIN_DIR "/no-such.dll") << false;
+        QTest::newRow("empty path") << QString() << false;
+        QTest::newRow("directory") << QStringLiteral(TQ_BIN_DIR) << false;
+        QTest::newRow("not a library")
+            << QStringLiteral(TQ_SOURCE_DIR "/tests/app/fixture.rc") << false;
+        QTest::newRow("bitmap file")
+            << QStringLiteral(TQ_SOURCE_DIR "/tests/app/tiny.bmp") << false;
+        QTest::newRow("cut short in memory") << "bytes-100:" + fixtureDll << false;
     }
-
-    void badPathUnloads_data()
-    {
-        QTest::addColumn<QString>("path");
-        QTest::newRow("missing file") << QStringLiteral(TQ_BIN_DIR "/no-such.dll");
-        QTest::newRow("empty path") << QString();
-        QTest::newRow("directory") << QStringLiteral(TQ_BIN_DIR);
-        QTest::newRow("not a library") << QStringLiteral(TQ_SOURCE_DIR "/tests/app/fixture.rc");
-        QTest::newRow("bitmap file") << QStringLiteral(TQ_SOURCE_DIR "/tests/app/tiny.bmp");
-    }
-
-    void badPathUnloads()
+    void loading()
     {
         QFETCH(QString, path);
+        QFETCH(bool, loaded);
         cResDll dll;
+        QCOMPARE(dll.hInstance(), 0);
         dll.setFilename(langDll);
-        QCOMPARE(dll.filename(), langDll);
-        QVERIFY(dll.hInstance() != 0);
+        const qint32 first = dll.hInstance();
+        QVERIFY(first != 0);
         QCOMPARE(dll.GetStr(1100), QStringLiteral("Open"));
-
-        dll.setFilename(path);
-        QCOMPARE(dll.filename(), QString());
-        QCOMPARE(dll.hInstance(), 0);
-        QCOMPARE(dll.GetStr(1100), QString());
-    }
-
-    void reloadGivesNewHandle()
-    {
-        cResDll dll;
-        dll.setFilename(langDll);
-        const qint32 first = dll.hInstance();
-        dll.setFilename(fixtureDll);
-        QVERIFY(dll.hInstance() != 0);
+        if (path.startsWith(u"bytes-")) {
+            QFile file(path.section(u':', 1));
+            QVERIFY(file.open(QIODevice::ReadOnly));
+            const qsizetype count = path.startsWith(u"bytes-all") ? file.size() : 100;
+            path = QStringLiteral("in memory");
+            dll.setLibraryBytes(path, file.read(count));
+        } else {
+            dll.setFilename(path);
+        }
+        QCOMPARE(dll.filename(), loaded ? path : QString());
+        QCOMPARE(dll.hInstance() != 0, loaded);
         QVERIFY(dll.hInstance() != first);
-        QCOMPARE(dll.filename(), fixtureDll);
         QCOMPARE(dll.GetStr(1100), QString());
-        QCOMPARE(dll.GetStr(16), QStringLiteral("first of its bundle"));
-    }
-
-    void libraryFromBytes()
-    {
-        QFile file(fixtureDll);
-        QVERIFY(file.open(QIODevice::ReadOnly));
-        const QByteArray bytes = file.readAll();
-        cResDll dll;
-        dll.setFilename(langDll);
-        const qint32 first = dll.hInstance();
-        dll.setLibraryBytes(QStringLiteral("in memory"), bytes);
-        QCOMPARE(dll.filename(), QStringLiteral("in memory"));
-        QVERIFY(dll.hInstance() != 0 && dll.hInstance() != first);
-        QCOMPARE(dll.GetStr(16), QStringLiteral("first of its bundle"));
-        QCOMPARE(dll.GetStr(1100), QString());
-
-        // Bytes that are no library unload, as a bad file does.
-        dll.setLibraryBytes(QStringLiteral("cut short"), bytes.first(100));
-        QCOMPARE(dll.filename(), QString());
-        QCOMPARE(dll.hInstance(), 0);
-        QCOMPARE(dll.GetStr(16), QString());
+        QCOMPARE(dll.GetStr(16), loaded ? QStringLiteral("first of its bundle") : QString());
+        qint32 w = 5, h = 6, handle = 9;
+        QCOMPARE(dll.BmpGet(5, w, h, handle), loaded);
+        QCOMPARE(handle != 0, loaded);
     }
 
     void bitmapFromLibrary()
@@ -239,44 +214,38 @@ private slots:
         QCOMPARE(h, 88);
     }
 
-    void bitmapDrawnUnscaledFromTheCorner()
+    // Unscaled from the corner, as far as the bitmap and the client area
+    // reach; an unknown handle draws nothing.
+    void bitmapDrawn_data()
     {
-        cResDll dll;
-        dll.setFilename(fixtureDll);
-        qint32 w = 0, h = 0, handle = 0;
-        QVERIFY(dll.BmpGet(5, w, h, handle));
-
-        const QRgb grey = qRgb(128, 128, 128);
-        QImage canvas(5, 4, QImage::Format_RGB32);
-        canvas.fill(grey);
-        {
-            QPainter painter(&canvas);
-            dll.BmpDraw(&canvas, painter, handle);
-        }
-        for (int y = 0; y < 4; ++y)
-            for (int x = 0; x < 5; ++x)
-                QCOMPARE(canvas.pixel(x, y), x < 3 && y < 2 ? tinyBitmap[y][x] : grey);
+        QTest::addColumn<QSize>("client");
+        QTest::addColumn<int>("handleOffset");
+        QTest::addColumn<QSize>("drawn");
+        QTest::newRow("whole bitmap") << QSize(5, 4) << 0 << QSize(3, 2);
+        QTest::newRow("client area smaller") << QSize(2, 1) << 0 << QSize(2, 1);
+        QTest::newRow("unknown handle") << QSize(5, 4) << 1000 << QSize(0, 0);
     }
-
-    void bitmapDrawClippedToClientArea()
+    void bitmapDrawn()
     {
+        QFETCH(QSize, client);
+        QFETCH(int, handleOffset);
+        QFETCH(QSize, drawn);
         cResDll dll;
         dll.setFilename(fixtureDll);
         qint32 w = 0, h = 0, handle = 0;
         QVERIFY(dll.BmpGet(5, w, h, handle));
-
         const QRgb grey = qRgb(128, 128, 128);
         QImage canvas(5, 4, QImage::Format_RGB32);
         canvas.fill(grey);
-        const QImage window(2, 1, QImage::Format_RGB32); // the client area: 2 x 1 pixels
+        const QImage window(client, QImage::Format_RGB32);
         {
             QPainter painter(&canvas);
-            dll.BmpDraw(&window, painter, handle);
-            dll.BmpDraw(&canvas, painter, handle + 1000); // unknown handle: nothing drawn
+            dll.BmpDraw(&window, painter, handle + handleOffset);
         }
         for (int y = 0; y < 4; ++y)
             for (int x = 0; x < 5; ++x)
-                QCOMPARE(canvas.pixel(x, y), x < 2 && y < 1 ? tinyBitmap[y][x] : grey);
+                QCOMPARE(canvas.pixel(x, y),
+                         x < drawn.width() && y < drawn.height() ? tinyBitmap[y][x] : grey);
     }
 };
 

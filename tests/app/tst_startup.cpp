@@ -1,9 +1,19 @@
+// Start-up: the command line, help and version without a display, the
+// language library (a missing one is reported once), the simulated device
+// and the link's trace.
+#include "commandline.h"
+#include "frmtq540_2.h"
+#include "linkclock.h"
+#include "linktrace.h"
+#include "m.h"
+#include "mcomm.h"
 #include "msgbox.h"
 #include "resdll.h"
 #include "startup.h"
+#include "transferdriver.h"
 
+#include <QProcess>
 #include <QTemporaryDir>
-#include <QWidget>
 #include <QtTest>
 
 class TestStartup : public QObject
@@ -20,68 +30,97 @@ private slots:
 
     void init() { mMessages.clear(); }
 
-    void libraryPath_data()
+    void cleanup()
     {
-        QTest::addColumn<QString>("dir");
-        QTest::addColumn<QString>("path");
-        QTest::newRow("folder") << "/opt/tq540"
-                                << "/opt/tq540/lang.dll";
-        QTest::newRow("folder with separator") << "/opt/tq540/"
-                                               << "/opt/tq540/lang.dll";
-        QTest::newRow("root") << "/"
-                              << "/lang.dll";
-        QTest::newRow("drive root") << "C:/"
-                                    << "C:/lang.dll";
-        QTest::newRow("drive root, backslash") << "C:\\"
-                                               << "C:\\lang.dll";
-        QTest::newRow("folder, backslash") << "C:\\Tools\\"
-                                           << "C:\\Tools\\lang.dll";
-        QTest::newRow("spaces") << "C:/Program Files/TQ"
-                                << "C:/Program Files/TQ/lang.dll";
+        mComm::setPortFactory({});
+        linktrace::install(nullptr);
     }
 
-    void libraryPath()
+    // Answered before the GUI starts: a window system that cannot be reached
+    // does not stop them.
+    void helpAndVersionWithoutDisplay()
     {
-        QFETCH(QString, dir);
-        QFETCH(QString, path);
-        QCOMPARE(langLibraryPath(dir), path);
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.remove("DISPLAY");
+        environment.remove("WAYLAND_DISPLAY");
+        environment.insert("QT_QPA_PLATFORM", "xcb");
+        for (const auto &[option, printed] : {std::pair{"--help", "--trace <file>"},
+                                              std::pair{"--version", "tq540config 1.0.20"}}) {
+            QProcess program;
+            program.setProcessEnvironment(environment);
+            program.start(QStringLiteral(TQ_BIN_DIR "/tq540config"), {option});
+            QVERIFY(program.waitForFinished(30000));
+            QCOMPARE(program.exitStatus(), QProcess::NormalExit);
+            QCOMPARE(program.exitCode(), 0);
+            const QString output = QString::fromLocal8Bit(program.readAllStandardOutput());
+            QVERIFY2(output.contains(printed), qPrintable(output));
+        }
     }
 
-    void missingLibraryWarnsOnceAndCarriesOn()
+    // From the command line: the language library beside the program (without
+    // it the program warns once and runs with empty texts; text 2000 is empty,
+    // so the caption is the product code alone), the simulated device on every
+    // COM port, said in the title, and the link's frames in the trace file, or
+    // a message why they cannot go there.
+    void startUp_data()
     {
-        gResDll.setFilename(QStringLiteral(TQ_BIN_DIR "/lang.dll"));
-        QVERIFY(gResDll.hInstance() != 0);
+        QTest::addColumn<bool>("library");
+        QTest::addColumn<QStringList>("options");
+        QTest::addColumn<QString>("title");
+        QTest::addColumn<QString>("message");
+        const QString plain = QStringLiteral("Device Configure [TQ540-2]");
+        const QString simulated = plain + " - simulated device";
+        const QString trace = mConfig.filePath("window.trace");
+        const QString refused = "Cannot write the trace to /nonexistent/window.trace: ";
+        const QString warning = QStringLiteral("System error, please reinstall!");
+        QTest::newRow("library") << true << QStringList() << plain << QString();
+        QTest::newRow("no library")
+            << false << QStringList() << QStringLiteral("[TQ540-2]") << warning;
+        QTest::newRow("simulated") << true << QStringList{"--simulate"} << simulated << QString();
+        QTest::newRow("traced") << true << QStringList{"--simulate", "--trace", trace} << simulated
+                                << QString();
+        QTest::newRow("trace refused")
+            << true << QStringList{"--simulate", "--trace", "/nonexistent/window.trace"}
+            << simulated << refused;
+    }
+
+    void startUp()
+    {
+        QFETCH(bool, library);
+        QFETCH(QStringList, options);
+        QFETCH(QString, title);
+        QFETCH(QString, message);
         QTemporaryDir empty;
-        QVERIFY(empty.isValid());
-
-        const std::unique_ptr<QWidget> window = startUp(empty.path());
-
-        QCOMPARE(mMessages, QStringList{"System error, please reinstall!"});
-        QCOMPARE(gResDll.hInstance(), 0);
-        QCOMPARE(gResDll.filename(), QString());
-        QCOMPARE(gResDll.GetStr(1100), QString());
-        QVERIFY(window);
+        const StartOptions parsed = parseCommandLine(QStringList{"tq540config"} + options);
+        QCOMPARE(parsed.traceFile, options.value(2));
+        const auto window = ::startUp(library ? QStringLiteral(TQ_BIN_DIR) : empty.path(), parsed);
         QVERIFY(window->isVisible());
-        // Text 2000 is empty: the caption is the product code alone.
-        QCOMPARE(window->windowTitle(), QStringLiteral("[TQ540-2]"));
-    }
-
-    void libraryFoundStartsQuietly()
-    {
-        const std::unique_ptr<QWidget> window = startUp(QStringLiteral(TQ_BIN_DIR));
-
-        QCOMPARE(mMessages, QStringList());
-        QVERIFY(gResDll.hInstance() != 0);
-        QCOMPARE(gResDll.filename(), QStringLiteral(TQ_BIN_DIR "/lang.dll"));
-        QCOMPARE(gResDll.GetStr(1100), QStringLiteral("Open"));
-        QVERIFY(window->isVisible());
+        QCOMPARE(window->windowTitle(), title);
+        QCOMPARE(gResDll.GetStr(1100), library ? QStringLiteral("Open") : QString());
+        QCOMPARE(mMessages.size(), message.isEmpty() ? 0 : 1);
+        if (!message.isEmpty())
+            QVERIFY2(mMessages[0].startsWith(message), qPrintable(mMessages[0]));
+        QCOMPARE(langLibraryPath("C:\\"), QStringLiteral("C:\\lang.dll"));
+        if (!parsed.simulate)
+            return;
+        linkclock::ManualClock clock;
+        linkclock::ScopedClock scoped(&clock);
+        m::tLink link;
+        link.Port = 7;
+        link.TargetID = 512 + 1; // device ID 1 of a TQ540-2
+        TransferObserver unseen;
+        QCOMPARE(TransferDriver(link, {}, unseen).run(TransferKind::Test, 0, 0), m::LINK_OK);
+        QCOMPARE(link.SerialNo & 0x7FFFFFFF, 1000001); // the simulated device's default
+        QFile file(parsed.traceFile);
+        QCOMPARE(file.open(QIODevice::ReadOnly) && file.readAll().contains(" tx  9600 sent "),
+                 !parsed.traceFile.isEmpty() && message.isEmpty());
     }
 
 private:
+    QTemporaryDir mConfig;
     QStringList mMessages;
     msgbox::ScopedPresenter mBoxes{
         [this](QWidget *, const QString &text, msgbox::Icon) { mMessages << text; }};
-    QTemporaryDir mConfig;
 };
 
 QTEST_MAIN(TestStartup)

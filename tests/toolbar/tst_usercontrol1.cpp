@@ -333,18 +333,38 @@ private slots:
             QVERIFY(messages.first().contains(QFileInfo(path(typed)).path()));
     }
 
-    void comPortStoredAndRestored()
+    // The COM list names the ports the system has, looking again when it is
+    // opened; the entries still start with their number, which the transfer
+    // and the stored index read.
+    void comListNamesPortsAndKeepsNumbers()
     {
+        const auto port = [](const char *name, const char *description) {
+            portlist::SystemPort found;
+            found.name = QString::fromLatin1(name);
+            found.path = QStringLiteral("/dev/") + found.name;
+            found.description = QString::fromLatin1(description);
+            return found;
+        };
+        std::vector<portlist::SystemPort> present{port("ttyUSB0", "FT232R USB UART")};
+        portlist::ScopedSource source([&] { return present; });
+        SimBench bench;
         {
             Host host;
-            auto *ports = host.child<QComboBox>("cbComm");
-            QCOMPARE(ports->count(), 16);
-            ports->setFocus();
-            QTest::keyClick(ports, Qt::Key_End);
+            auto *list = host.child<QComboBox>("cbComm");
+            QCOMPARE(list->count(), 16);
+            QCOMPARE(list->itemText(0), QStringLiteral("1"));
+            QCOMPARE(list->itemText(8), QStringLiteral("9  ttyUSB0 (FT232R USB UART)"));
+            list->setCurrentIndex(12);
+            present.push_back(port("ttyACM0", "USB CDC"));
+            QTest::mouseClick(list, Qt::LeftButton);
+            QCOMPARE(list->itemText(12), QStringLiteral("13  ttyACM0 (USB CDC)"));
+            list->hidePopup();
+            host.click("cmdTest");
+            QCOMPARE(host.bar.link().Port, std::int16_t(13));
         }
-        QCOMPARE(comport::readStoredIndex(), 15);
+        QCOMPARE(comport::readStoredIndex(), 12);
         Host restored;
-        QCOMPARE(restored.child<QComboBox>("cbComm")->currentIndex(), 15);
+        QCOMPARE(restored.child<QComboBox>("cbComm")->currentIndex(), 12);
     }
 };
 

@@ -1,0 +1,162 @@
+// The windows' helpers: the default GUI font, the status bar, greying a
+// window's Close command.
+#include "ctrlsbar.h"
+#include "m_cvlibex.h"
+#include "modclosebtn.h"
+#include "twips.h"
+
+#include <QtTest>
+#include <QtWidgets>
+
+namespace {
+
+// What GetDefaultGuiFont said before the GUI application existed.
+struct
+{
+    bool read = true;
+    QString face = QStringLiteral("untouched");
+    std::int32_t size = -1;
+    std::int32_t charset = -1;
+} withoutApp;
+
+QString systemFamily()
+{
+    return QFontDatabase::systemFont(QFontDatabase::GeneralFont).family();
+}
+
+} // namespace
+
+class TestShell : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    // |height * 72 / dpi|, the remainder dropped.
+    void pointSize_data()
+    {
+        QTest::addColumn<int>("height");
+        QTest::addColumn<int>("dpi");
+        QTest::addColumn<int>("size");
+        QTest::newRow("-11 at 96 dpi") << -11 << 96 << 8;   // 8.25
+        QTest::newRow("-13 at 96 dpi") << -13 << 96 << 9;   // 9.75
+        QTest::newRow("-13 at 120 dpi") << -13 << 120 << 7; // 7.8
+        QTest::newRow("a cell height") << 11 << 96 << 8;
+        QTest::newRow("no resolution") << -11 << 0 << 0;
+        QTest::newRow("no overflow") << -2000000000 << 96 << 1500000000;
+    }
+
+    void pointSize()
+    {
+        QFETCH(int, height);
+        QFETCH(int, dpi);
+        QFETCH(int, size);
+        QCOMPARE(m_cvlibex::pointSizeFromHeight(height, dpi), size);
+    }
+
+    // The system font's point size becomes a height in whole pixels (8 pt at
+    // 96 dpi: 10.67 px, 11) and back a size in whole points, never larger.
+    // Applied to a font, the face and, when asked, the size; the style stays.
+    void defaultFont()
+    {
+        QVERIFY(!withoutApp.read);
+        QCOMPARE(withoutApp.face, QStringLiteral("untouched"));
+        QCOMPARE(withoutApp.size, 0);
+        QCOMPARE(withoutApp.charset, 0);
+        QCOMPARE(m_cvlibex::heightFromPointSize(8, 96), -11);
+        QCOMPARE(m_cvlibex::heightFromPointSize(10, 120), -17);
+        QString face;
+        std::int32_t size = 0;
+        std::int32_t charset = 0;
+        QVERIFY(m_cvlibex::GetDefaultGuiFont(face, size, charset));
+        QCOMPARE(face, systemFamily());
+        const int points =
+            qRound(QFontDatabase::systemFont(QFontDatabase::GeneralFont).pointSizeF());
+        QVERIFY(size >= points - 1 && size <= points);
+        for (const bool withSize : {true, false}) {
+            QFont font(QStringLiteral("Courier"), 30);
+            font.setBold(true);
+            m_cvlibex::ApplyDefaultGuiFont(font, withSize);
+            QCOMPARE(font.family(), face);
+            QCOMPARE(font.pointSize(), withSize ? size : 30);
+            QVERIFY(font.bold());
+        }
+    }
+
+    // 240 twips high whatever it is given; the notice from 3765 twips to the
+    // right edge, keeping its last width when the bar is narrower than that.
+    void statusBar()
+    {
+        ctrlSBar bar;
+        bar.show();
+        bar.resize(640, 400);
+        QCOMPARE(bar.height(), twips::toPixels(240));
+        const auto *notice = bar.findChild<QLabel *>(QStringLiteral("lbCopyRight"));
+        QCOMPARE(notice->x(), twips::toPixels(3765));
+        QVERIFY(qAbs(notice->geometry().right() + 1 - 640) <= 1);
+        const int width = notice->width();
+        bar.resize(twips::toPixels(3765) - 2, 0);
+        QCOMPARE(bar.height(), twips::toPixels(240));
+        QCOMPARE(notice->width(), width);
+        for (const QLabel *label : bar.findChildren<QLabel *>())
+            QCOMPARE(label->font().family(), systemFamily());
+    }
+
+    void closeCommand_data()
+    {
+        QTest::addColumn<bool>("dialog");
+        QTest::addColumn<QString>("request");
+        QTest::newRow("window, close()") << false << "close";
+        QTest::newRow("window, title bar or Alt+F4") << false << "system";
+        QTest::newRow("dialog, close()") << true << "close";
+        QTest::newRow("dialog, title bar or Alt+F4") << true << "system";
+        QTest::newRow("dialog, Escape") << true << "Escape";
+    }
+
+    // Greyed (twice here), a shown window stays shown, refuses every close
+    // request and has no close button; restored once, it closes again. A
+    // control inside it is not a window and changes nothing.
+    void closeCommand()
+    {
+        QFETCH(bool, dialog);
+        QFETCH(QString, request);
+        const auto window = dialog ? std::make_unique<QDialog>() : std::make_unique<QWidget>();
+        auto *edit = new QLineEdit(window.get());
+        window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+        const Qt::WindowFlags normal = window->windowFlags();
+        QVERIFY(normal & Qt::WindowCloseButtonHint);
+        QCOMPARE(modCloseBtn::EnableCloseButton(nullptr, false), modCloseBtn::closeNotAWindow);
+        QCOMPARE(modCloseBtn::EnableCloseButton(edit, false), modCloseBtn::closeNotAWindow);
+        QCOMPARE(window->windowHandle()->flags(), normal);
+        // The title bar's button and Alt+F4 come as a close event.
+        const auto closes = [&] {
+            if (request == "close")
+                return window->close();
+            if (request == "Escape")
+                return QTest::keyClick(edit, Qt::Key_Escape), window->isHidden();
+            QCloseEvent event;
+            QApplication::sendEvent(window.get(), &event);
+            return event.isAccepted();
+        };
+        for (int i = 0; i < 2; ++i)
+            QCOMPARE(modCloseBtn::EnableCloseButton(window.get(), false), modCloseBtn::closeDone);
+        QVERIFY(window->isVisible());
+        QVERIFY(!(window->windowHandle()->flags() & Qt::WindowCloseButtonHint));
+        QVERIFY(!closes());
+        QVERIFY(window->isVisible());
+        QCOMPARE(modCloseBtn::EnableCloseButton(window.get(), true), modCloseBtn::closeDone);
+        QCOMPARE(window->windowHandle()->flags(), normal);
+        QVERIFY(closes());
+    }
+};
+
+int main(int argc, char *argv[])
+{
+    withoutApp.read =
+        m_cvlibex::GetDefaultGuiFont(withoutApp.face, withoutApp.size, withoutApp.charset);
+    QApplication app(argc, argv);
+    TestShell test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_shell.moc"
