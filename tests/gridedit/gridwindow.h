@@ -25,7 +25,7 @@
 #include <QtTest>
 #include <QtWidgets>
 
-// The real grid, whose scrolling or cell writing can be made to fail.
+// The real grid, whose scrolling can be made to fail.
 class FailingGrid : public GridControl
 {
 public:
@@ -33,19 +33,12 @@ public:
 
     void setTopRow(int row) override
     {
-        if (failScrolls)
+        if (fail)
             throw GridRangeError("scrolling refused");
         GridControl::setTopRow(row);
     }
-    void setTextMatrix(int row, int col, const QString &text) override
-    {
-        if (failWrites)
-            throw GridRangeError("writing refused");
-        GridControl::setTextMatrix(row, col, text);
-    }
 
-    bool failScrolls = false;
-    bool failWrites = false;
+    bool fail = false;
 };
 
 // Installed before the key forwarder, so it sees only the keys let through.
@@ -68,7 +61,7 @@ using Place = QList<int>;
 struct GridWindow
 {
     QWidget window;
-    QLineEdit *before = new QLineEdit(&window); // ahead of the grid in the tab order
+    QLineEdit *other = new QLineEdit(&window); // where a hidden box would pass the focus on
     FailingGrid *grid = new FailingGrid(&window);
     QComboBox *combo = new QComboBox(&window);
     QLineEdit *text = new QLineEdit(&window);
@@ -80,7 +73,7 @@ struct GridWindow
 
     GridWindow()
     {
-        before->setGeometry(10, 170, 100, 20);
+        other->setGeometry(10, 170, 100, 20);
         grid->setGeometry(10, 10, 340, 143);
         grid->setRows(16);
         grid->setCols(6);
@@ -92,8 +85,7 @@ struct GridWindow
         combo->setFixedHeight(20);
         text->setFixedHeight(20);
         check->setFixedSize(20, 10);
-        for (QWidget *box : {static_cast<QWidget *>(combo), static_cast<QWidget *>(text),
-                             static_cast<QWidget *>(check)}) {
+        for (QWidget *box : std::initializer_list<QWidget *>{combo, text, check}) {
             box->hide();
             box->installEventFilter(&probe);
             keys.watch(*box);
@@ -101,10 +93,8 @@ struct GridWindow
         }
         editor.setMGrid(grid);
         editor.EditBox_Ini(0, nullptr, 10, "No.", 600, 4); // titles A to E
-        const int maxLengths[] = {1, 2, 1, 2, 1};
         for (int col = 1; col < 6; ++col)
-            editor.EditBox_Ini(col, control(col), maxLengths[col - 1], QString(QChar('@' + col)),
-                               1200, 4);
+            editor.EditBox_Ini(col, control(col), 2, QString(QChar('@' + col)), 1200, 4);
         window.resize(400, 200);
         window.show();
         window.activateWindow();
@@ -132,38 +122,24 @@ struct GridWindow
 
     // Presses a key in the current column's control, with the modifiers of the
     // mask (1 Shift, 2 Ctrl, 4 Alt); true when the key reached the control.
+    // Qt's Shift, Ctrl and Alt modifiers are the mask's bits, 25 places up.
     bool press(Qt::Key key, int mask = 0)
     {
-        Qt::KeyboardModifiers modifiers;
-        modifiers.setFlag(Qt::ShiftModifier, mask & 1);
-        modifiers.setFlag(Qt::ControlModifier, mask & 2);
-        modifiers.setFlag(Qt::AltModifier, mask & 4);
         probe.keys.clear();
-        QTest::keyClick(control(grid->Col()), key, modifiers);
+        QTest::keyClick(control(grid->Col()), key, Qt::KeyboardModifiers(mask << 25));
         return probe.keys.contains(key);
     }
 
+    // A click on the grid, in its pixels.
     void click(QPoint at) const { QTest::mouseClick(grid, Qt::LeftButton, {}, at); }
-    // From the control before the grid: Tab, Shift+Tab and Tab again, or a click.
-    void tabIn() const
+    // One notch of the mouse wheel towards the user, over the text box.
+    void wheel() const
     {
-        before->setFocus();
-        for (const Qt::Key key : {Qt::Key_Tab, Qt::Key_Backtab, Qt::Key_Tab})
-            QTest::keyClick(QApplication::focusWidget(), key);
-    }
-    void clickIn(QPoint at) const { before->setFocus(), click(at); }
-    void gridKey(Qt::Key key) const { QTest::keyClick(grid, key); }
-    void scrollTo(int topRow) const { grid->setTopRow(topRow); }
-    void resizeGrid(int height) const { grid->resize(340, height); }
-    // Turns the mouse wheel over a widget by notches (negative: towards the user).
-    void wheel(QWidget *over, int notches) const
-    {
-        const QPoint at(4, 4);
-        QWheelEvent event(at, over->mapToGlobal(at), {}, QPoint(0, 120 * notches), Qt::NoButton, {},
+        QWheelEvent event({4, 4}, text->mapToGlobal(QPoint(4, 4)), {}, {0, -120}, Qt::NoButton, {},
                           Qt::NoScrollPhase, false);
-        QApplication::sendEvent(over, &event);
+        QApplication::sendEvent(text, &event);
     }
-    void scrollDown() const
+    void scrollBarDown() const
     {
         for (QScrollBar *bar : grid->findChildren<QScrollBar *>()) {
             if (bar->orientation() == Qt::Vertical)
@@ -171,11 +147,6 @@ struct GridWindow
         }
     }
 
-    // The middle of a shown cell, in the grid's pixels.
-    QPoint cellPoint(int row, int col) const
-    {
-        return {82 + 80 * (col - grid->LeftCol()), 30 + 19 * (row - grid->TopRow())};
-    }
     // Where a text or combo box on the current cell lies in the window.
     QPoint boxTopLeft() const
     {
