@@ -1,40 +1,44 @@
 #include "../cli/ctlprocess.h"
 #include "mcomm.h"
-#include "requestframe.h"
 #include "simdevice.h"
 #include "transferdriver.h"
 
-#include <QFile>
 #include <QFileInfo>
-#include <QProcess>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
+#include <numeric>
 #include <optional>
-
-namespace {
 
 using namespace ctltest;
 
-// A request as the tool sends it (flag byte 0x0E, option 10), without data.
+namespace {
+
+// A request as the tool sends it, without data: flag byte 0x0E (target,
+// sequence, option), target and sequence low byte first, option 10, status 0,
+// the command, the 16-bit sum of the bytes before it; in a frame (its 7-bit
+// encoding is checked against the worked example with the protocol).
 std::vector<std::uint8_t> requestFrame(std::uint8_t command, std::uint32_t target,
                                        std::uint32_t seqNo)
 {
-    return frameOf(PacketFields{
-        .flags = 0x0E, .target = target, .seqNo = seqNo, .command = command, .data = {}});
+    std::vector<std::uint8_t> packet{0x0E};
+    for (const std::uint32_t field : {target, seqNo})
+        for (int k = 0; k < 4; ++k)
+            packet.push_back(std::uint8_t(field >> (8 * k)));
+    packet.insert(packet.end(), {10, 0, command});
+    const unsigned sum = std::accumulate(packet.begin(), packet.end(), 0U);
+    packet.insert(packet.end(), {std::uint8_t(sum), std::uint8_t(sum >> 8)});
+    std::vector<std::uint8_t> frame = m::Encode7(packet);
+    frame.insert(frame.begin(), m::STX);
+    frame.push_back(m::ETX);
+    return frame;
 }
 
-std::vector<std::uint8_t> identifyFrame(std::uint32_t target, std::uint32_t seqNo)
+QByteArray bytes(const std::vector<std::uint8_t> &from, std::size_t at, std::size_t count)
 {
-    return requestFrame(0x01, target, seqNo);
-}
-
-// The reply packet of a frame the device sent.
-std::vector<std::uint8_t> replyPacket(const std::vector<std::uint8_t> &frame)
-{
-    if (frame.size() < 2 || frame.front() != m::STX || frame.back() != m::ETX)
-        return {};
-    return m::Decode7(std::span(frame).subspan(1, frame.size() - 2));
+    return from.size() < at + count
+               ? QByteArray()
+               : QByteArray(reinterpret_cast<const char *>(&from[at]), qsizetype(count));
 }
 
 } // namespace
@@ -43,7 +47,6 @@ class TestSimulatedDevice : public QObject
 {
     Q_OBJECT
 
-private:
     QTemporaryDir dir;
 
 private slots:
@@ -72,29 +75,24 @@ private slots:
         config.serialNo = 777;
         config.eepromKb = 2;
         sim::Device device(config);
-        std::vector<std::uint8_t> frame = identifyFrame(target, 0x0A0B0C0D);
+        std::vector<std::uint8_t> frame = requestFrame(0x01, target, 0x0A0B0C0D);
         if (QTest::currentDataTag() == QByteArrayView("a bit flipped on the line"))
             frame[5] ^= 0x01; // the checksum no longer holds
         const auto replies = device.receive(frame);
         QCOMPARE(replies.size(), std::size_t(answered ? 1 : 0));
         if (!answered)
             return;
-        const std::vector<std::uint8_t> packet = replyPacket(replies[0]);
-        // Flag byte 0x0D: source, sequence, option.
-        QCOMPARE(packet.at(0), std::uint8_t(0x0D));
-        QCOMPARE(packet.at(1), std::uint8_t(0x03)); // source 515, low byte
-        QCOMPARE(packet.at(2), std::uint8_t(0x02));
-        QCOMPARE(packet.at(5), std::uint8_t(0x0D)); // sequence, low byte first
-        QCOMPARE(packet.at(8), std::uint8_t(0x0A));
-        QCOMPARE(packet.at(9), std::uint8_t(10)); // option echoed
-        QCOMPARE(packet.at(11), std::uint8_t(0x81));
-        const std::size_t data = 12;
-        QVERIFY(packet.size() - 2 - data >= 18);
-        QCOMPARE(packet[data + 0], std::uint8_t(777 & 0xFF));
-        QCOMPARE(packet[data + 3], std::uint8_t(0x80)); // bit 31 set
-        QCOMPARE(packet[data + 4], std::uint8_t(3));
-        QCOMPARE(packet[data + 8], std::uint8_t(2)); // EEPROM kilobytes at bytes 9-10
-        QCOMPARE(packet[data + 9], std::uint8_t(0));
+        const std::vector<std::uint8_t> &reply = replies[0];
+        QVERIFY(reply.size() > 2 && reply.front() == m::STX && reply.back() == m::ETX);
+        const auto packet = m::Decode7(std::span(reply).subspan(1, reply.size() - 2));
+        QVERIFY(packet.size() >= 12 + 18 + 2);
+        // Flag byte 0x0D (source, sequence, option), source 515, the sequence
+        // and option echoed, status 0, command 0x81; the data: serial number
+        // 777 with bit 31 set, device ID 3, and at bytes 9-10 the kilobytes.
+        QCOMPARE(
+            bytes(packet, 0, 17),
+            QByteArray("\x0D\x03\x02\x00\x00\x0D\x0C\x0B\x0A\x0A\x00\x81\x09\x03\x00\x80\x03", 17));
+        QCOMPARE(bytes(packet, 20, 2), QByteArray("\x02\x00", 2));
     }
 
     // After a reset the device runs at the speed its EEPROM gives.
@@ -161,10 +159,9 @@ private slots:
         QFETCH(QString, message);
         QProcess process;
         process.start(simProgram, arguments);
-        QVERIFY(process.waitForFinished(10000));
-        QCOMPARE(process.exitCode(), 2);
-        QVERIFY2(QString::fromLocal8Bit(process.readAllStandardError()).contains(message),
-                 qPrintable(message));
+        const Run run = finish(process, 10000);
+        QCOMPARE(run.status, 2);
+        QVERIFY2(run.err.contains(message), qPrintable(run.err));
         QVERIFY(!QFileInfo::exists(QStringLiteral("x")));
     }
 
@@ -187,10 +184,9 @@ private slots:
             holder.emplace(linkPath, QStringList{});
             QVERIFY(holder->started);
         } else {
-            const QString target = dir.filePath(existing);
             if (existing == u"file")
-                writeFile(target, "mine");
-            QVERIFY(QFile::link(target, linkPath));
+                writeFile(dir.filePath(existing), "mine");
+            QVERIFY(QFile::link(dir.filePath(existing), linkPath));
         }
         const QString before = QFileInfo(linkPath).symLinkTarget();
         Simulator second(linkPath, {});
@@ -220,33 +216,15 @@ private slots:
         start[34] = 12;
         start[39] = 0x77;
         writeFile(in, start);
+        Simulator sim(linkPath, {"--id", "9", "--serial", "5555", "--baud", "19200", "--image", in,
+                                 "--save", out});
+        QVERIFY(sim.started && QFileInfo(linkPath).isSymLink());
+        QSettings(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("Corvant"),
+                  QStringLiteral("kWare"))
+            .setValue(QStringLiteral("SoftWare/Corvant/kWare/Ports/COM2"), linkPath);
 
-        QProcess process;
-        process.start(simProgram, {"--link", linkPath, "--id", "9", "--serial", "5555", "--baud",
-                                   "19200", "--image", in, "--save", out, "--verbose"});
-        QVERIFY(awaitLine(process, [](const QString &line) { return line.contains(" -> "); }));
-        QVERIFY(QFileInfo(linkPath).isSymLink());
-        {
-            QSettings store(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("Corvant"),
-                            QStringLiteral("kWare"));
-            store.setValue(QStringLiteral("SoftWare/Corvant/kWare/Ports/COM2"), linkPath);
-        }
-
-        // At 9600 baud the device hears only noise.
-        QCOMPARE(mComm::CommOpen(2, QStringLiteral("COM2"), m::modeString(9600)), 0);
-        const std::vector<std::uint8_t> request = identifyFrame(512 + 9, 1);
-        QCOMPARE(mComm::CommWrite(2, request), int(request.size()));
-        int ignored = 0;
-        QVERIFY(awaitLine(process, [&](const QString &line) {
-            if (line.startsWith(QStringLiteral("ignored ")))
-                ignored += line.section(u' ', 1, 1).toInt();
-            return ignored >= int(request.size());
-        }));
-        std::vector<std::uint8_t> buffer(1025);
-        QCOMPARE(mComm::CommRead(2, buffer, 256), 0);
-        mComm::CommClose(2);
-
-        // At its own speed it serves the tool's way in: COM2, mapped to the link.
+        // It serves the tool's way in, COM2 mapped to the link, at its own speed
+        // only: the search tries 9600 and 4800 first.
         m::tLink link;
         link.Port = 2;
         link.TargetID = 512 + 9;
@@ -262,11 +240,7 @@ private slots:
         QCOMPARE(mComm::CommLastError.sErrContext,
                  QStringLiteral("CommSetLine (EscapeCommFunction)"));
 
-        process.terminate();
-        QVERIFY(process.waitForFinished(10000));
-        QCOMPARE(process.exitStatus(), QProcess::NormalExit);
-        QCOMPARE(process.exitCode(), 0);
-        QVERIFY(!QFileInfo(linkPath).isSymLink());
+        QVERIFY(sim.stop());
         QCOMPARE(readFile(out), start); // written back, without trailing zeros
     }
 };

@@ -1,7 +1,8 @@
-// The toolbar's commands as a host sees them: the events each raises in
-// order, the dialogs and messages it shows, the range it offers a transfer,
-// what it does with the lent image and the file name; the simulated device
-// behind every COM port. Files and transfers are tested at their own layers.
+// The toolbar's commands as a host and a user see them: the events each
+// raises, the dialogs and messages it shows, in order; the range it offers a
+// transfer, what it does with the lent image and the file name; the simulated
+// device behind every COM port. Files and transfers are tested at their own
+// layers.
 
 #include "../simbench.h"
 #include "../testfiles.h"
@@ -27,69 +28,65 @@ using namespace std::chrono_literals;
 
 namespace {
 
-QString text(int id)
+// What the host and the user saw, in order: events, dialogs (the mode and the
+// name the dialog started with) and messages.
+QStringList seen;
+
+QString message(int id)
 {
-    return gResDll.GetStr(id);
+    return "message " + gResDll.GetStr(id);
 }
 
-// The host side: the image lent to the toolbar and a log of the events
-// raised, connected directly as the main window connects them.
+// The host side: the image lent to the toolbar, connected directly as the main
+// window connects it.
 struct Host
 {
     Host()
     {
-        QObject::connect(&bar, &UserControl1::HelpClick, [this] { events << "HelpClick"; });
+        QObject::connect(&bar, &UserControl1::HelpClick, [] { seen << "HelpClick"; });
         QObject::connect(&bar, &UserControl1::DataChaned, [this] {
-            events << "DataChaned";
-            nameDuringEvent = bar.filename();
+            seen << QStringLiteral("DataChaned %1 %2")
+                        .arg(QFileInfo(bar.filename()).fileName())
+                        .arg(bar.DataLen());
         });
         QObject::connect(&bar, &UserControl1::DataRestored, [this](bool &lCanceled) {
-            events << "DataRestored";
-            zeroOnRestore << std::all_of(image().begin(), image().end(),
-                                         [](std::uint8_t b) { return b == 0; });
-            lCanceled = events.size() == cancelRestoreAt;
-            image()[40] = 0x40; // the controls' content
+            const auto image = tqimage::addressView(tqimage::EEPROMBuf);
+            seen << (std::all_of(image.begin(), image.end(), [](std::uint8_t b) { return !b; })
+                         ? "DataRestored over zeros"
+                         : "DataRestored");
+            lCanceled = ++restores == cancelRestore;
+            image[40] = 0x40; // the controls' content
         });
-        QObject::connect(&bar, &UserControl1::DataClear, [this] {
-            events << "DataClear";
-            nameDuringEvent = bar.filename();
-        });
-        QObject::connect(&bar, &UserControl1::SysExit, [this] { events << "SysExit"; });
-        const auto range = [this](const char *event) {
-            return [this, event](std::int32_t &start, std::int32_t &stop) {
-                events << event;
-                rangeOffered = QStringLiteral("%1..%2").arg(start).arg(stop);
+        QObject::connect(&bar, &UserControl1::DataClear, [] { seen << "DataClear"; });
+        QObject::connect(&bar, &UserControl1::SysExit, [] { seen << "SysExit"; });
+        const auto range = [](const char *event) {
+            return [event](std::int32_t &start, std::int32_t &stop) {
+                seen << QStringLiteral("%1 %2..%3").arg(event).arg(start).arg(stop);
                 stop = tqimage::layout::transferStop;
             };
         };
         QObject::connect(&bar, &UserControl1::EnumUploadSize, range("EnumUploadSize"));
         QObject::connect(&bar, &UserControl1::EnumDownloadSize, range("EnumDownloadSize"));
         bar.setProductCode(QStringLiteral("TQ540-2"));
+        bar.SetBuf(tqimage::addressView(tqimage::EEPROMBuf));
     }
-
-    std::span<std::uint8_t> image() { return tqimage::addressView(tqimage::EEPROMBuf); }
     template <typename T> T *child(const char *name)
     {
         return bar.findChild<T *>(QLatin1String(name));
     }
-    void click(const char *button)
+    void click(const QString &button)
     {
-        QTest::mouseClick(child<QPushButton>(button), Qt::LeftButton);
+        QTest::mouseClick(child<QPushButton>(qPrintable(button)), Qt::LeftButton);
     }
-    void type(const char *field, const QString &text)
+    void typeTarget(const QString &text)
     {
-        auto *box = child<QLineEdit>(field);
-        box->selectAll();
-        QTest::keyClick(box, Qt::Key_Backspace);
-        QTest::keyClicks(box, text);
+        child<QLineEdit>("txtSN")->selectAll();
+        QTest::keyClicks(child<QLineEdit>("txtSN"), text);
     }
 
     UserControl1 bar;
-    QStringList events;
-    QList<bool> zeroOnRestore;
-    QString nameDuringEvent = QStringLiteral("<none>");
-    int cancelRestoreAt = 0; // the DataRestored event the host cancels
-    QString rangeOffered;
+    int restores = 0;
+    int cancelRestore = 0; // the DataRestored event the host cancels
 };
 
 } // namespace
@@ -102,17 +99,14 @@ class TestUserControl1 : public QObject
     QTemporaryDir dir;
     // The machine's own serial ports stay out of the COM list.
     portlist::ScopedSource noPorts{[] { return std::vector<portlist::SystemPort>{}; }};
-    QStringList messages;
     QStringList dialogAnswers; // the next dialogs' answers, in order; "" cancels
-    QStringList dialogsShown;  // the mode, and the name the dialog started with
-    msgbox::ScopedPresenter boxes{[this](QWidget *, const QString &text, msgbox::Icon icon) {
-        messages << text + (icon == msgbox::Icon::Exclamation ? "" : " <no exclamation>");
+    msgbox::ScopedPresenter boxes{[](QWidget *, const QString &text, msgbox::Icon icon) {
+        seen << "message " + text + (icon == msgbox::Icon::Exclamation ? "" : " <no exclamation>");
     }};
     filedialogs::ScopedPresenter dialogs{[this](QFileDialog &dialog, filedialogs::Mode mode) {
         const bool open = mode == filedialogs::Mode::Open;
         const QFileInfo start(dialog.selectedFiles().value(0));
-        dialogsShown << (open ? "Open " : "SaveAs ") +
-                            (start.isDir() ? QString() : start.fileName());
+        seen << (open ? "Open " : "SaveAs ") + (start.isDir() ? QString() : start.fileName());
         // What the user sees: the pattern, and the dialog kind asked for.
         if (dialog.nameFilters() != QStringList{QStringLiteral("*.ztb")} ||
             !dynamic_cast<filedialogs::CommonDialog *>(&dialog) ||
@@ -123,7 +117,7 @@ class TestUserControl1 : public QObject
             return QStringLiteral("<wrong dialog>");
         return dialogAnswers.isEmpty() ? QString() : dialogAnswers.takeFirst();
     }};
-    std::unique_ptr<TransferUser> user;
+    TransferUser user;
 
     QString path(const QString &name) const { return dir.filePath(name); }
 
@@ -134,16 +128,14 @@ private slots:
         qputenv("XDG_CONFIG_HOME", config.path().toLocal8Bit());
         gResDll.setFilename(QStringLiteral(TQ_BIN_DIR "/lang.dll"));
         QVERIFY(gResDll.hInstance() != 0);
-        user = std::make_unique<TransferUser>();
         writeFile(path("short.ztb"), QByteArray("\x01\x02\x00\x04", 4));
         QDir(dir.path()).mkpath(QStringLiteral("folder.ztb"));
     }
     void init()
     {
-        messages.clear();
+        seen.clear();
         dialogAnswers.clear();
-        dialogsShown.clear();
-        user->clear();
+        user.windowsShown = 0;
         m::gLink = m::tLink{};
         tqimage::EEPROMBuf.fill(0x33);
         QFile::remove(path("new.ztb"));
@@ -151,96 +143,67 @@ private slots:
 
     void commands_data()
     {
-        QTest::addColumn<QString>("button");
-        QTest::addColumn<QString>("setup"); // "unlent", "no device", "cancel restore N"
+        QTest::addColumn<QString>("buttons");
+        QTest::addColumn<QString>(
+            "setup"); // "unlent", "no device", "bad target", "cancel restore N"
         QTest::addColumn<QStringList>("answers");
-        QTest::addColumn<QStringList>("events");
-        QTest::addColumn<QStringList>("dialogs");
-        QTest::addColumn<int>("message"); // 0: none
-        QTest::addColumn<int>("windows"); // transfer windows shown
-        QTest::addColumn<QString>("range");
+        QTest::addColumn<QStringList>("seen");
+        QTest::addColumn<int>("windows");      // transfer windows shown
         QTest::addColumn<QString>("filename"); // after; starts as "old.ztb"
-        const QStringList none;
-        const QStringList restored{"DataRestored"}, restoredTwice{"DataRestored", "DataRestored"};
+        using L = QStringList;
+        const QString restored = "DataRestored", cleared = "DataRestored over zeros";
+        const QString saveAs = "SaveAs ", down = "EnumDownloadSize 33..-1";
         // clang-format off
-        QTest::newRow("Open")                      << "cmdOpen" << "" << QStringList{"short.ztb"} << QStringList{"DataChaned"} << QStringList{"Open "} << 0 << 0 << "" << "short.ztb";
-        QTest::newRow("Open without an image")     << "cmdOpen" << "unlent" << QStringList{"short.ztb"} << none << none << 2206 << 0 << "" << "old.ztb";
-        QTest::newRow("Open cancelled")            << "cmdOpen" << "" << QStringList{""} << none << QStringList{"Open "} << 0 << 0 << "" << "old.ztb";
-        QTest::newRow("Open a missing file")       << "cmdOpen" << "" << QStringList{"missing.ztb"} << none << QStringList{"Open "} << 1207 << 0 << "" << "old.ztb";
-        QTest::newRow("Open a folder")             << "cmdOpen" << "" << QStringList{"folder.ztb"} << none << QStringList{"Open "} << 1207 << 0 << "" << "old.ztb";
-        QTest::newRow("Save")                      << "cmdSave" << "" << none << restoredTwice << none << 0 << 0 << "" << "old.ztb";
-        QTest::newRow("Save as")                   << "cmdSaveAs" << "" << QStringList{"new.ztb"} << restoredTwice << QStringList{"SaveAs "} << 0 << 0 << "" << "new.ztb";
-        QTest::newRow("Save as cancelled")         << "cmdSaveAs" << "" << QStringList{""} << restored << QStringList{"SaveAs "} << 0 << 0 << "" << "old.ztb";
-        QTest::newRow("Save as, host cancels")     << "cmdSaveAs" << "cancel restore 1" << QStringList{"new.ztb"} << restored << none << 0 << 0 << "" << "old.ztb";
-        QTest::newRow("Save as, host cancels later") << "cmdSaveAs" << "cancel restore 2" << QStringList{"new.ztb"} << restoredTwice << QStringList{"SaveAs "} << 0 << 0 << "" << "old.ztb";
-        QTest::newRow("Save as into no folder")    << "cmdSaveAs" << "" << QStringList{"no/such.ztb"} << restoredTwice << QStringList{"SaveAs "} << 1208 << 0 << "" << "old.ztb";
-        QTest::newRow("Clear")                     << "cmdClear" << "" << none << QStringList{"DataClear"} << none << 0 << 0 << "" << "";
-        QTest::newRow("Exit")                      << "cmdExit" << "" << none << QStringList{"SysExit"} << none << 0 << 0 << "" << "old.ztb";
-        QTest::newRow("Help")                      << "cmdHelp" << "" << none << QStringList{"HelpClick"} << none << 0 << 0 << "" << "old.ztb";
-        QTest::newRow("Test")                      << "cmdTest" << "" << none << none << none << 0 << 1 << "" << "old.ztb";
-        QTest::newRow("Download")                  << "cmdDownload" << "" << none << QStringList{"EnumDownloadSize", "DataChaned"} << none << 0 << 1 << "33..-1" << "old.ztb";
-        QTest::newRow("Download, no device")       << "cmdDownload" << "no device" << none << QStringList{"EnumDownloadSize"} << none << 0 << 1 << "33..-1" << "old.ztb";
-        QTest::newRow("Upload")                    << "cmdUpload" << "" << none << QStringList{"DataRestored", "EnumUploadSize"} << none << 0 << 1 << "33..-1" << "old.ztb";
-        QTest::newRow("Upload, host cancels")      << "cmdUpload" << "cancel restore 1" << none << restored << none << 0 << 0 << "" << "old.ztb";
+        QTest::newRow("Open")                        << "cmdOpen" << "" << L{"short.ztb"} << L{"Open ", "DataChaned old.ztb 4"} << 0 << "short.ztb";
+        QTest::newRow("Open without an image")       << "cmdOpen" << "unlent" << L{"short.ztb"} << L{message(2206)} << 0 << "old.ztb";
+        QTest::newRow("Open cancelled")              << "cmdOpen" << "" << L{""} << L{"Open "} << 0 << "old.ztb";
+        QTest::newRow("Open a folder")               << "cmdOpen" << "" << L{"folder.ztb"} << L{"Open ", message(1207)} << 0 << "old.ztb";
+        QTest::newRow("Save")                        << "cmdSave" << "" << L{} << L{restored, cleared} << 0 << "old.ztb";
+        QTest::newRow("Save as, then open")          << "cmdSaveAs cmdOpen" << "" << L{"new.ztb", ""} << L{restored, saveAs, cleared, "Open new.ztb"} << 0 << "new.ztb";
+        QTest::newRow("Save as cancelled")           << "cmdSaveAs" << "" << L{""} << L{restored, saveAs} << 0 << "old.ztb";
+        QTest::newRow("Save as, host cancels")       << "cmdSaveAs" << "cancel restore 1" << L{"new.ztb"} << L{restored} << 0 << "old.ztb";
+        QTest::newRow("Save as, host cancels later") << "cmdSaveAs" << "cancel restore 2" << L{"new.ztb"} << L{restored, saveAs, cleared} << 0 << "old.ztb";
+        QTest::newRow("Save as into no folder")      << "cmdSaveAs" << "" << L{"no/such.ztb"} << L{restored, saveAs, cleared, message(1208)} << 0 << "old.ztb";
+        QTest::newRow("Clear")                       << "cmdClear" << "" << L{} << L{"DataClear"} << 0 << "";
+        QTest::newRow("Exit")                        << "cmdExit" << "" << L{} << L{"SysExit"} << 0 << "old.ztb";
+        QTest::newRow("Help")                        << "cmdHelp" << "" << L{} << L{"HelpClick"} << 0 << "old.ztb";
+        QTest::newRow("Test")                        << "cmdTest" << "" << L{} << L{} << 1 << "old.ztb";
+        QTest::newRow("Test, target beyond 32 bits") << "cmdTest" << "bad target" << L{} << L{message(2205), message(3015)} << 0 << "old.ztb";
+        QTest::newRow("Download")                    << "cmdDownload" << "" << L{} << L{down, "DataChaned old.ztb 1024"} << 1 << "old.ztb";
+        QTest::newRow("Download, no device")         << "cmdDownload" << "no device" << L{} << L{down} << 1 << "old.ztb";
+        QTest::newRow("Upload")                      << "cmdUpload" << "" << L{} << L{restored, "EnumUploadSize 33..-1"} << 1 << "old.ztb";
+        QTest::newRow("Upload, host cancels")        << "cmdUpload" << "cancel restore 1" << L{} << L{restored} << 0 << "old.ztb";
         // clang-format on
     }
     void commands()
     {
-        QFETCH(QString, button);
+        QFETCH(QString, buttons);
         QFETCH(QString, setup);
         QFETCH(QStringList, answers);
         SimBench bench;
         bench.portsMissing = setup == u"no device";
         Host host;
-        if (setup != u"unlent")
-            host.bar.SetBuf(host.image());
+        if (setup == u"unlent")
+            host.bar.SetBuf({});
+        if (setup == u"bad target")
+            host.typeTarget(QStringLiteral("2147483648"));
         if (setup.startsWith(u"cancel restore"))
-            host.cancelRestoreAt = setup.back().digitValue();
+            host.cancelRestore = setup.back().digitValue();
         host.bar.setFilename(path("old.ztb"));
         for (const QString &answer : answers)
             dialogAnswers << (answer.isEmpty() ? QString() : path(answer));
-        host.click(button.toLatin1().constData());
+        for (const QString &button : buttons.split(u' '))
+            host.click(button);
+        if (setup == u"bad target")
+            QCOMPARE(host.bar.GetSN(), -1);
 
-        QTEST(host.events, "events");
-        QTEST(dialogsShown, "dialogs");
-        QFETCH(int, message);
-        QCOMPARE(messages, message ? QStringList{text(message)} : QStringList{});
-        QTEST(user->windowsShown, "windows");
-        QTEST(host.rangeOffered, "range");
+        QTEST(seen, "seen");
+        QTEST(user.windowsShown, "windows");
         QFETCH(QString, filename);
         QCOMPARE(host.bar.filename(), filename.isEmpty() ? QString() : path(filename));
-        QCOMPARE(QFile::exists(path("new.ztb")), filename == u"new.ztb");
-    }
-
-    // Open empties the whole image first; the host sees the old name while it
-    // decodes, and DataLen is the file's length.
-    void openReplacesTheWholeImage()
-    {
-        Host host;
-        host.bar.SetBuf(host.image());
-        host.bar.setFilename(QStringLiteral("previous.ztb"));
-        dialogAnswers << path("short.ztb");
-        host.click("cmdOpen");
-        QCOMPARE(host.nameDuringEvent, QStringLiteral("previous.ztb"));
-        QCOMPARE(host.bar.DataLen(), 4);
-        std::array<std::uint8_t, 8> expected{1, 2, 0, 4, 0, 0, 0, 0};
-        QVERIFY(std::equal(expected.begin(), expected.end(), host.image().begin()));
-        QVERIFY(std::all_of(host.image().begin() + 4, host.image().end(),
-                            [](std::uint8_t b) { return b == 0; }));
-    }
-
-    // Save clears the image before the host encodes into it, so the file ends
-    // at the last byte the host wrote; the next dialog starts with its name.
-    void saveWritesWhatTheHostEncoded()
-    {
-        Host host;
-        host.bar.SetBuf(host.image());
-        dialogAnswers << path("saved.ztb") << QString();
-        host.click("cmdSaveAs");
-        QCOMPARE(host.zeroOnRestore, QList<bool>({false, true}));
-        QCOMPARE(readFile(path("saved.ztb")), bytesAt(41, {{40, 0x40}}));
-        host.click("cmdOpen");
-        QCOMPARE(dialogsShown, QStringList({"SaveAs ", "Open saved.ztb"}));
+        // Saved: what the host encoded, up to its last byte.
+        QCOMPARE(readFile(path("new.ztb")),
+                 filename == u"new.ztb" ? bytesAt(41, {{40, 0x40}}) : QByteArray("<missing>"));
     }
 
     // The field and the COM list address the transfer; the labels show what
@@ -253,36 +216,22 @@ private slots:
         config.baud = 19200;
         SimBench bench(config);
         Host host;
-        host.bar.SetBuf(host.image());
-        host.type("txtSN", QStringLiteral("256"));
+        host.typeTarget(QStringLiteral("256"));
         host.child<QComboBox>("cbComm")->setCurrentIndex(6);
-        host.click("cmdDownload");
+        host.click(QStringLiteral("cmdDownload"));
         QCOMPARE(quint32(m::gLink.TargetID), 0x80000100U);
         QCOMPARE(m::gLink.Port, std::int16_t(7));
-        QCOMPARE(host.child<QLabel>("lbSpeed")->text(), QStringLiteral("19200"));
-        QCOMPARE(host.child<QLabel>("lbSN")->text(), QStringLiteral("256"));
-        QCOMPARE(host.child<QLabel>("lbID")->text(), QStringLiteral("9"));
-        QCOMPARE(host.bar.DataLen(), 1024);
-        for (int p = 33; p <= 120; ++p)
-            QCOMPARE(tqimage::EEPROMBuf[p], bench.device->eeprom()[p - 1]);
-
+        QCOMPARE(
+            (QStringList{host.child<QLabel>("lbSpeed")->text(), host.child<QLabel>("lbSN")->text(),
+                         host.child<QLabel>("lbID")->text()}),
+            (QStringList{"19200", "256", "9"}));
         const auto before = bench.clock.elapsed();
-        host.click("cmdTest");
+        host.click(QStringLiteral("cmdTest"));
         QVERIFY(bench.clock.elapsed() - before < 1500ms); // 19200 tried first
     }
 
-    void refusedTarget()
-    {
-        SimBench bench;
-        Host host;
-        host.type("txtSN", QStringLiteral("2147483648"));
-        host.click("cmdTest");
-        QCOMPARE(messages, QStringList{text(2205)});
-        QCOMPARE(user->windowsShown, 0);
-        QCOMPARE(host.bar.GetSN(), -1);
-        QCOMPARE(messages.last(), text(3015));
-    }
-
+    // Texts by number; the strip's captions and fields one chain, 30 twips
+    // after a caption, 60 after a field.
     void textsAndStrip()
     {
         Host host;
@@ -290,17 +239,15 @@ private slots:
                                        "cmdClear",  "cmdTest", "cmdDownload",
                                        "cmdUpload", "cmdExit", "cmdHelp"};
         for (int i = 0; i < 9; ++i)
-            QCOMPARE(host.child<QPushButton>(buttons[i])->text(), text(1100 + i));
-        QWidget *chain[] = {host.child<QLabel>("Label1_7"), host.child<QLineEdit>("txtSN"),
-                            host.child<QLabel>("Label1_2"), host.child<QComboBox>("cbComm"),
-                            host.child<QLabel>("Label1_3"), host.child<QLabel>("lbSpeed"),
-                            host.child<QLabel>("Label1_0"), host.child<QLabel>("lbSN"),
-                            host.child<QLabel>("Label1_1"), host.child<QLabel>("lbID")};
-        for (std::size_t i = 0; i < std::size(chain); i += 2)
-            QCOMPARE(qobject_cast<QLabel *>(chain[i])->text(), text(1200 + int(i / 2)));
-        for (std::size_t i = 1; i < std::size(chain); ++i) {
-            const int gap = twips::toPixels(i % 2 ? 30 : 60); // after a caption, after a field
-            QCOMPARE(chain[i]->x(), chain[i - 1]->x() + chain[i - 1]->width() + gap);
+            QCOMPARE(host.child<QPushButton>(buttons[i])->text(), gResDll.GetStr(1100 + i));
+        const char *const chain[] = {"Label1_7", "txtSN",    "Label1_2", "cbComm",   "Label1_3",
+                                     "lbSpeed",  "Label1_0", "lbSN",     "Label1_1", "lbID"};
+        for (int i = 0; i < 10; i += 2)
+            QCOMPARE(host.child<QLabel>(chain[i])->text(), gResDll.GetStr(1200 + i / 2));
+        for (int i = 1; i < 10; ++i) {
+            const QWidget *previous = host.child<QWidget>(chain[i - 1]);
+            QCOMPARE(host.child<QWidget>(chain[i])->x(),
+                     previous->x() + previous->width() + twips::toPixels(i % 2 ? 30 : 60));
         }
         QCOMPARE(host.bar.height(), twips::toPixels(735));
     }
@@ -312,7 +259,6 @@ private slots:
         QTest::addColumn<bool>("accepted");
         QTest::newRow("existing folder") << "new.ztb" << true;
         QTest::newRow("missing folder") << "no/such/new.ztb" << false;
-        QTest::newRow("a file for a folder") << "short.ztb/new.ztb" << false;
     }
     void saveDialogWantsAnExistingFolder()
     {
@@ -328,9 +274,8 @@ private slots:
         QTest::keyClicks(name, typed);
         QTest::keyClick(name, Qt::Key_Return);
         QCOMPARE(dialog.isVisible(), !accepted);
-        QCOMPARE(messages.size(), accepted ? 0 : 1);
-        if (!accepted)
-            QVERIFY(messages.first().contains(QFileInfo(path(typed)).path()));
+        QCOMPARE(seen.size(), accepted ? 0 : 1);
+        QCOMPARE(seen.join(u' ').contains(QFileInfo(path(typed)).path()), !accepted);
     }
 
     // The COM list names the ports the system has, looking again when it is
@@ -338,12 +283,8 @@ private slots:
     // and the stored index read.
     void comListNamesPortsAndKeepsNumbers()
     {
-        const auto port = [](const char *name, const char *description) {
-            portlist::SystemPort found;
-            found.name = QString::fromLatin1(name);
-            found.path = QStringLiteral("/dev/") + found.name;
-            found.description = QString::fromLatin1(description);
-            return found;
+        const auto port = [](const QString &name, const QString &description) {
+            return portlist::SystemPort{name, "/dev/" + name, description, {}, {}, {}, {}};
         };
         std::vector<portlist::SystemPort> present{port("ttyUSB0", "FT232R USB UART")};
         portlist::ScopedSource source([&] { return present; });
@@ -359,12 +300,11 @@ private slots:
             QTest::mouseClick(list, Qt::LeftButton);
             QCOMPARE(list->itemText(12), QStringLiteral("13  ttyACM0 (USB CDC)"));
             list->hidePopup();
-            host.click("cmdTest");
+            host.click(QStringLiteral("cmdTest"));
             QCOMPARE(host.bar.link().Port, std::int16_t(13));
         }
         QCOMPARE(comport::readStoredIndex(), 12);
-        Host restored;
-        QCOMPARE(restored.child<QComboBox>("cbComm")->currentIndex(), 12);
+        QCOMPARE(Host().child<QComboBox>("cbComm")->currentIndex(), 12);
     }
 };
 
