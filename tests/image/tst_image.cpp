@@ -97,15 +97,18 @@ private slots:
         QTEST(int(image[input ? 40 : 80]), "byte");
     }
 
-    // Every value of an input, output and dwell byte decodes, over full rows,
-    // to the texts of its bit table, and encoding those again gives the byte
-    // back, less the bits the record does not use.
+    // Every value of an input, output, baud, flags and dwell byte decodes, over
+    // full rows, to the texts of its bit table, and encoding those again gives
+    // the byte back, less the bits the record does not use; a baud code
+    // outside the list shows 9600 (code 3), the flags' bit 0 alone counts.
     void everyByteRoundTrips_data()
     {
         QTest::addColumn<int>("position");
         QTest::addColumn<int>("kept"); // the bits that survive
         QTest::newRow("input") << 40 << 0xE7;
         QTest::newRow("output") << 80 << 0x81;
+        QTest::newRow("baud") << 33 << 0xFF;
+        QTest::newRow("flags") << 34 << 0x01;
         QTest::newRow("dwell") << 35 << 0xFF;
     }
     void everyByteRoundTrips()
@@ -113,7 +116,7 @@ private slots:
         QFETCH(int, position);
         QFETCH(int, kept);
         for (int value = 0; value < 256; ++value) {
-            const int row = value % 24, at = position + (position == 35 ? 0 : row);
+            const int row = value % 24, at = position + (position < 40 ? 0 : row);
             EEPROMImage image{};
             image[at] = static_cast<std::uint8_t>(value);
             MemoryControls controls;
@@ -130,11 +133,15 @@ private slots:
             else if (position == 80)
                 QCOMPARE(QStringList(controls.outputs[row].begin(), controls.outputs[row].end()),
                          (QStringList{bit(0x01, "1", "0"), bit(0x80, "x", "")}));
+            else if (position == 33)
+                QCOMPARE(controls.baudIndex, value < 5 ? value : 3);
+            else if (position == 34)
+                QCOMPARE(controls.alarmSystem, value & 0x01);
             else
                 QCOMPARE(controls.timeout, QString::number(value));
             image.fill(std::uint8_t(~kept));
             tqimage::EEPROM_ENCODE(controls, image);
-            QCOMPARE(image[at], value & kept);
+            QCOMPARE(image[at], position == 33 && value > 4 ? 3 : value & kept);
         }
     }
 
@@ -169,30 +176,6 @@ private slots:
         tqimage::EEPROM_ENCODE(controls, image);
         QTEST(QByteArray(reinterpret_cast<const char *>(&image[33]), 3), "bytes");
         QCOMPARE(controls.baudIndex, baudIndex < 0 ? 3 : baudIndex); // selected in the list too
-    }
-
-    // A baud code outside the list shows 9600; the flags' bit 0 alone counts.
-    void settingsDecode_data()
-    {
-        QTest::addColumn<int>("baud");
-        QTest::addColumn<int>("flags");
-        QTest::addColumn<QString>("speed");
-        QTest::addColumn<int>("alarm");
-        QTest::newRow("1200, alarm on") << 0 << 0xFF << "1200" << 1;
-        QTest::newRow("19200, alarm off") << 4 << 0xFE << "19200" << 0;
-        QTest::newRow("code 5") << 5 << 0 << "9600" << 0;
-    }
-    void settingsDecode()
-    {
-        QFETCH(int, baud);
-        QFETCH(int, flags);
-        EEPROMImage image{};
-        image[33] = std::uint8_t(baud);
-        image[34] = std::uint8_t(flags);
-        MemoryControls controls;
-        tqimage::EEPROM_DECODE(controls, image);
-        QTEST(tqimage::baudRates().value(controls.baudIndex), "speed");
-        QTEST(controls.alarmSystem, "alarm");
     }
 
     // Encoding commits what is being typed first; decoding places each

@@ -45,11 +45,13 @@ struct Host
     {
         QObject::connect(&bar, &UserControl1::HelpClick, [] { seen << "HelpClick"; });
         QObject::connect(&bar, &UserControl1::DataChaned, [this] {
+            // The name the host sees while it decodes, and the length read.
             seen << QStringLiteral("DataChaned %1 %2")
                         .arg(QFileInfo(bar.filename()).fileName())
                         .arg(bar.DataLen());
         });
         QObject::connect(&bar, &UserControl1::DataRestored, [this](bool &lCanceled) {
+            // Whether the host encodes into a cleared image.
             const auto image = tqimage::addressView(tqimage::EEPROMBuf);
             seen << (std::all_of(image.begin(), image.end(), [](std::uint8_t b) { return !b; })
                          ? "DataRestored over zeros"
