@@ -1,17 +1,25 @@
 // The configuration window's own set-up and wiring: its grids' columns, its
-// captions and settings row, clearing, the check-mark cells, sizing, help,
-// the focus chain, what a field engineer meets (the device labels, the
-// smallest size, the size and place remembered), and one pass through the
-// window with its toolbar and the simulated device.
+// captions and settings row, the check-mark cells, sizing, help, the focus
+// chain, what a field engineer meets (the device labels, the smallest size,
+// the size and place remembered), and one pass through the window with its
+// toolbar and the simulated device. Each window is shown and active over the
+// language library, its settings in a folder of its own, the manual's opener
+// and the message boxes answered.
 #include "../casetable.h"
 #include "../simbench.h"
 #include "../transferuser.h"
 #include "eepromimage.h"
 #include "filedialogs.h"
+#include "frmtq540_2.h"
 #include "gridcontrol.h"
+#include "helpfile.h"
+#include "msgbox.h"
+#include "resdll.h"
 #include "twips.h"
 #include "usercontrol1.h"
-#include "windowfixture.h"
+
+#include <QtTest>
+#include <QtWidgets>
 
 using tqimage::EEPROMBuf;
 
@@ -61,6 +69,24 @@ const CaptionCase captionCases[] = {
     {"ckAlarmSystem", 2303, "", "Label1_4", 180},
 };
 
+struct CheckCase
+{
+    const char *name;
+    const char *box;
+    bool composed; // with a dead key, else typed
+    const char *input;
+    bool ticked;
+};
+
+const CheckCase checkCases[] = {
+    {"typed", "txtcheckbox", false, "X", true},
+    {"typed blank", "txtcheckbox", false, " ", false},
+    {"backspace", "txtcheckbox", false, "x\b", false},
+    {"composed", "txtcheckbox", true, "é", true},
+    {"composed blank", "txtcheckbox", true, " ", false},
+    {"outputs typed", "txtCheck2", false, "3", true},
+};
+
 struct TabCase
 {
     const char *name;
@@ -87,33 +113,33 @@ class TestMainWindow : public QObject
     Q_OBJECT
 
 private slots:
-    void init() { f.show(); }
-    void cleanup() { f.window.reset(); }
+    void initTestCase() { qputenv("XDG_CONFIG_HOME", config.path().toLocal8Bit()); }
+    void init() { show(); }
+    void cleanup() { window.reset(); }
 
     // Both grids have 24 data rows. fg1's rows are as high as its text box;
     // fg2's only follow the editor's rule, 15 twips lower. The row numbers
     // cannot be edited (their limit of 10 has no box to act on); the data
     // columns take one character.
     void columns_data() { addCaseRows(columnCases); }
-
     void columns()
     {
         const ColumnCase &c = currentCase(columnCases);
-        auto *g = f.child<GridControl>(c.grid);
+        auto *g = child<GridControl>(c.grid);
         QVERIFY(!gResDll.GetStr(c.headerId).isEmpty());
         QCOMPARE(g->TextMatrix(0, c.col), gResDll.GetStr(c.headerId));
         QCOMPARE(g->ColWidth(c.col), c.width);
         QCOMPARE(g->ColAlignment(c.col), 4); // centred both ways
         const bool inputs = g->objectName() == "fg1";
-        const QWidget *textBox = f.child(inputs ? "txt_gd" : "Text1");
         QCOMPARE(g->RowHeight(24),
-                 qRound(twips::fromPixels(textBox->height())) - (inputs ? 0 : 15));
+                 qRound(twips::fromPixels(child(inputs ? "txt_gd" : "Text1")->height())) -
+                     (inputs ? 0 : 15));
         g->setCol(c.col);
         if (!*c.box) {
             QCOMPARE(g->Col(), 1); // back to the cell being edited
             return;
         }
-        auto *box = f.child<QLineEdit>(c.box);
+        auto *box = child<QLineEdit>(c.box);
         QVERIFY(box->isVisible());
         QTest::keyClicks(box, QString(11, u'x'));
         QCOMPARE(box->text(), QString(c.maxLength, u'x'));
@@ -123,101 +149,47 @@ private slots:
     // to right, each control its gap (twips) after the one before, each
     // caption as wide as its text.
     void captions_data() { addCaseRows(captionCases); }
-
     void captions()
     {
         const CaptionCase &c = currentCase(captionCases);
-        const QWidget *control = f.child(c.name);
+        const QWidget *control = child(c.name);
         if (c.id) {
             QVERIFY(!gResDll.GetStr(c.id).isEmpty());
-            const QString shown = control == f.window.get() ? control->windowTitle()
-                                                            : control->property("text").toString();
+            const QString shown = control == window.get() ? control->windowTitle()
+                                                          : control->property("text").toString();
             QCOMPARE(shown, gResDll.GetStr(c.id) + c.after);
         }
         if (!c.previous)
             return;
-        const int start = *c.previous ? f.child(c.previous)->geometry().right() + 1 : 0;
+        const int start = *c.previous ? child(c.previous)->geometry().right() + 1 : 0;
         QCOMPARE(control->x(), start + twips::toPixels(c.gap));
         QCOMPARE(control->y(), twips::toPixels(885));
         if (c.id)
             QCOMPARE(control->width(), control->sizeHint().width());
     }
 
-    // Clear empties the data cells, the box shows its emptied cell, and the
-    // settings get their defaults; the row numbers and the image stay.
-    void clear()
-    {
-        auto *baud = f.child<QComboBox>("cbBaud");
-        auto *dwell = f.child<QLineEdit>("txtTimeout");
-        auto *alarm = f.child<QCheckBox>("ckAlarmSystem");
-        QCOMPARE(baud->currentIndex(), -1);
-        QTest::keyClicks(f.child("txt_gd"), "1");
-        QTest::keyClick(f.child("txt_gd"), Qt::Key_Right);
-        QTest::keyClicks(f.child("txtcheckbox"), "x");
-        f.child<GridControl>("fg2")->setTextMatrix(24, 2, "x");
-        alarm->setChecked(true);
-        dwell->setText("12");
-        EEPROMBuf[40] = 0xE5;
-
-        f.click("cmdClear");
-
-        QCOMPARE(f.window->windowTitle(), frmTQ540_2::titleWithoutFile);
-        for (const char *grid : {"fg1", "fg2"}) {
-            auto *g = f.child<GridControl>(grid);
-            for (int row = 1; row <= 24; ++row) {
-                QCOMPARE(g->TextMatrix(row, 0), QString::number(row));
-                for (int col = 1; col < g->Cols(); ++col)
-                    QCOMPARE(g->TextMatrix(row, col), QString());
-            }
-        }
-        QCOMPARE(f.child<QLineEdit>("txtcheckbox")->text(), QString());
-        QCOMPARE(baud->currentText(), QStringLiteral("9600"));
-        QCOMPARE(dwell->text(), QStringLiteral("30"));
-        QVERIFY(!alarm->isChecked());
-        QCOMPARE(EEPROMBuf[40], 0xE5);
-    }
-
     // Anything typed or composed into a check-mark cell but a blank is "x";
     // Backspace is left to the box.
-    void checkCells_data()
-    {
-        QTest::addColumn<QString>("box");
-        QTest::addColumn<bool>("composed");
-        QTest::addColumn<QString>("input");
-        QTest::addColumn<bool>("ticked");
-        for (const char *box : {"txtcheckbox", "txtCheck2"}) {
-            QTest::addRow("%s X", box) << box << false << "X" << true;
-            QTest::addRow("%s digit", box) << box << false << "3" << true;
-            QTest::addRow("%s blank", box) << box << false << " " << false;
-            QTest::addRow("%s backspace", box) << box << false << "x\b" << false;
-            QTest::addRow("%s composed", box) << box << true << "é" << true;
-            QTest::addRow("%s composed two", box) << box << true << "ab" << true;
-            QTest::addRow("%s composed blank", box) << box << true << " " << false;
-        }
-    }
-
+    void checkCells_data() { addCaseRows(checkCases); }
     void checkCells()
     {
-        QFETCH(QString, box);
-        QFETCH(bool, composed);
-        QFETCH(QString, input);
-        QFETCH(bool, ticked);
-        const QString cell = ticked ? QStringLiteral("x") : QString();
-        const bool inputs = box == "txtcheckbox";
-        QTest::keyClick(f.child(inputs ? "txt_gd" : "Text1"), Qt::Key_Right);
-        auto *check = f.child<QLineEdit>(qPrintable(box));
-        if (composed) {
+        const CheckCase &c = currentCase(checkCases);
+        const QString cell = c.ticked ? QStringLiteral("x") : QString();
+        const bool inputs = QLatin1String(c.box) == "txtcheckbox";
+        QTest::keyClick(child(inputs ? "txt_gd" : "Text1"), Qt::Key_Right);
+        auto *check = child<QLineEdit>(c.box);
+        if (c.composed) {
             QInputMethodEvent composing(QStringLiteral("\u00b4"), {}); // a dead key, pending
             QApplication::sendEvent(check, &composing);
             QInputMethodEvent done;
-            done.setCommitString(input);
+            done.setCommitString(QString::fromUtf8(c.input));
             QApplication::sendEvent(check, &done);
         } else {
-            QTest::keyClicks(check, input);
+            QTest::keyClicks(check, QString::fromUtf8(c.input));
         }
         QCOMPARE(check->text().trimmed(), cell);
         QTest::keyClick(check, Qt::Key_Escape);
-        QCOMPARE(f.child<GridControl>(inputs ? "fg1" : "fg2")->TextMatrix(1, 2), cell);
+        QCOMPARE(child<GridControl>(inputs ? "fg1" : "fg2")->TextMatrix(1, 2), cell);
     }
 
     // On the outer size in twips: fg2 ends 105 short of the right edge, both
@@ -225,23 +197,23 @@ private slots:
     // taken. fg1's width and the grids' places stay.
     void gridsFollowWindowSize()
     {
-        auto *fg1 = f.child<GridControl>("fg1");
-        auto *fg2 = f.child<GridControl>("fg2");
+        auto *fg1 = child<GridControl>("fg1");
+        auto *fg2 = child<GridControl>("fg2");
         const QRect inputs = fg1->geometry();
         const QPoint outputs = fg2->pos();
         for (const QSize size : {QSize(12000, 8000), QSize(10000, 1500)}) {
             const int heightBefore = fg1->height();
-            f.window->resize(twips::toPixels(size.width()), twips::toPixels(size.height()));
-            QTRY_COMPARE(f.window->height(), twips::toPixels(size.height()));
-            const QSizeF outer = QSizeF(f.window->frameGeometry().size()) * 15;
+            window->resize(twips::toPixels(size.width()), twips::toPixels(size.height()));
+            QTRY_COMPARE(window->height(), twips::toPixels(size.height()));
+            const QSizeF outer = QSizeF(window->frameGeometry().size()) * 15;
             QCOMPARE(fg2->width(), twips::toPixels(outer.width() - 105 - 5460));
             const double height = outer.height() - 1425 - 240 - 420;
             QCOMPARE(fg1->height(), height < 0 ? heightBefore : twips::toPixels(height));
             QCOMPARE(fg2->height(), fg1->height());
-            QCOMPARE(fg1->geometry().topLeft(), inputs.topLeft());
-            QCOMPARE(fg1->width(), inputs.width());
+            QCOMPARE(fg1->geometry(),
+                     QRect(inputs.topLeft(), QSize(inputs.width(), fg1->height())));
             QCOMPARE(fg2->pos(), outputs);
-            QCOMPARE(f.child("mSBar1")->geometry().bottom(), f.window->height() - 1);
+            QCOMPARE(child("mSBar1")->geometry().bottom(), window->height() - 1);
         }
     }
 
@@ -251,32 +223,29 @@ private slots:
     {
         QTest::addColumn<QString>("control");
         QTest::addColumn<bool>("viewer");
-        for (const char *name : {"txt_gd", "txtcheckbox", "Text1", "txtCheck2", "cbBaud",
-                                 "txtTimeout", "ckAlarmSystem", "fg1", "frmTQ540_2", "cmdOpen",
-                                 "open cbBaud", "open cbComm", "cmdHelp"})
+        for (const char *name : {"txt_gd", "frmTQ540_2", "cmdOpen", "open cbBaud", "cmdHelp"})
             QTest::newRow(name) << name << true;
         QTest::newRow("no viewer") << "txt_gd" << false;
     }
-
     void help()
     {
         QFETCH(QString, control);
         QFETCH(bool, viewer);
-        f.viewerTakes = viewer;
+        viewerTakes = viewer;
         const bool open = control.startsWith("open ");
-        auto *list = open ? f.child<QComboBox>(qPrintable(control.mid(5))) : nullptr;
+        auto *list = open ? child<QComboBox>(qPrintable(control.mid(5))) : nullptr;
         if (open)
             list->showPopup();
         if (control == "cmdHelp")
-            f.click("cmdHelp");
+            click("cmdHelp");
         else
-            QTest::keyClick(open ? QApplication::focusWidget() : f.child(qPrintable(control)),
+            QTest::keyClick(open ? QApplication::focusWidget() : child(qPrintable(control)),
                             Qt::Key_F1);
         const QString path = QCoreApplication::applicationDirPath() + "/dc-tq540-2.pdf";
-        QCOMPARE(f.opened, QList<QUrl>{QUrl::fromLocalFile(path)});
-        QCOMPARE(f.messages.size(), viewer ? 0 : 1);
+        QCOMPARE(opened, QList<QUrl>{QUrl::fromLocalFile(path)});
+        QCOMPARE(messages.size(), viewer ? 0 : 1);
         if (!viewer)
-            QVERIFY(f.messages[0].contains(QDir::toNativeSeparators(path)));
+            QVERIFY(messages[0].contains(QDir::toNativeSeparators(path)));
         if (open)
             QVERIFY(!list->view()->isVisible());
     }
@@ -284,16 +253,15 @@ private slots:
     // Tab runs through the settings row and the grids' shown edit boxes,
     // never resting on a grid unless its current row is scrolled out of view.
     void tabChain_data() { addCaseRows(tabCases); }
-
     void tabChain()
     {
         const TabCase &c = currentCase(tabCases);
-        f.child<GridControl>("fg1")->setCol(c.inputCol);
-        f.child<GridControl>("fg2")->setTopRow(c.outputsTopRow);
-        QWidget *start = f.child(c.from);
+        child<GridControl>("fg1")->setCol(c.inputCol);
+        child<GridControl>("fg2")->setTopRow(c.outputsTopRow);
+        QWidget *start = child(c.from);
         start->setFocus();
         QTest::keyClick(start, c.back ? Qt::Key_Backtab : Qt::Key_Tab);
-        QCOMPARE(QApplication::focusWidget(), f.child(c.to));
+        QCOMPARE(QApplication::focusWidget(), child(c.to));
     }
 
     // At its first size the window shows the longest values of the device
@@ -302,54 +270,55 @@ private slots:
     {
         SimBench line({.serialNo = 2147483647, .deviceId = 255, .baud = 38400});
         TransferUser user;
-        f.child<QLineEdit>("txtSN")->setText(QStringLiteral("255"));
-        f.click("cmdTest");
+        child<QLineEdit>("txtSN")->setText(QStringLiteral("255"));
+        click("cmdTest");
         QCOMPARE(user.outcomes, QStringList{gResDll.GetStr(1400)});
-        QWidget *toolbar = f.child("mTBar"); // the window has labels of these names too
+        QWidget *toolbar = child("mTBar"); // the window has labels of these names too
         const char *const labels[][3] = {{"lbSpeed", "38400", "Label1_0"},
                                          {"lbSN", "2147483647", "Label1_1"},
                                          {"lbID", "255", ""}};
         for (const auto &[name, shown, next] : labels) {
-            const auto *value = f.child<QLabel>(name, toolbar);
+            const auto *value = child<QLabel>(name, toolbar);
             QCOMPARE(value->text(), QString::fromLatin1(shown));
             QVERIFY(value->width() >= value->sizeHint().width());
-            QVERIFY(value->mapTo(f.window.get(), QPoint(value->width(), 0)).x() <=
-                    f.window->width());
+            QVERIFY(value->mapTo(window.get(), QPoint(value->width(), 0)).x() <= window->width());
             if (*next)
-                QVERIFY(value->geometry().right() < f.child(next, toolbar)->x());
+                QVERIFY(value->geometry().right() < child(next, toolbar)->x());
         }
     }
 
     // However small it is made, every toolbar button stays in view.
     void smallestSizeKeepsButtons()
     {
-        f.window->resize(1, 1);
-        QTRY_COMPARE(f.window->size(), f.window->minimumSize());
+        window->resize(1, 1);
+        QTRY_COMPARE(window->size(), window->minimumSize());
         for (const char *name : {"cmdOpen", "cmdSave", "cmdSaveAs", "cmdClear", "cmdTest",
                                  "cmdDownload", "cmdUpload", "cmdExit", "cmdHelp"}) {
-            const auto *button = f.child<QPushButton>(name);
-            const QRect inWindow(button->mapTo(f.window.get(), QPoint()), button->size());
-            QVERIFY2(f.window->rect().contains(inWindow), name);
+            const auto *button = child<QPushButton>(name);
+            const QRect inWindow(button->mapTo(window.get(), QPoint()), button->size());
+            QVERIFY2(window->rect().contains(inWindow), name);
         }
-        QVERIFY(f.child("mSBar1")->y() >= f.child("mTBar")->geometry().bottom());
+        QVERIFY(child("mSBar1")->y() >= child("mTBar")->geometry().bottom());
     }
 
     // Exit closes the window, which comes back at its size and place.
     void exitRemembersSizeAndPlace()
     {
-        const QRect chosen(40, 50, f.window->width() + 80, f.window->height() + 60);
-        f.window->setGeometry(chosen);
-        QTRY_COMPARE(f.window->geometry(), chosen);
-        f.click("cmdExit");
-        QVERIFY(!f.window->isVisible());
-        f.show(true);
-        QCOMPARE(f.window->geometry(), chosen);
+        const QRect chosen(40, 50, window->width() + 80, window->height() + 60);
+        window->setGeometry(chosen);
+        QTRY_COMPARE(window->geometry(), chosen);
+        click("cmdExit");
+        QVERIFY(!window->isVisible());
+        show(true);
+        QCOMPARE(window->geometry(), chosen);
     }
 
     // One pass with the toolbar and the simulated device: download decodes
     // into the window, upload encodes an edit still in its box, save writes
-    // the window's image, clear and open bring it back.
-    void downloadUploadSaveOpen()
+    // the window's image; clear empties the data cells (the box shows its
+    // emptied cell) and sets the settings' defaults, leaving the row numbers
+    // and the image; open brings the file back.
+    void downloadUploadSaveClearOpen()
     {
         SimBench line;
         TransferUser user;
@@ -363,24 +332,24 @@ private slots:
         eeprom[79] = 0x81;  // output 1: on, alarm
         eeprom[102] = 0x01; // output 24: on
 
-        f.click("cmdDownload");
+        click("cmdDownload");
         QCOMPARE(line.addressRange(m::CMD_READ_BLOCK), std::pair(32, 119));
         QCOMPARE(cells("fg1", 1), QStringList({"1", "x", "5", "x"}));
         QCOMPARE(cells("fg1", 24), QStringList({"0", "", "7", "x"}));
         QCOMPARE(cells("fg2", 1), QStringList({"1", "x"}));
         QCOMPARE(cells("fg2", 24), QStringList({"1", ""}));
-        QCOMPARE(f.child<QLineEdit>("txtTimeout")->text(), QStringLiteral("99"));
-        QCOMPARE(f.child<QLineEdit>("Text1")->text(), QStringLiteral("1")); // shows its cell
+        QCOMPARE(child<QLineEdit>("txtTimeout")->text(), QStringLiteral("99"));
+        QCOMPARE(child<QLineEdit>("Text1")->text(), QStringLiteral("1")); // shows its cell
 
-        QTest::keyClicks(f.child("Text1"), "0"); // output 1 off, left in the box
-        f.click("cmdUpload");
+        QTest::keyClicks(child("Text1"), "0"); // output 1 off, left in the box
+        click("cmdUpload");
         QCOMPARE(line.addressRange(m::CMD_WRITE_BLOCK), std::pair(32, 119));
         QCOMPARE(user.outcomes, QStringList({gResDll.GetStr(1413), gResDll.GetStr(1414)}));
         QCOMPARE(eeprom[79], 0x80);
         QCOMPARE(eeprom[35], 0x11); // went back as it came
 
         mAnswers << mFiles.filePath("saved.ztb");
-        f.click("cmdSave");             // no file yet: asks for a name
+        click("cmdSave");               // no file yet: asks for a name
         QByteArray expected(103, '\0'); // up to output 24, the last byte not zero
         for (const auto &[at, byte] :
              {std::pair{32, 1}, {33, 1}, {34, 99}, {39, 0xE5}, {62, 0x47}, {79, 0x80}, {102, 1}})
@@ -388,31 +357,83 @@ private slots:
         QFile saved(mFiles.filePath("saved.ztb"));
         QVERIFY(saved.open(QIODevice::ReadOnly));
         QCOMPARE(saved.readAll(), expected);
-        QCOMPARE(f.child<UserControl1>("mTBar")->MinEEPROMSIZE(), 1024);
+        QCOMPARE(child<UserControl1>("mTBar")->MinEEPROMSIZE(), 1024);
 
-        f.click("cmdClear");
-        QCOMPARE(cells("fg2", 1), QStringList({"", ""}));
+        click("cmdClear");
+        QCOMPARE(window->windowTitle(), frmTQ540_2::titleWithoutFile);
+        for (const char *grid : {"fg1", "fg2"}) {
+            for (int row = 1; row <= 24; ++row) {
+                QCOMPARE(child<GridControl>(grid)->TextMatrix(row, 0), QString::number(row));
+                QCOMPARE(cells(grid, row).join(QString()), QString());
+            }
+        }
+        QCOMPARE(child<QLineEdit>("Text1")->text(), QString());
+        QCOMPARE(child<QComboBox>("cbBaud")->currentText(), QStringLiteral("9600"));
+        QCOMPARE(child<QLineEdit>("txtTimeout")->text(), QStringLiteral("30"));
+        QVERIFY(!child<QCheckBox>("ckAlarmSystem")->isChecked());
+        QCOMPARE(EEPROMBuf[40], 0xE5); // input 1, at address 39
+
         mAnswers << mFiles.filePath("saved.ztb");
-        f.click("cmdOpen");
+        click("cmdOpen");
         QCOMPARE(cells("fg1", 24), QStringList({"0", "", "7", "x"}));
         QCOMPARE(cells("fg2", 1), QStringList({"0", "x"}));
-        QVERIFY2(f.messages.isEmpty(), qPrintable(f.messages.join('\n')));
+        QVERIFY2(messages.isEmpty(), qPrintable(messages.join('\n')));
     }
 
 private:
+    // A new window over the stored settings of the last one, if asked.
+    void show(bool keepSettings = false)
+    {
+        if (!keepSettings)
+            QFile::remove(config.filePath(QStringLiteral("Corvant/kWare.ini")));
+        opened.clear();
+        messages.clear();
+        viewerTakes = true;
+        gResDll.setFilename(QStringLiteral(TQ_BIN_DIR "/lang.dll"));
+        window = std::make_unique<frmTQ540_2>();
+        window->show();
+        window->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(window.get()));
+    }
+
+    // A control of the window (or of `in`), or the window itself.
+    template <typename T = QWidget> T *child(const char *name, QWidget *in = nullptr) const
+    {
+        QWidget *root = in ? in : window.get();
+        auto *found = root->objectName() == QLatin1String(name)
+                          ? qobject_cast<T *>(root)
+                          : root->findChild<T *>(QString::fromLatin1(name));
+        if (!found)
+            qFatal("no control %s", name);
+        return found;
+    }
+
+    void click(const char *button) const
+    {
+        QTest::mouseClick(child<QAbstractButton>(button), Qt::LeftButton);
+    }
+
     // The data cells of a row of fg1 or fg2.
     QStringList cells(const char *grid, int row) const
     {
-        const auto *g = f.child<GridControl>(grid);
+        const auto *g = child<GridControl>(grid);
         QStringList texts;
         for (int col = 1; col < g->Cols(); ++col)
             texts << g->TextMatrix(row, col);
         return texts;
     }
 
-    WindowFixture f;
-    QTemporaryDir mFiles;
-    QStringList mAnswers;
+    QTemporaryDir config, mFiles;
+    std::unique_ptr<frmTQ540_2> window;
+    QList<QUrl> opened;
+    bool viewerTakes = true;
+    QStringList messages, mAnswers;
+    helpfile::ScopedOpener opener{[this](const QUrl &url) {
+        opened << url;
+        return viewerTakes;
+    }};
+    msgbox::ScopedPresenter boxes{
+        [this](QWidget *, const QString &text, msgbox::Icon) { messages << text; }};
     filedialogs::ScopedPresenter mDialogs{[this](QFileDialog &, filedialogs::Mode) {
         return mAnswers.isEmpty() ? QString() : mAnswers.takeFirst();
     }};
