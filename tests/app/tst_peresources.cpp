@@ -107,17 +107,6 @@ QByteArray dibHeader(qint32 width, qint32 height, quint16 bits, quint32 compress
 
 using Rows = QList<QList<QRgb>>;
 
-Rows pixelsOf(const QImage &image)
-{
-    Rows rows;
-    for (int y = 0; y < image.height(); ++y) {
-        rows.append(QList<QRgb>());
-        for (int x = 0; x < image.width(); ++x)
-            rows.last().append(image.pixel(x, y) | 0xFF000000u);
-    }
-    return rows;
-}
-
 } // namespace
 
 class TestPeResources : public QObject
@@ -168,7 +157,6 @@ private slots:
         row("data just one byte too long", r + dataEntry + 4, 43u, true, true);
         row("string length beyond the bundle", r + bundle, 0xFFFFu, false, true);
         row("not MZ", 0, 0x5A4Eu, false, false);
-        row("PE header offset at the top", 0x3C, 0xFFFFFFFFu, true, false);
         row("PE header offset at the last bytes", 0x3C,
             quint32(rsrcFileOffset + stringSection().size() - 2), true, false);
         row("no PE signature", peOffset, 0x4551u, true, false);
@@ -179,7 +167,6 @@ private slots:
         row("two data directories", directories - 4, 2u, true, false);
         row("resources outside every section", directories + 16, 0x9000u, true, false);
         row("section data offset at the top", section + 20, 0xFFFFFFFFu, true, false);
-        row("section address at the top", section + 12, 0xFFFFFFF0u, true, false);
         row("section claims 4 GB", section + 16, 0xFFFFFFFFu, true, true, true);
         row("no resources", directories + 16, 0u, true, true);
         row("intact", 0, 0x5A4Du, false, true, true);
@@ -273,7 +260,11 @@ private slots:
     {
         QFETCH(QByteArray, dib);
         QFETCH(Rows, expected);
-        QCOMPARE(pixelsOf(imageFromDib(dib)), expected);
+        const QImage image = imageFromDib(dib);
+        QCOMPARE(image.size(), QSize(expected[0].size(), expected.size()));
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x)
+                QCOMPARE(image.pixel(x, y) | 0xFF000000u, expected[y][x]);
     }
 
     void dibRefused_data()
@@ -281,17 +272,13 @@ private slots:
         QTest::addColumn<QByteArray>("dib");
 
         const QByteArray good = dibHeader(1, 2, 32) + QByteArray::fromHex("010203ff 0a0b0c00");
-        QByteArray core = good;
-        put32(core, 0, 12);
-        QByteArray twoPlanes = good;
-        put16(twoPlanes, 12, 2);
-        QByteArray longHeader = good;
-        put32(longHeader, 0, 0x7FFFFFFF);
-
+        const auto with = [&](qsizetype at, const char *hex) {
+            return QByteArray(good).replace(at, qstrlen(hex) / 2, QByteArray::fromHex(hex));
+        };
         QTest::newRow("header cut short") << good.first(39);
-        QTest::newRow("core header") << core;
-        QTest::newRow("header longer than the block") << longHeader;
-        QTest::newRow("two planes") << twoPlanes;
+        QTest::newRow("core header") << with(0, "0c000000");
+        QTest::newRow("header longer than the block") << with(0, "ffffff7f");
+        QTest::newRow("two planes") << with(12, "0200");
         QTest::newRow("run-length compressed") << dibHeader(1, 2, 8, 1) + good.mid(40);
         QTest::newRow("2 bits") << dibHeader(1, 2, 2) + good.mid(40);
         QTest::newRow("negative width") << dibHeader(-1, 2, 32) + good.mid(40);

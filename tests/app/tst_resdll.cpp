@@ -1,3 +1,4 @@
+#include "../testfiles.h"
 #include "resdll.h"
 
 #include <QPainter>
@@ -34,13 +35,11 @@ private slots:
             QTest::newRow(name) << library << id << QString::fromLatin1(type) << text;
         };
         const QString file = QStringLiteral("Custom text\nsecond line\n");
-        row("first", langDll, 1100, "", "Open");
         row("trailing space kept", langDll, 2000, "", "Device Configure ");
         row("negative", langDll, -1, "", "");
         row("beyond 16 bits", langDll, 0x10000 + 1100, "", "");
         row("first of a bundle", fixtureDll, 16, "", "first of its bundle");
         row("last of a bundle", fixtureDll, 31, "", "last of its bundle");
-        row("empty", fixtureDll, 17, "", "");
         row("300 characters cut to 255", fixtureDll, 18, "",
             QStringLiteral("0123456789").repeated(26).left(255));
         row("non-ASCII", fixtureDll, 19, "", QStringLiteral("Größe °C – ✓ 温度"));
@@ -65,20 +64,21 @@ private slots:
     // empty texts and no bitmaps, as before the first load.
     void loading_data()
     {
-        QTest::addColumn<QString>("path"); // "bytes-all:" or "bytes-100:" + a path: from memory
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<int>("bytes"); // from memory: the fixture's first bytes; -1: the file
         QTest::addColumn<bool>("loaded");
-        QTest::newRow("another library") << fixtureDll << true;
-        QTest::newRow("from memory") << "bytes-all:" + fixtureDll << true;
-        QTest::newRow("missing file") << QStringLiteral(TQ_BIN_DIR "/no-such.dll") << false;
-        QTest::newRow("empty path") << QString() << false;
-        QTest::newRow("directory") << QStringLiteral(TQ_BIN_DIR) << false;
+        const QString memory = QStringLiteral("in memory");
+        QTest::newRow("another library") << fixtureDll << -1 << true;
+        QTest::newRow("from memory") << memory << INT_MAX << true;
+        QTest::newRow("missing file") << QStringLiteral(TQ_BIN_DIR "/no-such.dll") << -1 << false;
         QTest::newRow("not a library")
-            << QStringLiteral(TQ_SOURCE_DIR "/tests/app/fixture.rc") << false;
-        QTest::newRow("cut short in memory") << "bytes-100:" + fixtureDll << false;
+            << QStringLiteral(TQ_SOURCE_DIR "/tests/app/fixture.rc") << -1 << false;
+        QTest::newRow("cut short in memory") << memory << 100 << false;
     }
     void loading()
     {
         QFETCH(QString, path);
+        QFETCH(int, bytes);
         QFETCH(bool, loaded);
         cResDll dll;
         QCOMPARE(dll.hInstance(), 0);
@@ -86,15 +86,10 @@ private slots:
         const qint32 first = dll.hInstance();
         QVERIFY(first != 0);
         QCOMPARE(dll.GetStr(1100), QStringLiteral("Open"));
-        if (path.startsWith(u"bytes-")) {
-            QFile file(path.section(u':', 1));
-            QVERIFY(file.open(QIODevice::ReadOnly));
-            const qsizetype count = path.startsWith(u"bytes-all") ? file.size() : 100;
-            path = QStringLiteral("in memory");
-            dll.setLibraryBytes(path, file.read(count));
-        } else {
+        if (bytes < 0)
             dll.setFilename(path);
-        }
+        else
+            dll.setLibraryBytes(path, readFile(fixtureDll).left(bytes));
         QCOMPARE(dll.filename(), loaded ? path : QString());
         QCOMPARE(dll.hInstance() != 0, loaded);
         QVERIFY(dll.hInstance() != first);
@@ -106,8 +101,9 @@ private slots:
     }
 
     // Each load of a bitmap gets its own handle; one that fails gives none
-    // and leaves the size as it was.
-    void bitmapHandles()
+    // and leaves the size as it was. Drawn unscaled from the corner, as far
+    // as the client area reaches; an unknown handle draws nothing.
+    void bitmaps()
     {
         cResDll dll;
         dll.setFilename(fixtureDll);
@@ -116,6 +112,21 @@ private slots:
         QCOMPARE(QSize(w, h), QSize(3, 2));
         QVERIFY(dll.BmpGet(5, w, h, second));
         QVERIFY(handle != 0 && second != 0 && second != handle);
+        for (int y = 0; y < 2; ++y)
+            for (int x = 0; x < 3; ++x)
+                QCOMPARE(dll.bitmapImage(second).pixel(x, y), tinyBitmap[y][x]);
+        const QRgb grey = qRgb(128, 128, 128);
+        QImage canvas(3, 2, QImage::Format_RGB32);
+        canvas.fill(grey);
+        {
+            const QImage client(2, 1, QImage::Format_RGB32);
+            QPainter painter(&canvas);
+            dll.BmpDraw(&client, painter, second);
+            dll.BmpDraw(&canvas, painter, second + 1000);
+        }
+        for (int y = 0; y < 2; ++y)
+            for (int x = 0; x < 3; ++x)
+                QCOMPARE(canvas.pixel(x, y), x < 2 && y < 1 ? tinyBitmap[y][x] : grey);
         dll.BmpDelete(handle);
         QVERIFY(dll.bitmapImage(handle).isNull());
         QVERIFY(!dll.bitmapImage(second).isNull());
@@ -124,40 +135,6 @@ private slots:
             QCOMPARE(handle, 0);
             QCOMPARE(QSize(w, h), QSize(3, 2));
         }
-    }
-
-    // Unscaled from the corner, as far as the bitmap and the client area
-    // reach; an unknown handle draws nothing.
-    void bitmapDrawn_data()
-    {
-        QTest::addColumn<QSize>("client");
-        QTest::addColumn<int>("handleOffset");
-        QTest::addColumn<QSize>("drawn");
-        QTest::newRow("whole bitmap") << QSize(5, 4) << 0 << QSize(3, 2);
-        QTest::newRow("client area smaller") << QSize(2, 1) << 0 << QSize(2, 1);
-        QTest::newRow("unknown handle") << QSize(5, 4) << 1000 << QSize(0, 0);
-    }
-    void bitmapDrawn()
-    {
-        QFETCH(QSize, client);
-        QFETCH(int, handleOffset);
-        QFETCH(QSize, drawn);
-        cResDll dll;
-        dll.setFilename(fixtureDll);
-        qint32 w = 0, h = 0, handle = 0;
-        QVERIFY(dll.BmpGet(5, w, h, handle));
-        const QRgb grey = qRgb(128, 128, 128);
-        QImage canvas(5, 4, QImage::Format_RGB32);
-        canvas.fill(grey);
-        const QImage window(client, QImage::Format_RGB32);
-        {
-            QPainter painter(&canvas);
-            dll.BmpDraw(&window, painter, handle + handleOffset);
-        }
-        for (int y = 0; y < 4; ++y)
-            for (int x = 0; x < 5; ++x)
-                QCOMPARE(canvas.pixel(x, y),
-                         x < drawn.width() && y < drawn.height() ? tinyBitmap[y][x] : grey);
     }
 };
 

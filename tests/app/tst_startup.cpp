@@ -24,7 +24,6 @@ private slots:
     void initTestCase()
     {
         // The window's toolbar stores its COM port; keep that out of the user's settings.
-        QVERIFY(mConfig.isValid());
         qputenv("XDG_CONFIG_HOME", mConfig.path().toLocal8Bit());
     }
 
@@ -50,8 +49,7 @@ private slots:
             program.setProcessEnvironment(environment);
             program.start(QStringLiteral(TQ_BIN_DIR "/tq540config"), {option});
             QVERIFY(program.waitForFinished(30000));
-            QCOMPARE(program.exitStatus(), QProcess::NormalExit);
-            QCOMPARE(program.exitCode(), 0);
+            QVERIFY(program.exitStatus() == QProcess::NormalExit && program.exitCode() == 0);
             const QString output = QString::fromLocal8Bit(program.readAllStandardOutput());
             QVERIFY2(output.contains(printed), qPrintable(output));
         }
@@ -76,7 +74,6 @@ private slots:
         QTest::newRow("library") << true << QStringList() << plain << QString();
         QTest::newRow("no library")
             << false << QStringList() << QStringLiteral("[TQ540-2]") << warning;
-        QTest::newRow("simulated") << true << QStringList{"--simulate"} << simulated << QString();
         QTest::newRow("traced") << true << QStringList{"--simulate", "--trace", trace} << simulated
                                 << QString();
         QTest::newRow("trace refused")
@@ -90,17 +87,16 @@ private slots:
         QFETCH(QStringList, options);
         QFETCH(QString, title);
         QFETCH(QString, message);
-        QTemporaryDir empty;
         const StartOptions parsed = parseCommandLine(QStringList{"tq540config"} + options);
         QCOMPARE(parsed.traceFile, options.value(2));
-        const auto window = ::startUp(library ? QStringLiteral(TQ_BIN_DIR) : empty.path(), parsed);
+        const auto window =
+            ::startUp(QString::fromLatin1(library ? TQ_BIN_DIR : "/nonexistent"), parsed);
         QVERIFY(window->isVisible());
         QCOMPARE(window->windowTitle(), title);
         QCOMPARE(gResDll.GetStr(1100), library ? QStringLiteral("Open") : QString());
-        QCOMPARE(mMessages.size(), message.isEmpty() ? 0 : 1);
-        if (!message.isEmpty())
-            QVERIFY2(mMessages[0].startsWith(message), qPrintable(mMessages[0]));
-        QCOMPARE(langLibraryPath("C:\\"), QStringLiteral("C:\\lang.dll"));
+        QVERIFY2(message.isEmpty() ? mMessages.isEmpty()
+                                   : mMessages.size() == 1 && mMessages[0].startsWith(message),
+                 qPrintable(mMessages.join(u'\n')));
         if (!parsed.simulate)
             return;
         linkclock::ManualClock clock;

@@ -86,9 +86,8 @@ private slots:
         QVERIFY(entry.open(QIODevice::ReadOnly));
         const QByteArray text = entry.readAll();
         QVERIFY(text.contains("\nExec=tq540config\n") && text.contains("\nIcon=tq540config\n"));
-        QVERIFY(QFileInfo(
-                    installed(QStringLiteral("share/icons/hicolor/scalable/apps/tq540config.svg")))
-                    .size() > 0);
+        const QString icon = QStringLiteral("share/icons/hicolor/scalable/apps/tq540config.svg");
+        QVERIFY(QFileInfo(installed(icon)).size() > 0);
     }
 
     // The message for code 25 comes from lang.dll: found beside the program,
