@@ -1,8 +1,8 @@
 // Start-up: the command line, help and version without a display, the
 // language library (a missing one is reported once), the simulated device
 // and the link's trace.
+#include "../testfiles.h"
 #include "commandline.h"
-#include "frmtq540_2.h"
 #include "linkclock.h"
 #include "linktrace.h"
 #include "m.h"
@@ -107,8 +107,7 @@ private slots:
         TransferObserver unseen;
         QCOMPARE(TransferDriver(link, {}, unseen).run(TransferKind::Test, 0, 0), m::LINK_OK);
         QCOMPARE(link.SerialNo & 0x7FFFFFFF, 1000001); // the simulated device's default
-        QFile file(parsed.traceFile);
-        QCOMPARE(file.open(QIODevice::ReadOnly) && file.readAll().contains(" tx  9600 sent "),
+        QCOMPARE(readFile(parsed.traceFile).contains(" tx  9600 sent "),
                  !parsed.traceFile.isEmpty() && message.isEmpty());
     }
 
