@@ -14,8 +14,7 @@ namespace {
 struct Run
 {
     int status = -1;
-    QString out;
-    QString err;
+    QString out, err;
 };
 
 Run run(const QString &program, const QStringList &arguments)
