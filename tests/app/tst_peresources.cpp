@@ -192,10 +192,9 @@ private slots:
         const qsizetype languageDir = 2 * dirSize;
         for (int d = 0; d < 2; ++d) {
             put16(rsrc, d * dirSize + 0x0E, 0xFFFF);
-            const quint32 next = quint32(d == 0 ? dirSize : languageDir);
             for (int i = 0; i < 0xFFFF; ++i) {
                 put32(rsrc, d * dirSize + 16 + i * 8, quint32(i));
-                put32(rsrc, d * dirSize + 16 + i * 8 + 4, 0x80000000u | next);
+                put32(rsrc, d * dirSize + 16 + i * 8 + 4, 0x80000000u | quint32((d + 1) * dirSize));
             }
         }
         put16(rsrc, languageDir + 0x0E, 1);

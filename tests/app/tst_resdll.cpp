@@ -35,7 +35,6 @@ private slots:
             QTest::newRow(name) << library << id << QString::fromLatin1(type) << text;
         };
         const QString file = QStringLiteral("Custom text\nsecond line\n");
-        row("trailing space kept", langDll, 2000, "", "Device Configure ");
         row("negative", langDll, -1, "", "");
         row("beyond 16 bits", langDll, 0x10000 + 1100, "", "");
         row("first of a bundle", fixtureDll, 16, "", "first of its bundle");

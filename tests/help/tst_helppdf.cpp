@@ -1,3 +1,5 @@
+#include "../testfiles.h"
+
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
@@ -10,10 +12,8 @@ class TestHelpPdf : public QObject
 private slots:
     void manualIsBuilt()
     {
-        QFile pdf(QStringLiteral(TQ_BIN_DIR "/dc-tq540-2.pdf"));
-        QVERIFY2(pdf.open(QIODevice::ReadOnly), "dc-tq540-2.pdf is missing next to the program");
-        const QByteArray bytes = pdf.readAll();
-        QVERIFY(bytes.startsWith("%PDF-"));
+        const QByteArray bytes = readFile(QStringLiteral(TQ_BIN_DIR "/dc-tq540-2.pdf"));
+        QVERIFY2(bytes.startsWith("%PDF-"), "no document next to the program");
         const auto count = QRegularExpression(QStringLiteral(R"(/Type /Pages\b[^>]*/Count (\d+))"))
                                .match(QString::fromLatin1(bytes));
         const int pages = count.captured(1).toInt();
