@@ -1,21 +1,29 @@
-// The configuration window's own set-up and wiring: its grids' columns, its
-// captions and settings row, the check-mark cells, sizing, help, the focus
-// chain, what a field engineer meets (the device labels, the smallest size,
-// the size and place remembered), and one pass through the window with its
-// toolbar and the simulated device. Each window is shown and active over the
-// language library, its settings in a folder of its own, the manual's opener
-// and the message boxes answered.
+// The program as it starts and its configuration window. Start-up: help
+// and version without a display, the language library (a missing one is
+// reported once), the simulated device and the link's trace. The window's own
+// set-up and wiring: its grids' columns, its captions and settings row, the
+// check-mark cells, sizing, help, the focus chain, what a field engineer meets
+// (the device labels, the smallest size, the size and place remembered), and
+// one pass through the window with its toolbar and the simulated device. Each
+// test has a window shown and active over the language library, its settings
+// in a folder of its own, the manual's opener and the message boxes answered.
 #include "../casetable.h"
 #include "../simbench.h"
 #include "../testfiles.h"
 #include "../transferuser.h"
+#include "commandline.h"
 #include "eepromimage.h"
 #include "filedialogs.h"
 #include "frmtq540_2.h"
 #include "gridcontrol.h"
 #include "helpfile.h"
+#include "linkclock.h"
+#include "linktrace.h"
+#include "mcomm.h"
 #include "msgbox.h"
 #include "resdll.h"
+#include "startup.h"
+#include "transferdriver.h"
 #include "twips.h"
 #include "usercontrol1.h"
 
@@ -103,7 +111,88 @@ class TestMainWindow : public QObject
 private slots:
     void initTestCase() { qputenv("XDG_CONFIG_HOME", config.path().toLocal8Bit()); }
     void init() { show(); }
-    void cleanup() { window.reset(); }
+    void cleanup()
+    {
+        window.reset();
+        mComm::setPortFactory({});
+        linktrace::install(nullptr);
+    }
+
+    // Answered before the GUI starts: a window system that cannot be reached
+    // does not stop them.
+    void helpAndVersionWithoutDisplay()
+    {
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.remove("DISPLAY");
+        environment.remove("WAYLAND_DISPLAY");
+        environment.insert("QT_QPA_PLATFORM", "xcb");
+        for (const auto &[option, printed] : {std::pair{"--help", "--trace <file>"},
+                                              std::pair{"--version", "tq540config 1.0.20"}}) {
+            QProcess program;
+            program.setProcessEnvironment(environment);
+            program.start(QStringLiteral(TQ_BIN_DIR "/tq540config"), {option});
+            QVERIFY(program.waitForFinished(30000));
+            QVERIFY(program.exitStatus() == QProcess::NormalExit && program.exitCode() == 0);
+            const QString output = QString::fromLocal8Bit(program.readAllStandardOutput());
+            QVERIFY2(output.contains(printed), qPrintable(output));
+        }
+    }
+
+    // From the command line: the language library beside the program (without
+    // it the program warns once and runs with empty texts; text 2000 is empty,
+    // so the caption is the product code alone), the simulated device on every
+    // COM port, said in the title, and the link's frames in the trace file, or
+    // a message why they cannot go there.
+    void startUp_data()
+    {
+        QTest::addColumn<bool>("library");
+        QTest::addColumn<QStringList>("options");
+        QTest::addColumn<QString>("title");
+        QTest::addColumn<QString>("message");
+        const QString plain = QStringLiteral("Device Configure [TQ540-2]");
+        const QString simulated = plain + " - simulated device";
+        const QString trace = config.filePath("window.trace");
+        const QString refused = "Cannot write the trace to /nonexistent/window.trace: ";
+        const QString warning = QStringLiteral("System error, please reinstall!");
+        QTest::newRow("library") << true << QStringList() << plain << QString();
+        QTest::newRow("no library")
+            << false << QStringList() << QStringLiteral("[TQ540-2]") << warning;
+        QTest::newRow("traced") << true << QStringList{"--simulate", "--trace", trace} << simulated
+                                << QString();
+        QTest::newRow("trace refused")
+            << true << QStringList{"--simulate", "--trace", "/nonexistent/window.trace"}
+            << simulated << refused;
+    }
+
+    void startUp()
+    {
+        QFETCH(bool, library);
+        QFETCH(QStringList, options);
+        QFETCH(QString, title);
+        QFETCH(QString, message);
+        const StartOptions parsed = parseCommandLine(QStringList{"tq540config"} + options);
+        QCOMPARE(parsed.traceFile, options.value(2));
+        const auto window =
+            ::startUp(QString::fromLatin1(library ? TQ_BIN_DIR : "/nonexistent"), parsed);
+        QVERIFY(window->isVisible());
+        QCOMPARE(window->windowTitle(), title);
+        QCOMPARE(gResDll.GetStr(1100), library ? QStringLiteral("Open") : QString());
+        QVERIFY2(message.isEmpty() ? messages.isEmpty()
+                                   : messages.size() == 1 && messages[0].startsWith(message),
+                 qPrintable(messages.join(u'\n')));
+        if (!parsed.simulate)
+            return;
+        linkclock::ManualClock clock;
+        linkclock::ScopedClock scoped(&clock);
+        m::tLink link;
+        link.Port = 7;
+        link.TargetID = 512 + 1; // device ID 1 of a TQ540-2
+        TransferObserver unseen;
+        QCOMPARE(TransferDriver(link, {}, unseen).run(TransferKind::Test, 0, 0), m::LINK_OK);
+        QCOMPARE(link.SerialNo & 0x7FFFFFFF, 1000001); // the simulated device's default
+        QCOMPARE(readFile(parsed.traceFile).contains(" tx  9600 sent "),
+                 !parsed.traceFile.isEmpty() && message.isEmpty());
+    }
 
     // Both grids have 24 data rows. fg1's rows are as high as its text box;
     // fg2's only follow the editor's rule, 15 twips lower. The row numbers
