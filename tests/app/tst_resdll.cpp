@@ -22,40 +22,37 @@ class TestResDll : public QObject
     Q_OBJECT
 
 private slots:
-    // As written in lang/lang.rc and in tests/app/fixture.rc; with a type, the
-    // custom resource of that type (named in any case, or "#number").
+    // As written in tests/app/fixture.rc; with a type, the custom resource of
+    // that type (named in any case, or "#number").
     void strings_data()
     {
-        QTest::addColumn<QString>("library");
         QTest::addColumn<qint32>("id");
         QTest::addColumn<QString>("type");
         QTest::addColumn<QString>("text");
-        const auto row = [](const char *name, const QString &library, qint32 id, const char *type,
-                            const QString &text) {
-            QTest::newRow(name) << library << id << QString::fromLatin1(type) << text;
+        const auto row = [](const char *name, qint32 id, const char *type, const QString &text) {
+            QTest::newRow(name) << id << QString::fromLatin1(type) << text;
         };
         const QString file = QStringLiteral("Custom text\nsecond line\n");
-        row("negative", langDll, -1, "", "");
-        row("beyond 16 bits", langDll, 0x10000 + 1100, "", "");
-        row("first of a bundle", fixtureDll, 16, "", "first of its bundle");
-        row("last of a bundle", fixtureDll, 31, "", "last of its bundle");
-        row("300 characters cut to 255", fixtureDll, 18, "",
+        row("negative", -1, "", "");
+        row("beyond 16 bits", 0x10000 + 16, "", "");
+        row("first of a bundle", 16, "", "first of its bundle");
+        row("last of a bundle", 31, "", "last of its bundle");
+        row("300 characters cut to 255", 18, "",
             QStringLiteral("0123456789").repeated(26).left(255));
-        row("non-ASCII", fixtureDll, 19, "", QStringLiteral("Größe °C – ✓ 温度"));
-        row("cut before a split surrogate pair", fixtureDll, 20, "", QString(254, u'a'));
-        row("named type", fixtureDll, 7, "MYTEXT", file);
-        row("type name in any case", fixtureDll, 7, "MyText", file);
-        row("numbered type", fixtureDll, 9, "#10", file);
-        row("wrong type", fixtureDll, 9, "MYTEXT", "");
-        row("longer type name", fixtureDll, 7, "MYTEXT2", "");
+        row("non-ASCII", 19, "", QStringLiteral("Größe °C – ✓ 温度"));
+        row("cut before a split surrogate pair", 20, "", QString(254, u'a'));
+        row("named type", 7, "MYTEXT", file);
+        row("type name in any case", 7, "MyText", file);
+        row("numbered type", 9, "#10", file);
+        row("wrong type", 9, "MYTEXT", "");
+        row("longer type name", 7, "MYTEXT2", "");
     }
     void strings()
     {
-        QFETCH(QString, library);
         QFETCH(qint32, id);
         QFETCH(QString, type);
         cResDll dll;
-        dll.setFilename(library);
+        dll.setFilename(fixtureDll);
         QTEST(dll.GetStr(id, type), "text");
     }
 
