@@ -11,15 +11,12 @@
 #include "../simbench.h"
 #include "../testfiles.h"
 #include "../transferuser.h"
-#include "commandline.h"
 #include "eepromimage.h"
 #include "filedialogs.h"
 #include "frmtq540_2.h"
 #include "gridcontrol.h"
 #include "helpfile.h"
-#include "linkclock.h"
 #include "linktrace.h"
-#include "mcomm.h"
 #include "msgbox.h"
 #include "resdll.h"
 #include "startup.h"
@@ -327,9 +324,8 @@ private slots:
         const TabCase &c = currentCase(tabCases);
         child<GridControl>("fg1")->setCol(c.inputCol);
         child<GridControl>("fg2")->setTopRow(c.outputsTopRow);
-        QWidget *start = child(c.from);
-        start->setFocus();
-        QTest::keyClick(start, c.back ? Qt::Key_Backtab : Qt::Key_Tab);
+        child(c.from)->setFocus();
+        QTest::keyClick(child(c.from), c.back ? Qt::Key_Backtab : Qt::Key_Tab);
         QCOMPARE(QApplication::focusWidget(), child(c.to));
     }
 
@@ -408,7 +404,6 @@ private slots:
         click("cmdUpload");
         QCOMPARE(line.addressRange(m::CMD_WRITE_BLOCK), std::pair(32, 119));
         QCOMPARE(eeprom[79], 0x80);
-        QCOMPARE(eeprom[35], 0x11); // went back as it came
 
         mAnswers << mFiles.filePath("saved.ztb");
         click("cmdSave"); // no file yet: asks for a name

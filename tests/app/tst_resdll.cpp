@@ -33,7 +33,6 @@ private slots:
             QTest::newRow(name) << id << QString::fromLatin1(type) << text;
         };
         const QString file = QStringLiteral("Custom text\nsecond line\n");
-        row("negative", -1, "", "");
         row("beyond 16 bits", 0x10000 + 16, "", "");
         row("first of a bundle", 16, "", "first of its bundle");
         row("last of a bundle", 31, "", "last of its bundle");
@@ -108,9 +107,6 @@ private slots:
         QCOMPARE(QSize(w, h), QSize(3, 2));
         QVERIFY(dll.BmpGet(5, w, h, second));
         QVERIFY(handle != 0 && second != 0 && second != handle);
-        for (int y = 0; y < 2; ++y)
-            for (int x = 0; x < 3; ++x)
-                QCOMPARE(dll.bitmapImage(second).pixel(x, y), tinyBitmap[y][x]);
         const QRgb grey = qRgb(128, 128, 128);
         QImage canvas(3, 2, QImage::Format_RGB32);
         canvas.fill(grey);
@@ -121,8 +117,10 @@ private slots:
             dll.BmpDraw(&canvas, painter, second + 1000);
         }
         for (int y = 0; y < 2; ++y)
-            for (int x = 0; x < 3; ++x)
+            for (int x = 0; x < 3; ++x) {
+                QCOMPARE(dll.bitmapImage(second).pixel(x, y), tinyBitmap[y][x]);
                 QCOMPARE(canvas.pixel(x, y), x < 2 && y < 1 ? tinyBitmap[y][x] : grey);
+            }
         dll.BmpDelete(handle);
         QVERIFY(dll.bitmapImage(handle).isNull());
         QVERIFY(!dll.bitmapImage(second).isNull());

@@ -1,8 +1,5 @@
 #include "../testfiles.h"
 
-#include <QProcess>
-#include <QRegularExpression>
-#include <QTemporaryDir>
 #include <QtTest>
 
 class TestHelpPdf : public QObject
@@ -34,14 +31,13 @@ private slots:
         QFETCH(QByteArray, html);
         QFETCH(bool, built);
         QTemporaryDir dir;
-        QFile source(dir.filePath(QStringLiteral("manual.html")));
-        QVERIFY(source.open(QIODevice::WriteOnly) && source.write(html) == html.size());
-        source.close();
+        const QString source = dir.filePath(QStringLiteral("manual.html"));
+        writeFile(source, html);
         const QString pdf = dir.filePath(QStringLiteral("out.pdf"));
         QProcess tool;
-        tool.start(QStringLiteral(MAKEPDF_PATH),
-                   {source.fileName(), QStringLiteral(TQ_SOURCE_DIR "/lang/lang.rc"),
-                    QStringLiteral("1.0.20"), pdf});
+        tool.start(
+            QStringLiteral(MAKEPDF_PATH),
+            {source, QStringLiteral(TQ_SOURCE_DIR "/lang/lang.rc"), QStringLiteral("1.0.20"), pdf});
         QVERIFY(tool.waitForFinished(60000));
         QCOMPARE(tool.exitStatus() == QProcess::NormalExit && tool.exitCode() == 0, built);
         QFile out(pdf);

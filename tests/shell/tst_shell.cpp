@@ -22,30 +22,16 @@ class TestShell : public QObject
     Q_OBJECT
 
 private slots:
-    // |height * 72 / dpi|, the remainder dropped.
-    void pointSize_data()
-    {
-        QTest::addColumn<int>("height");
-        QTest::addColumn<int>("dpi");
-        QTest::addColumn<int>("size");
-        QTest::newRow("-13 at 120 dpi") << -13 << 120 << 7; // 7.8
-        QTest::newRow("a cell height") << 11 << 96 << 8;    // 8.25
-        QTest::newRow("no resolution") << -11 << 0 << 0;
-        QTest::newRow("no overflow") << -2000000000 << 96 << 1500000000;
-    }
-
-    void pointSize()
-    {
-        QFETCH(int, height);
-        QFETCH(int, dpi);
-        QTEST(m_cvlibex::pointSizeFromHeight(height, dpi), "size");
-    }
-
     // The system font's point size becomes a height in whole pixels (8 pt at
-    // 96 dpi: 10.67 px, 11) and back a size in whole points, never larger.
-    // Applied to a font, the face and, when asked, the size; the style stays.
+    // 96 dpi: 10.67 px, 11) and back a size in whole points, |height * 72 /
+    // dpi| with the remainder dropped, never larger. Applied to a font, the
+    // face and, when asked, the size; the style stays.
     void defaultFont()
     {
+        QCOMPARE(m_cvlibex::pointSizeFromHeight(-13, 120), 7); // 7.8
+        QCOMPARE(m_cvlibex::pointSizeFromHeight(11, 96), 8);   // a cell height, 8.25
+        QCOMPARE(m_cvlibex::pointSizeFromHeight(-11, 0), 0);   // no resolution
+        QCOMPARE(m_cvlibex::pointSizeFromHeight(-2000000000, 96), 1500000000); // no overflow
         QVERIFY(!readWithoutApp && faceWithoutApp == "untouched" && sizeWithoutApp == 0 &&
                 charsetWithoutApp == 0);
         QCOMPARE(m_cvlibex::heightFromPointSize(8, 96), -11);
