@@ -11,18 +11,9 @@
 namespace {
 
 // What GetDefaultGuiFont said before the GUI application existed.
-struct
-{
-    bool read = true;
-    QString face = QStringLiteral("untouched");
-    std::int32_t size = -1;
-    std::int32_t charset = -1;
-} withoutApp;
-
-QString systemFamily()
-{
-    return QFontDatabase::systemFont(QFontDatabase::GeneralFont).family();
-}
+bool readWithoutApp = true;
+QString faceWithoutApp = QStringLiteral("untouched");
+std::int32_t sizeWithoutApp = -1, charsetWithoutApp = -1;
 
 } // namespace
 
@@ -31,47 +22,26 @@ class TestShell : public QObject
     Q_OBJECT
 
 private slots:
-    // |height * 72 / dpi|, the remainder dropped.
-    void pointSize_data()
-    {
-        QTest::addColumn<int>("height");
-        QTest::addColumn<int>("dpi");
-        QTest::addColumn<int>("size");
-        QTest::newRow("-11 at 96 dpi") << -11 << 96 << 8;   // 8.25
-        QTest::newRow("-13 at 96 dpi") << -13 << 96 << 9;   // 9.75
-        QTest::newRow("-13 at 120 dpi") << -13 << 120 << 7; // 7.8
-        QTest::newRow("a cell height") << 11 << 96 << 8;
-        QTest::newRow("no resolution") << -11 << 0 << 0;
-        QTest::newRow("no overflow") << -2000000000 << 96 << 1500000000;
-    }
-
-    void pointSize()
-    {
-        QFETCH(int, height);
-        QFETCH(int, dpi);
-        QFETCH(int, size);
-        QCOMPARE(m_cvlibex::pointSizeFromHeight(height, dpi), size);
-    }
-
     // The system font's point size becomes a height in whole pixels (8 pt at
-    // 96 dpi: 10.67 px, 11) and back a size in whole points, never larger.
-    // Applied to a font, the face and, when asked, the size; the style stays.
+    // 96 dpi: 10.67 px, 11) and back a size in whole points, |height * 72 /
+    // dpi| with the remainder dropped, never larger. Applied to a font, the
+    // face and, when asked, the size; the style stays.
     void defaultFont()
     {
-        QVERIFY(!withoutApp.read);
-        QCOMPARE(withoutApp.face, QStringLiteral("untouched"));
-        QCOMPARE(withoutApp.size, 0);
-        QCOMPARE(withoutApp.charset, 0);
+        QCOMPARE(m_cvlibex::pointSizeFromHeight(-13, 120), 7); // 7.8
+        QCOMPARE(m_cvlibex::pointSizeFromHeight(11, 96), 8);   // a cell height, 8.25
+        QCOMPARE(m_cvlibex::pointSizeFromHeight(-11, 0), 0);   // no resolution
+        QCOMPARE(m_cvlibex::pointSizeFromHeight(-2000000000, 96), 1500000000); // no overflow
+        QVERIFY(!readWithoutApp && faceWithoutApp == "untouched" && sizeWithoutApp == 0 &&
+                charsetWithoutApp == 0);
         QCOMPARE(m_cvlibex::heightFromPointSize(8, 96), -11);
         QCOMPARE(m_cvlibex::heightFromPointSize(10, 120), -17);
         QString face;
-        std::int32_t size = 0;
-        std::int32_t charset = 0;
+        std::int32_t size = 0, charset = 0;
         QVERIFY(m_cvlibex::GetDefaultGuiFont(face, size, charset));
-        QCOMPARE(face, systemFamily());
-        const int points =
-            qRound(QFontDatabase::systemFont(QFontDatabase::GeneralFont).pointSizeF());
-        QVERIFY(size >= points - 1 && size <= points);
+        const QFont system = QFontDatabase::systemFont(QFontDatabase::GeneralFont);
+        QCOMPARE(face, system.family());
+        QVERIFY(size >= qRound(system.pointSizeF()) - 1 && size <= qRound(system.pointSizeF()));
         for (const bool withSize : {true, false}) {
             QFont font(QStringLiteral("Courier"), 30);
             font.setBold(true);
@@ -98,62 +68,40 @@ private slots:
         QCOMPARE(bar.height(), twips::toPixels(240));
         QCOMPARE(notice->width(), width);
         for (const QLabel *label : bar.findChildren<QLabel *>())
-            QCOMPARE(label->font().family(), systemFamily());
+            QCOMPARE(label->font().family(),
+                     QFontDatabase::systemFont(QFontDatabase::GeneralFont).family());
     }
 
-    void closeCommand_data()
-    {
-        QTest::addColumn<bool>("dialog");
-        QTest::addColumn<QString>("request");
-        QTest::newRow("window, close()") << false << "close";
-        QTest::newRow("window, title bar or Alt+F4") << false << "system";
-        QTest::newRow("dialog, close()") << true << "close";
-        QTest::newRow("dialog, title bar or Alt+F4") << true << "system";
-        QTest::newRow("dialog, Escape") << true << "Escape";
-    }
-
-    // Greyed (twice here), a shown window stays shown, refuses every close
-    // request and has no close button; restored once, it closes again. A
-    // control inside it is not a window and changes nothing.
+    // Greyed (twice here), a shown dialog stays shown, refuses close(), the
+    // title bar's button and Alt+F4 (a close event) and Escape, and has no
+    // close button; restored once, it closes again. A control inside it is
+    // not a window and changes nothing.
     void closeCommand()
     {
-        QFETCH(bool, dialog);
-        QFETCH(QString, request);
-        const auto window = dialog ? std::make_unique<QDialog>() : std::make_unique<QWidget>();
-        auto *edit = new QLineEdit(window.get());
-        window->show();
-        QVERIFY(QTest::qWaitForWindowExposed(window.get()));
-        const Qt::WindowFlags normal = window->windowFlags();
-        QVERIFY(normal & Qt::WindowCloseButtonHint);
-        QCOMPARE(modCloseBtn::EnableCloseButton(nullptr, false), modCloseBtn::closeNotAWindow);
+        QDialog dialog;
+        auto *edit = new QLineEdit(&dialog);
+        dialog.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+        const Qt::WindowFlags normal = dialog.windowFlags();
         QCOMPARE(modCloseBtn::EnableCloseButton(edit, false), modCloseBtn::closeNotAWindow);
-        QCOMPARE(window->windowHandle()->flags(), normal);
-        // The title bar's button and Alt+F4 come as a close event.
-        const auto closes = [&] {
-            if (request == "close")
-                return window->close();
-            if (request == "Escape")
-                return QTest::keyClick(edit, Qt::Key_Escape), window->isHidden();
-            QCloseEvent event;
-            QApplication::sendEvent(window.get(), &event);
-            return event.isAccepted();
-        };
+        QCOMPARE(dialog.windowHandle()->flags(), normal);
         for (int i = 0; i < 2; ++i)
-            QCOMPARE(modCloseBtn::EnableCloseButton(window.get(), false), modCloseBtn::closeDone);
-        QVERIFY(window->isVisible());
-        QVERIFY(!(window->windowHandle()->flags() & Qt::WindowCloseButtonHint));
-        QVERIFY(!closes());
-        QVERIFY(window->isVisible());
-        QCOMPARE(modCloseBtn::EnableCloseButton(window.get(), true), modCloseBtn::closeDone);
-        QCOMPARE(window->windowHandle()->flags(), normal);
-        QVERIFY(closes());
+            QCOMPARE(modCloseBtn::EnableCloseButton(&dialog, false), modCloseBtn::closeDone);
+        QVERIFY(!(dialog.windowHandle()->flags() & Qt::WindowCloseButtonHint));
+        QCloseEvent event;
+        QApplication::sendEvent(&dialog, &event);
+        QTest::keyClick(edit, Qt::Key_Escape);
+        QVERIFY(!event.isAccepted() && !dialog.close() && dialog.isVisible());
+        QCOMPARE(modCloseBtn::EnableCloseButton(&dialog, true), modCloseBtn::closeDone);
+        QCOMPARE(dialog.windowHandle()->flags(), normal);
+        QVERIFY(dialog.close());
     }
 };
 
 int main(int argc, char *argv[])
 {
-    withoutApp.read =
-        m_cvlibex::GetDefaultGuiFont(withoutApp.face, withoutApp.size, withoutApp.charset);
+    readWithoutApp =
+        m_cvlibex::GetDefaultGuiFont(faceWithoutApp, sizeWithoutApp, charsetWithoutApp);
     QApplication app(argc, argv);
     TestShell test;
     return QTest::qExec(&test, argc, argv);
