@@ -67,58 +67,44 @@ private slots:
         const QString portFailed = "Can't open communication port.\ntq540ctl: ";
         const QString failure = "tq540ctl: %1\n";
         // clang-format off
-        QTest::newRow("test by serial number") << QStringList{"--id", "9", "--serial", "5555", "--baud", "19200", "--eeprom-kb", "2"}
-            << "test --port $SIM --sn 5555" << 0 << found << "" << "" << "" << 0;
+        QTest::newRow("test by serial number") << QStringList{"--id", "9", "--serial", "5555", "--baud", "19200", "--eeprom-kb", "2"} << "test --port $SIM --sn 5555" << 0 << found << "" << "" << "" << 0;
         QTest::newRow("test through COM3, JSON") << device << "test --port COM3 --json" << 0
             << sim + "\"message\":\"Device found.\",\"result\":0,\"serialNumber\":1000001,\"speed\":9600}" << "" << "" << "" << 0;
-        QTest::newRow("test, no such port") << none << "test --port /nonexistent/tty" << 25 << ""
-            << failure.arg(portFailed + "/nonexistent/tty: No such file or directory") << "" << "" << 0;
-        QTest::newRow("download") << none << "download --port sim -o $DIR/out.ztb" << 0 << "Download completed.\n" << ""
-            << "$DIR/out.ztb" << factory << 0;
+        QTest::newRow("test, no such port") << none << "test --port /nonexistent/tty" << 25 << "" << failure.arg(portFailed + "/nonexistent/tty: No such file or directory") << "" << "" << 0;
+        QTest::newRow("download") << none << "download --port sim -o $DIR/out.ztb" << 0 << "Download completed.\n" << "" << "$DIR/out.ztb" << factory << 0;
         QTest::newRow("download, reply without echo") << QStringList{"--no-echo", "1"} << "download --port $SIM -o $DIR/out.ztb" << 6
             << "" << failure.arg("The device's reply did not match the request.") << "$DIR/out.ztb" << "old" << 0;
-        QTest::newRow("download, disk full") << none << "download --port sim -o $DIR/out.ztb" << 1 << ""
-            << failure.arg(expand("$DIR/out.ztb: Can't write the configuration file.")) << "$DIR/out.ztb" << "old" << 16;
+        QTest::newRow("download, disk full") << none << "download --port sim -o $DIR/out.ztb" << 1 << "" << failure.arg(expand("$DIR/out.ztb: Can't write the configuration file.")) << "$DIR/out.ztb" << "old" << 16;
         QTest::newRow("upload") << none << "upload --port sim $DIR/up.ztb" << 0 << "Upload completed.\n" << "" << "" << "" << 0;
-        QTest::newRow("upload, write error") << QStringList{"--write-error", "70"} << "upload --port $SIM $DIR/up.ztb" << 9
-            << "" << failure.arg("Write err.") << "" << "" << 0;
-        QTest::newRow("upload, verified") << none << "upload --port sim --verify $DIR/up.ztb" << 0 << "Upload completed.\n" << "" << "" << "" << 0;
+        QTest::newRow("upload, write error") << QStringList{"--write-error", "70"} << "upload --port $SIM $DIR/up.ztb" << 9 << "" << failure.arg("Write err.") << "" << "" << 0;
         QTest::newRow("upload, verify finds a lost byte") << QStringList{"--lose-write", "50"} << "upload --port $SIM --verify $DIR/up.ztb"
             << 15 << "" << failure.arg("The device's memory does not match what was written. First difference at EEPROM "
                                        "address 50: 0x5A written, 0x00 read.") << "" << "" << 0;
         QTest::newRow("scan") << QStringList{"--id", "3", "--serial", "4242", "--baud", "19200"}
             << "scan --port $SIM --ids 1-4 --speeds 9600,19200 --json" << 0 << "[{\"deviceId\":3,\"deviceText\":"
                "\"TQ540-2 remote I/O\",\"eepromSize\":1024,\"id\":3,\"serialNumber\":4242,\"speed\":19200}]" << "" << "" << "" << 0;
-        QTest::newRow("scan, nobody answers") << none << "scan --port sim --ids 2-3 --speeds 9600" << 3 << ""
-            << failure.arg("no device answered") << "" << "" << 0;
-        QTest::newRow("diff, device and file") << QStringList{"--id", "7"} << "diff port:$SIM,sn=7 $DIR/changed.ztb" << 1
-            << "LED dwell time: 30 -> 15\nInput 5, Group: 0 -> 4\n" << "" << "" << "" << 0;
+        QTest::newRow("scan, nobody answers") << none << "scan --port sim --ids 2-3 --speeds 9600" << 3 << "" << failure.arg("no device answered") << "" << "" << 0;
+        QTest::newRow("diff, device and file") << QStringList{"--id", "7"} << "diff port:$SIM,sn=7 $DIR/changed.ztb" << 1 << "LED dwell time: 30 -> 15\nInput 5, Group: 0 -> 4\n" << "" << "" << "" << 0;
         QTest::newRow("diff, equal") << none << "diff $DIR/factory.ztb port:sim" << 0 << "" << "" << "" << "" << 0;
-        QTest::newRow("diff, no such file") << none << "diff $DIR/none.ztb port:sim" << 2 << ""
-            << failure.arg(expand("$DIR/none.ztb: Can't read the configuration file.")) << "" << "" << 0;
-        QTest::newRow("diff, port not opened") << none << "diff port:/nonexistent/tty $DIR/factory.ztb" << 25 << ""
-            << failure.arg("port:/nonexistent/tty: Can't open communication port.") << "" << "" << 0;
+        QTest::newRow("diff, no such file") << none << "diff $DIR/none.ztb port:sim" << 2 << "" << failure.arg(expand("$DIR/none.ztb: Can't read the configuration file.")) << "" << "" << 0;
+        QTest::newRow("diff, port not opened") << none << "diff port:/nonexistent/tty $DIR/factory.ztb" << 25 << "" << failure.arg("port:/nonexistent/tty: Can't open communication port.") << "" << "" << 0;
         QTest::newRow("ports") << device << "ports --json" << 0 << expand("~{\"access\":\"free\",\"com\":[3],\"description\":null,"
             "\"manufacturer\":null,\"name\":\"tty\",\"path\":\"$SIM\",\"productId\":null,\"serialNumber\":null,\"vendorId\":null}")
             << "" << "" << "" << 0;
         QTest::newRow("ports, bad argument") << none << "ports --all" << 2 << "" << failure.arg("usage: tq540ctl ports [--json]") << "" << "" << 0;
-        QTest::newRow("trace to a file") << none << "test --trace $DIR/t.log --port sim" << 0 << "~Device found.\n" << ""
-            << "$DIR/t.log" << "~ tx  9600 sent          flags=0E tgt=00000201 seq=1 opt=0A status=00 cmd=01 len=0" << 0;
+        QTest::newRow("trace to a file") << none << "test --trace $DIR/t.log --port sim" << 0 << "~Device found.\n" << "" << "$DIR/t.log" << "~ tx  9600 sent          flags=0E tgt=00000201 seq=1 opt=0A status=00 cmd=01 len=0" << 0;
         QTest::newRow("show as JSON") << none << "show $DIR/hand.ztb --json" << 0 << "~\"baud\":\"2400\",\"dwell\":\"200\"" << "" << "" << "" << 0;
         QTest::newRow("show") << none << "show $DIR/hand.ztb" << 0 << "~Baud rate:       2400\nAlarm system:    off\nLED dwell time:  200\n" << "" << "" << "" << 0;
-        QTest::newRow("show a pipe") << none << "show $DIR/pipe.ztb" << 1 << "" << "~pipe.ztb: not a regular file (a folder, a device or a pipe)\n" << "" << "" << 0;
         QTest::newRow("encode") << none << "encode $DIR/cleared.json -o $DIR/out.ztb" << 0 << "" << "" << "$DIR/out.ztb" << factory << 0;
         QTest::newRow("encode bad content") << none << "encode $DIR/bad.json -o $DIR/out.ztb" << 2 << "" << "~bad.json: " << "$DIR/out.ztb" << "old" << 0;
         QTest::newRow("encode, no folder") << none << "encode $DIR/cleared.json -o $DIR/no/out.ztb" << 1 << "" << "~cannot write the configuration file" << "" << "" << 0;
         QTest::newRow("help") << none << "--help" << 0 << "~\n  test --port P [--sn N] [--json]" << "" << "" << "" << 0;
         // Refused before anything is sent.
         const auto refused = [&](const char *name, const char *arguments, int status, const QString &message) {
-            QTest::newRow(name) << none << arguments << status << "" << "~" + message << "" << "" << 0;
-        };
+            QTest::newRow(name) << none << arguments << status << "" << "~" + message << "" << "" << 0; };
         QTest::newRow("no command") << none << "" << 2 << "" << "~Usage: tq540ctl COMMAND" << "" << "" << 0;
         refused("unknown command", "frobnicate", 2, "unknown command 'frobnicate'");
         refused("no port", "test", 2, "--port P is required");
-        refused("port without value", "test --port", 2, "--port needs a value");
         refused("port 0", "test --port 0", 2, "must be 1 to 16, not 0");
         refused("port 17", "test --port COM17", 2, "must be 1 to 16, not COM17");
         refused("unknown option", "test --port sim --speed 9600", 2, "unknown option '--speed'");
@@ -126,8 +112,6 @@ private slots:
         refused("download without -o", "download --port sim", 2, "-o FILE.ztb is required");
         refused("-o twice", "download --port sim -o a.ztb -o b.ztb", 2, "-o given twice");
         refused("upload without file", "upload --port sim", 2, "the configuration file to upload is required");
-        refused("upload of two files", "upload --port sim a.ztb b.ztb", 2, "unexpected argument 'b.ztb'");
-        refused("negative --sn", "test --port sim --sn -1", 2, "must be a number from 0 to 2147483647");
         refused("--sn past 32 bits", "test --port sim --sn 2147483648", 2, "must be a number from 0 to 2147483647");
         refused("trace without a file", "test --port sim --trace", 2, "--trace needs a value");
         refused("trace not written", "test --port sim --trace /nonexistent/t.log", 1, "/nonexistent/t.log: cannot write the trace");
@@ -143,7 +127,6 @@ private slots:
     {
         QFETCH(QStringList, sim);
         QFETCH(QString, file);
-        QFETCH(QString, content);
         QFETCH(int, fileLimit);
         writeFile(expand("$DIR/out.ztb"), "old");
         std::optional<Simulator> device;
@@ -164,11 +147,11 @@ private slots:
         QVERIFY2(matches(compactJson(run.out), out), qPrintable(run.out));
         QFETCH(QString, err);
         QVERIFY2(matches(run.err, err), qPrintable(run.err));
+        const QString written = file.isEmpty() ? "" : QString::fromLatin1(readFile(expand(file)));
+        QFETCH(QString, content);
+        QVERIFY2(matches(written, content), qPrintable(written));
         if (device)
             QVERIFY(device->stop());
-        if (!file.isEmpty())
-            QVERIFY2(matches(QString::fromLatin1(readFile(expand(file))), content),
-                     readFile(expand(file)).constData());
     }
 
     // Ctrl+C, SIGTERM and SIGHUP cancel the search or a scan (exit status 4,
