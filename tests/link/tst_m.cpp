@@ -146,14 +146,17 @@ private slots:
             "02 86 41 E0 20 80 80 84 80 80 80 80 50 84 94 81 A2 80 80 03",
             "02 86 41 E0 20 80 80 86 80 80 80 80 50 84 94 81 A3 80 80 03",
             "02 86 41 E0 20 80 80 88 80 80 80 80 50 84 92 46 80 03"} << 0;
-        // The first read's reply carries its 36 bytes but echoes the count as 35.
-        QTest::newRow("identify, download stopped by the echo") << false << QStringList{
-            "02 87 81 A0 90 80 80 82 80 80 80 81 A0 80 84 40 80 03",
-            "02 87 81 A0 90 80 80 82 80 80 80 80 50 80 98 40 80 92 99 80 80 03"
-        } << QStringList{
-            "02 86 41 E0 20 80 80 82 80 80 80 81 A0 84 85 9C 61 DE 20 80 70 88 88 86 82 80 8D 82 25 B4 69 F0 42 4C 50 2C 60 28 03",
+        // The first read's reply carries its 36 bytes but echoes the count as
+        // 35; then one that echoes 36 but carries 35 (E0 to 02, sum 1ED9).
+        const QStringList firstRead{"02 87 81 A0 90 80 80 82 80 80 80 81 A0 80 84 40 80 03",
+                                    "02 87 81 A0 90 80 80 82 80 80 80 80 50 80 98 40 80 92 99 80 80 03"};
+        const QString identified = "02 86 41 E0 20 80 80 82 80 80 80 81 A0 84 85 9C 61 DE 20 80 70 88 88 86 82 80 8D 82 25 B4 69 F0 42 4C 50 2C 60 28 03";
+        QTest::newRow("identify, download stopped by the echo") << false << firstRead << QStringList{identified,
             "02 86 41 E0 20 80 80 82 80 80 80 80 50 84 98 40 80 91 F8 9C 9E 97 8F C9 E5 F3 B9 FD 8E 4F AB D7 EC 76 7B DD FF 87 C7 E5 "
             "F3 FA 3D BE 6F BF E3 F3 FA 7D FF 9F DF F7 FC 80 81 81 80 7B B1 F0 03"} << 6;
+        QTest::newRow("identify, download stopped by a short reply") << false << firstRead << QStringList{identified,
+            "02 86 41 E0 20 80 80 82 80 80 80 80 50 84 98 40 80 92 38 9C 9E 97 8F C9 E5 F3 B9 FD 8E 4F AB D7 EC 76 7B DD FF 87 C7 E5 "
+            "F3 FA 3D BE 6F BF E3 F3 FA 7D FF 9F DF F7 FC 80 81 81 B6 23 E0 03"} << 6;
         // clang-format on
     }
     void handWorkedFrames()
