@@ -77,10 +77,7 @@ private slots:
         const QString found =
             QStringLiteral("Device found.\nSpeed:          19200 baud\nSerial number:  5555\n"
                            "Device ID:      9\nEEPROM size:    2048 bytes\n");
-        const QString sim =
-            "{\"deviceId\":1,\"deviceText\":\"TQ540-2 remote I/O\",\"eepromSize\":1024,";
         const QString factory = QString(32, QChar(0)) + "\x03" + QChar(0) + "\x1e";
-        const QString portFailed = "Can't open communication port.\ntq540ctl: ";
         const QString failure = "tq540ctl: %1\n";
         // Device ID 5 does not answer: the search goes on until stopped.
         const QString search = QStringLiteral("download --port sim --sn 5 -o $DIR/out.ztb");
@@ -88,8 +85,8 @@ private slots:
         const QString held = "~tq540ctl: the device is being written; this cannot be interrupted\n";
         // clang-format off
         row("test by serial number", "test --port $SIM --sn 5555", 0, found, "", QStringList{"--id", "9", "--serial", "5555", "--baud", "19200", "--eeprom-kb", "2"});
-        row("test through COM3, JSON", "test --port COM3 --json", 0, sim + "\"message\":\"Device found.\",\"result\":0,\"serialNumber\":1000001,\"speed\":9600}", "", device);
-        row("test, no such port", "test --port /nonexistent/tty", 25, "", failure.arg(portFailed + "/nonexistent/tty: No such file or directory"));
+        row("test through COM3, JSON", "test --port COM3 --json", 0, "{\"deviceId\":1,\"deviceText\":\"TQ540-2 remote I/O\",\"eepromSize\":1024,\"message\":\"Device found.\",\"result\":0,\"serialNumber\":1000001,\"speed\":9600}", "", device);
+        row("test, no such port", "test --port /nonexistent/tty", 25, "", failure.arg("Can't open communication port.\ntq540ctl: /nonexistent/tty: No such file or directory"));
         row("download", "download --port sim -o $DIR/out.ztb", 0, "Download completed.\n", "", {}, "$DIR/out.ztb", factory);
         row("download, reply without echo", "download --port $SIM -o $DIR/out.ztb", 6, "", failure.arg("The device's reply did not match the request."), QStringList{"--no-echo", "1"}, "$DIR/out.ztb", "old");
         row("download, disk full", "download --port sim -o $DIR/out.ztb", 1, "", failure.arg("$DIR/out.ztb: Can't write the configuration file."), {}, "$DIR/out.ztb", "old", 16);

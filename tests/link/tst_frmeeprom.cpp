@@ -17,10 +17,7 @@
 
 namespace {
 
-QString text(int id)
-{
-    return gResDll.GetStr(id);
-}
+const auto text = [](int id) { return gResDll.GetStr(id); };
 
 // CloseWhileBusy: on the first event pass, Timer2 ticks again, close() and
 // Escape try to close the window; EscapeFirst: Escape before the transfer starts.
