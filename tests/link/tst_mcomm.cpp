@@ -70,26 +70,26 @@ private slots:
     // after the device opened leaves the port half open, to be closed first.
     void openFailures_data()
     {
-        QTest::addColumn<QString>("failAt"); // the device's step that fails
-        QTest::addColumn<QString>("port");
+        // The device's step that fails; none: a missing system port.
+        QTest::addColumn<QString>("failAt");
         QTest::addColumn<QString>("error");
         QTest::addColumn<bool>("open"); // the port afterwards
         // clang-format off
-        QTest::newRow("device refuses")  << "open" << "COM1" << "27 1010 CommOpen (CreateFile): fake failure" << false;
-        QTest::newRow("no such device")  << "" << "/nonexistent/tty" << "27 1001 CommOpen (CreateFile): No such file or directory" << false;
-        QTest::newRow("mode string")     << "mode" << "COM1" << "87 87 CommOpen (BuildCommDCB): The parameter is incorrect." << true;
-        QTest::newRow("set state")       << "setState" << "COM1" << "1010 1010 CommOpen (SetCommState): fake failure" << true;
+        QTest::newRow("device refuses")  << "open" << "27 1010 CommOpen (CreateFile): fake failure" << false;
+        QTest::newRow("no such device")  << "" << "27 1001 CommOpen (CreateFile): No such file or directory" << false;
+        QTest::newRow("mode string")     << "mode" << "87 87 CommOpen (BuildCommDCB): The parameter is incorrect." << true;
+        QTest::newRow("set state")       << "setState" << "1010 1010 CommOpen (SetCommState): fake failure" << true;
         // A pseudo-terminal takes the speed but has no DTR to drop.
-        QTest::newRow("DTR, then CommSet") << "setLine" << "COM1" << "1010 1010 CommSet (SetCommState): fake failure" << true;
+        QTest::newRow("DTR, then CommSet") << "setLine" << "1010 1010 CommSet (SetCommState): fake failure" << true;
         // clang-format on
     }
     void openFailures()
     {
         QFETCH(QString, failAt);
-        QFETCH(QString, port);
         FakeLine line;
+        const QString port = failAt.isEmpty() ? "/nonexistent/tty" : "COM1";
         std::optional<ScopedPortFactory> system;
-        if (port.startsWith(u'/'))
+        if (failAt.isEmpty())
             system.emplace(systemPortFactory);
         line.prepare = [failAt](FakePort &fake) { fake.failAt = failAt; };
         std::int32_t result =
