@@ -15,6 +15,18 @@
 
 using namespace ctltest;
 
+namespace {
+
+void row(const char *name, const QString &arguments, int status, const QString &out,
+         const QString &err, const QStringList &sim = {}, const QString &file = {},
+         const QString &content = {}, int fileLimit = 0, int signal = 0, const QString &sent = {})
+{
+    QTest::newRow(name) << arguments << status << out << err << sim << file << content << fileLimit
+                        << signal << sent;
+}
+
+} // namespace
+
 class TestCtl : public QObject
 {
     Q_OBJECT
@@ -45,106 +57,93 @@ private slots:
     }
 
     // $DIR/out.ztb holds "old" before each row. JSON is compared compact, keys
-    // sorted; "~" asks for a part only.
+    // sorted; "~" asks for a part only. A signal comes once the trace on the
+    // error stream shows the request named sent: Ctrl+C, SIGTERM and SIGHUP
+    // cancel the search or a scan (a scan lists what it found); while the
+    // device is written and reset a signal waits for the end.
     void commands_data()
     {
-        QTest::addColumn<QStringList>("sim"); // tq540sim's options; empty: none
         QTest::addColumn<QString>("arguments");
         QTest::addColumn<int>("status");
         QTest::addColumn<QString>("out");
         QTest::addColumn<QString>("err");
+        QTest::addColumn<QStringList>("sim"); // tq540sim's options; empty: none
         QTest::addColumn<QString>("file");
         QTest::addColumn<QString>("content");
         QTest::addColumn<int>("fileLimit"); // bytes a file may have; 0: no limit
-        const QStringList none;
+        QTest::addColumn<int>("signal");
+        QTest::addColumn<QString>("sent"); // a field of that request's trace line
         const QStringList device{"--id", "1"};
         const QString found =
             QStringLiteral("Device found.\nSpeed:          19200 baud\nSerial number:  5555\n"
                            "Device ID:      9\nEEPROM size:    2048 bytes\n");
-        const QString sim =
-            "{\"deviceId\":1,\"deviceText\":\"TQ540-2 remote I/O\",\"eepromSize\":1024,";
         const QString factory = QString(32, QChar(0)) + "\x03" + QChar(0) + "\x1e";
-        const QString portFailed = "Can't open communication port.\ntq540ctl: ";
         const QString failure = "tq540ctl: %1\n";
+        // Device ID 5 does not answer: the search goes on until stopped.
+        const QString search = QStringLiteral("download --port sim --sn 5 -o $DIR/out.ztb");
+        const QString cancelled = QStringLiteral("~tq540ctl: User canceled.\n");
+        const QString held = "~tq540ctl: the device is being written; this cannot be interrupted\n";
         // clang-format off
-        QTest::newRow("test by serial number") << QStringList{"--id", "9", "--serial", "5555", "--baud", "19200", "--eeprom-kb", "2"}
-            << "test --port $SIM --sn 5555" << 0 << found << "" << "" << "" << 0;
-        QTest::newRow("test through COM3, JSON") << device << "test --port COM3 --json" << 0
-            << sim + "\"message\":\"Device found.\",\"result\":0,\"serialNumber\":1000001,\"speed\":9600}" << "" << "" << "" << 0;
-        QTest::newRow("test, no such port") << none << "test --port /nonexistent/tty" << 25 << ""
-            << failure.arg(portFailed + "/nonexistent/tty: No such file or directory") << "" << "" << 0;
-        QTest::newRow("download") << none << "download --port sim -o $DIR/out.ztb" << 0 << "Download completed.\n" << ""
-            << "$DIR/out.ztb" << factory << 0;
-        QTest::newRow("download, reply without echo") << QStringList{"--no-echo", "1"} << "download --port $SIM -o $DIR/out.ztb" << 6
-            << "" << failure.arg("The device's reply did not match the request.") << "$DIR/out.ztb" << "old" << 0;
-        QTest::newRow("download, disk full") << none << "download --port sim -o $DIR/out.ztb" << 1 << ""
-            << failure.arg(expand("$DIR/out.ztb: Can't write the configuration file.")) << "$DIR/out.ztb" << "old" << 16;
-        QTest::newRow("upload") << none << "upload --port sim $DIR/up.ztb" << 0 << "Upload completed.\n" << "" << "" << "" << 0;
-        QTest::newRow("upload, write error") << QStringList{"--write-error", "70"} << "upload --port $SIM $DIR/up.ztb" << 9
-            << "" << failure.arg("Write err.") << "" << "" << 0;
-        QTest::newRow("upload, verified") << none << "upload --port sim --verify $DIR/up.ztb" << 0 << "Upload completed.\n" << "" << "" << "" << 0;
-        QTest::newRow("upload, verify finds a lost byte") << QStringList{"--lose-write", "50"} << "upload --port $SIM --verify $DIR/up.ztb"
-            << 15 << "" << failure.arg("The device's memory does not match what was written. First difference at EEPROM "
-                                       "address 50: 0x5A written, 0x00 read.") << "" << "" << 0;
-        QTest::newRow("scan") << QStringList{"--id", "3", "--serial", "4242", "--baud", "19200"}
-            << "scan --port $SIM --ids 1-4 --speeds 9600,19200 --json" << 0 << "[{\"deviceId\":3,\"deviceText\":"
-               "\"TQ540-2 remote I/O\",\"eepromSize\":1024,\"id\":3,\"serialNumber\":4242,\"speed\":19200}]" << "" << "" << "" << 0;
-        QTest::newRow("scan, nobody answers") << none << "scan --port sim --ids 2-3 --speeds 9600" << 3 << ""
-            << failure.arg("no device answered") << "" << "" << 0;
-        QTest::newRow("diff, device and file") << QStringList{"--id", "7"} << "diff port:$SIM,sn=7 $DIR/changed.ztb" << 1
-            << "LED dwell time: 30 -> 15\nInput 5, Group: 0 -> 4\n" << "" << "" << "" << 0;
-        QTest::newRow("diff, equal") << none << "diff $DIR/factory.ztb port:sim" << 0 << "" << "" << "" << "" << 0;
-        QTest::newRow("diff, no such file") << none << "diff $DIR/none.ztb port:sim" << 2 << ""
-            << failure.arg(expand("$DIR/none.ztb: Can't read the configuration file.")) << "" << "" << 0;
-        QTest::newRow("diff, port not opened") << none << "diff port:/nonexistent/tty $DIR/factory.ztb" << 25 << ""
-            << failure.arg("port:/nonexistent/tty: Can't open communication port.") << "" << "" << 0;
-        QTest::newRow("ports") << device << "ports --json" << 0 << expand("~{\"access\":\"free\",\"com\":[3],\"description\":null,"
-            "\"manufacturer\":null,\"name\":\"tty\",\"path\":\"$SIM\",\"productId\":null,\"serialNumber\":null,\"vendorId\":null}")
-            << "" << "" << "" << 0;
-        QTest::newRow("ports, bad argument") << none << "ports --all" << 2 << "" << failure.arg("usage: tq540ctl ports [--json]") << "" << "" << 0;
-        QTest::newRow("trace to a file") << none << "test --trace $DIR/t.log --port sim" << 0 << "~Device found.\n" << ""
-            << "$DIR/t.log" << "~ tx  9600 sent          flags=0E tgt=00000201 seq=1 opt=0A status=00 cmd=01 len=0" << 0;
-        QTest::newRow("show as JSON") << none << "show $DIR/hand.ztb --json" << 0 << "~\"baud\":\"2400\",\"dwell\":\"200\"" << "" << "" << "" << 0;
-        QTest::newRow("show") << none << "show $DIR/hand.ztb" << 0 << "~Baud rate:       2400\nAlarm system:    off\nLED dwell time:  200\n" << "" << "" << "" << 0;
-        QTest::newRow("show a pipe") << none << "show $DIR/pipe.ztb" << 1 << "" << "~pipe.ztb: not a regular file (a folder, a device or a pipe)\n" << "" << "" << 0;
-        QTest::newRow("encode") << none << "encode $DIR/cleared.json -o $DIR/out.ztb" << 0 << "" << "" << "$DIR/out.ztb" << factory << 0;
-        QTest::newRow("encode bad content") << none << "encode $DIR/bad.json -o $DIR/out.ztb" << 2 << "" << "~bad.json: " << "$DIR/out.ztb" << "old" << 0;
-        QTest::newRow("encode, no folder") << none << "encode $DIR/cleared.json -o $DIR/no/out.ztb" << 1 << "" << "~cannot write the configuration file" << "" << "" << 0;
-        QTest::newRow("help") << none << "--help" << 0 << "~\n  test --port P [--sn N] [--json]" << "" << "" << "" << 0;
+        row("test by serial number", "test --port $SIM --sn 5555", 0, found, "", QStringList{"--id", "9", "--serial", "5555", "--baud", "19200", "--eeprom-kb", "2"});
+        row("test through COM3, JSON", "test --port COM3 --json", 0, "{\"deviceId\":1,\"deviceText\":\"TQ540-2 remote I/O\",\"eepromSize\":1024,\"message\":\"Device found.\",\"result\":0,\"serialNumber\":1000001,\"speed\":9600}", "", device);
+        row("test, no such port", "test --port /nonexistent/tty", 25, "", failure.arg("Can't open communication port.\ntq540ctl: /nonexistent/tty: No such file or directory"));
+        row("download", "download --port sim -o $DIR/out.ztb", 0, "Download completed.\n", "", {}, "$DIR/out.ztb", factory);
+        row("download, reply without echo", "download --port $SIM -o $DIR/out.ztb", 6, "", failure.arg("The device's reply did not match the request."), QStringList{"--no-echo", "1"}, "$DIR/out.ztb", "old");
+        row("download, disk full", "download --port sim -o $DIR/out.ztb", 1, "", failure.arg("$DIR/out.ztb: Can't write the configuration file."), {}, "$DIR/out.ztb", "old", 16);
+        row("upload, write error", "upload --port $SIM $DIR/up.ztb", 9, "", failure.arg("Write err."), QStringList{"--write-error", "70"});
+        row("upload, verify finds a lost byte", "upload --port $SIM --verify $DIR/up.ztb", 15, "", failure.arg("The device's memory does not match what was written. First difference at EEPROM address 50: 0x5A written, 0x00 read."), QStringList{"--lose-write", "50"});
+        row("scan", "scan --port $SIM --ids 1-4 --speeds 9600,19200 --json", 0, "[{\"deviceId\":3,\"deviceText\":\"TQ540-2 remote I/O\",\"eepromSize\":1024,\"id\":3,\"serialNumber\":4242,\"speed\":19200}]", "", QStringList{"--id", "3", "--serial", "4242", "--baud", "19200"});
+        row("scan, nobody answers", "scan --port sim --ids 2-3 --speeds 9600", 3, "", failure.arg("no device answered"));
+        row("diff, device and file", "diff port:$SIM,sn=7 $DIR/changed.ztb", 1, "LED dwell time: 30 -> 15\nInput 5, Group: 0 -> 4\n", "", QStringList{"--id", "7"});
+        row("diff, equal", "diff $DIR/factory.ztb port:sim", 0, "", "");
+        row("diff, no such file", "diff $DIR/none.ztb port:sim", 2, "", failure.arg("$DIR/none.ztb: Can't read the configuration file."));
+        row("diff, port not opened", "diff port:/nonexistent/tty $DIR/factory.ztb", 25, "", failure.arg("port:/nonexistent/tty: Can't open communication port."));
+        row("ports", "ports --json", 0, "~{\"access\":\"free\",\"com\":[3],\"description\":null,\"manufacturer\":null,\"name\":\"tty\",\"path\":\"$SIM\",\"productId\":null,\"serialNumber\":null,\"vendorId\":null}", "", device);
+        row("ports, bad argument", "ports --all", 2, "", failure.arg("usage: tq540ctl ports [--json]"));
+        row("trace to a file", "test --trace $DIR/t.log --port sim", 0, "~Device found.\n", "", {}, "$DIR/t.log", "~ tx  9600 sent          flags=0E tgt=00000201 seq=1 opt=0A status=00 cmd=01 len=0");
+        row("show as JSON", "show $DIR/hand.ztb --json", 0, "~\"baud\":\"2400\",\"dwell\":\"200\"", "");
+        row("show", "show $DIR/hand.ztb", 0, "~Baud rate:       2400\nAlarm system:    off\nLED dwell time:  200\n", "");
+        row("encode", "encode $DIR/cleared.json -o $DIR/out.ztb", 0, "", "", {}, "$DIR/out.ztb", factory);
+        row("encode bad content", "encode $DIR/bad.json -o $DIR/out.ztb", 2, "", "~bad.json: ", {}, "$DIR/out.ztb", "old");
+        row("encode, no folder", "encode $DIR/cleared.json -o $DIR/no/out.ztb", 1, "", "~cannot write the configuration file");
+        row("help", "--help", 0, "~\n  test --port P [--sn N] [--json]", "");
         // Refused before anything is sent.
-        const auto refused = [&](const char *name, const char *arguments, int status, const QString &message) {
-            QTest::newRow(name) << none << arguments << status << "" << "~" + message << "" << "" << 0;
-        };
-        QTest::newRow("no command") << none << "" << 2 << "" << "~Usage: tq540ctl COMMAND" << "" << "" << 0;
-        refused("unknown command", "frobnicate", 2, "unknown command 'frobnicate'");
-        refused("no port", "test", 2, "--port P is required");
-        refused("port without value", "test --port", 2, "--port needs a value");
-        refused("port 0", "test --port 0", 2, "must be 1 to 16, not 0");
-        refused("port 17", "test --port COM17", 2, "must be 1 to 16, not COM17");
-        refused("unknown option", "test --port sim --speed 9600", 2, "unknown option '--speed'");
-        refused("test takes no file", "test --port sim x.ztb", 2, "unexpected argument 'x.ztb'");
-        refused("download without -o", "download --port sim", 2, "-o FILE.ztb is required");
-        refused("-o twice", "download --port sim -o a.ztb -o b.ztb", 2, "-o given twice");
-        refused("upload without file", "upload --port sim", 2, "the configuration file to upload is required");
-        refused("upload of two files", "upload --port sim a.ztb b.ztb", 2, "unexpected argument 'b.ztb'");
-        refused("negative --sn", "test --port sim --sn -1", 2, "must be a number from 0 to 2147483647");
-        refused("--sn past 32 bits", "test --port sim --sn 2147483648", 2, "must be a number from 0 to 2147483647");
-        refused("trace without a file", "test --port sim --trace", 2, "--trace needs a value");
-        refused("trace not written", "test --port sim --trace /nonexistent/t.log", 1, "/nonexistent/t.log: cannot write the trace");
-        refused("upload file missing", "upload --port sim /nonexistent/x.ztb", 1, "/nonexistent/x.ztb: Can't read the configuration file.");
-        refused("upload of a pipe", "upload --port sim --force $DIR/pipe.ztb", 1, "pipe.ztb: not a regular file");
-        refused("upload of 121 bytes", "upload --port sim $DIR/long.ztb", 1, "longer than the 120 bytes of a configuration");
-        refused("scan of ID 256", "scan --port sim --ids 1-256", 2, "--ids takes device IDs 0 to 255");
-        refused("show of two files", "show a.ztb b.ztb", 2, "usage: tq540ctl show");
-        refused("encode without -o", "encode a.json", 2, "usage: tq540ctl encode");
+        row("no command", "", 2, "", "~Usage: tq540ctl COMMAND");
+        row("unknown command", "frobnicate", 2, "", "~unknown command 'frobnicate'");
+        row("no port", "test", 2, "", "~--port P is required");
+        row("port 0", "test --port 0", 2, "", "~must be 1 to 16, not 0");
+        row("port 17", "test --port COM17", 2, "", "~must be 1 to 16, not COM17");
+        row("unknown option", "test --port sim --speed 9600", 2, "", "~unknown option '--speed'");
+        row("test takes no file", "test --port sim x.ztb", 2, "", "~unexpected argument 'x.ztb'");
+        row("download without -o", "download --port sim", 2, "", "~-o FILE.ztb is required");
+        row("-o twice", "download --port sim -o a.ztb -o b.ztb", 2, "", "~-o given twice");
+        row("upload without file", "upload --port sim", 2, "", "~the configuration file to upload is required");
+        row("--sn past 32 bits", "test --port sim --sn 2147483648", 2, "", "~must be a number from 0 to 2147483647");
+        row("trace without a file", "test --port sim --trace", 2, "", "~--trace needs a value");
+        row("trace not written", "test --port sim --trace /nonexistent/t.log", 1, "", "~/nonexistent/t.log: cannot write the trace");
+        row("upload file missing", "upload --port sim /nonexistent/x.ztb", 1, "", "~/nonexistent/x.ztb: Can't read the configuration file.");
+        row("upload of a pipe", "upload --port sim --force $DIR/pipe.ztb", 1, "", "~pipe.ztb: not a regular file");
+        row("upload of 121 bytes", "upload --port sim $DIR/long.ztb", 1, "", "~longer than the 120 bytes of a configuration");
+        row("scan of ID 256", "scan --port sim --ids 1-256", 2, "", "~--ids takes device IDs 0 to 255");
+        row("show of two files", "show a.ztb b.ztb", 2, "", "~usage: tq540ctl show");
+        row("encode without -o", "encode a.json", 2, "", "~usage: tq540ctl encode");
+        // Signals; a cancelled download writes nothing.
+        row("Ctrl+C in the search", search, 4, "", cancelled, {}, "$DIR/out.ztb", "old", 0, SIGINT, "seq=1");
+        row("SIGTERM in the search", search, 4, "", cancelled, {}, "$DIR/out.ztb", "old", 0, SIGTERM, "seq=1");
+        row("SIGHUP in the search", search, 4, "", cancelled, {}, "$DIR/out.ztb", "old", 0, SIGHUP, "seq=1");
+        row("SIGTERM while writing", "upload --port sim $DIR/up.ztb", 0, "Upload completed.\n", held, {}, "", "", 0, SIGTERM, "cmd=05");
+        row("SIGTERM while resetting", "upload --port sim $DIR/up.ztb", 0, "Upload completed.\n", held, {}, "", "", 0, SIGTERM, "cmd=04");
+        row("Ctrl+C in a scan", "scan --port sim --speeds 9600", 4, "ID   Serial number  Speed  EEPROM  Device text\n"
+            "1    1000001        9600   1024    TQ540-2 remote I/O\n", cancelled, {}, "", "", 0, SIGINT, "seq=2");
         // clang-format on
     }
     void commands()
     {
         QFETCH(QStringList, sim);
         QFETCH(QString, file);
-        QFETCH(QString, content);
         QFETCH(int, fileLimit);
+        QFETCH(int, signal);
+        QFETCH(QString, sent);
         writeFile(expand("$DIR/out.ztb"), "old");
         std::optional<Simulator> device;
         if (!sim.isEmpty())
@@ -157,66 +156,26 @@ private slots:
                 ::setrlimit(RLIMIT_FSIZE, &limit);
             });
         QFETCH(QString, arguments);
-        ctl.start(ctlProgram, expand(arguments).split(u' ', Qt::SkipEmptyParts));
+        ctl.setReadChannel(QProcess::StandardError);
+        ctl.start(ctlProgram,
+                  expand(arguments + (signal ? " --trace -" : "")).split(u' ', Qt::SkipEmptyParts));
+        if (signal) {
+            QVERIFY(awaitLine(ctl, [&](const QString &line) {
+                return line.contains(" sent ") && line.contains(' ' + sent + ' ');
+            }));
+            QCOMPARE(::kill(pid_t(ctl.processId()), signal), 0);
+        }
         const Run run = finish(ctl);
         QTEST(run.status, "status");
         QFETCH(QString, out);
-        QVERIFY2(matches(compactJson(run.out), out), qPrintable(run.out));
+        QVERIFY2(matches(compactJson(run.out), expand(out)), qPrintable(run.out));
         QFETCH(QString, err);
-        QVERIFY2(matches(run.err, err), qPrintable(run.err));
+        QVERIFY2(matches(run.err, expand(err)), qPrintable(run.err));
+        const QString written = file.isEmpty() ? "" : QString::fromLatin1(readFile(expand(file)));
+        QFETCH(QString, content);
+        QVERIFY2(matches(written, content), qPrintable(written));
         if (device)
             QVERIFY(device->stop());
-        if (!file.isEmpty())
-            QVERIFY2(matches(QString::fromLatin1(readFile(expand(file))), content),
-                     readFile(expand(file)).constData());
-    }
-
-    // Ctrl+C, SIGTERM and SIGHUP cancel the search or a scan (exit status 4,
-    // nothing written, a scan lists what it found); while the device is
-    // written and reset a signal waits for the end. Each comes once the trace
-    // on the error stream shows the request named sent.
-    void signalsStopOrWait_data()
-    {
-        QTest::addColumn<QString>("arguments");
-        QTest::addColumn<QString>("sent"); // a field of that request's trace line
-        QTest::addColumn<int>("signal");
-        QTest::addColumn<int>("status");
-        QTest::addColumn<QString>("out");
-        QTest::addColumn<QString>("err");
-        // Device ID 5 does not answer: the search goes on until stopped.
-        const QString search = QStringLiteral("download --port sim --sn 5 -o $DIR/out.ztb");
-        const QString cancelled = QStringLiteral("~tq540ctl: User canceled.\n");
-        const QString held =
-            QStringLiteral("~tq540ctl: the device is being written; this cannot be interrupted\n");
-        // clang-format off
-        QTest::newRow("Ctrl+C in the search") << search << "seq=1" << SIGINT << 4 << "" << cancelled;
-        QTest::newRow("SIGTERM in the search") << search << "seq=1" << SIGTERM << 4 << "" << cancelled;
-        QTest::newRow("SIGHUP in the search") << search << "seq=1" << SIGHUP << 4 << "" << cancelled;
-        QTest::newRow("SIGTERM while writing") << "upload --port sim $DIR/up.ztb" << "cmd=05" << SIGTERM << 0 << "Upload completed.\n" << held;
-        QTest::newRow("SIGTERM while resetting") << "upload --port sim $DIR/up.ztb" << "cmd=04" << SIGTERM << 0 << "Upload completed.\n" << held;
-        QTest::newRow("Ctrl+C in a scan") << "scan --port sim --speeds 9600" << "seq=2" << SIGINT << 4
-            << "ID   Serial number  Speed  EEPROM  Device text\n1    1000001        9600   1024    TQ540-2 remote I/O\n" << cancelled;
-        // clang-format on
-    }
-    void signalsStopOrWait()
-    {
-        QFETCH(QString, arguments);
-        QFETCH(QString, sent);
-        QFETCH(int, signal);
-        writeFile(expand("$DIR/out.ztb"), "old");
-        QProcess ctl;
-        ctl.setReadChannel(QProcess::StandardError);
-        ctl.start(ctlProgram, expand(arguments + " --trace -").split(u' '));
-        QVERIFY(awaitLine(ctl, [&](const QString &line) {
-            return line.contains(" sent ") && line.contains(' ' + sent + ' ');
-        }));
-        QCOMPARE(::kill(pid_t(ctl.processId()), signal), 0);
-        const Run run = finish(ctl, 15000);
-        QTEST(run.status, "status");
-        QTEST(run.out, "out");
-        QFETCH(QString, err);
-        QVERIFY2(matches(run.err, err), qPrintable(run.err));
-        QCOMPARE(readFile(expand("$DIR/out.ztb")), QByteArray("old"));
     }
 };
 

@@ -146,14 +146,17 @@ private slots:
             "02 86 41 E0 20 80 80 84 80 80 80 80 50 84 94 81 A2 80 80 03",
             "02 86 41 E0 20 80 80 86 80 80 80 80 50 84 94 81 A3 80 80 03",
             "02 86 41 E0 20 80 80 88 80 80 80 80 50 84 92 46 80 03"} << 0;
-        // The first read's reply carries its 36 bytes but echoes the count as 35.
-        QTest::newRow("identify, download stopped by the echo") << false << QStringList{
-            "02 87 81 A0 90 80 80 82 80 80 80 81 A0 80 84 40 80 03",
-            "02 87 81 A0 90 80 80 82 80 80 80 80 50 80 98 40 80 92 99 80 80 03"
-        } << QStringList{
-            "02 86 41 E0 20 80 80 82 80 80 80 81 A0 84 85 9C 61 DE 20 80 70 88 88 86 82 80 8D 82 25 B4 69 F0 42 4C 50 2C 60 28 03",
+        // The first read's reply carries its 36 bytes but echoes the count as
+        // 35; then one that echoes 36 but carries 35 (E0 to 02, sum 1ED9).
+        const QStringList firstRead{"02 87 81 A0 90 80 80 82 80 80 80 81 A0 80 84 40 80 03",
+                                    "02 87 81 A0 90 80 80 82 80 80 80 80 50 80 98 40 80 92 99 80 80 03"};
+        const QString identified = "02 86 41 E0 20 80 80 82 80 80 80 81 A0 84 85 9C 61 DE 20 80 70 88 88 86 82 80 8D 82 25 B4 69 F0 42 4C 50 2C 60 28 03";
+        QTest::newRow("identify, download stopped by the echo") << false << firstRead << QStringList{identified,
             "02 86 41 E0 20 80 80 82 80 80 80 80 50 84 98 40 80 91 F8 9C 9E 97 8F C9 E5 F3 B9 FD 8E 4F AB D7 EC 76 7B DD FF 87 C7 E5 "
             "F3 FA 3D BE 6F BF E3 F3 FA 7D FF 9F DF F7 FC 80 81 81 80 7B B1 F0 03"} << 6;
+        QTest::newRow("identify, download stopped by a short reply") << false << firstRead << QStringList{identified,
+            "02 86 41 E0 20 80 80 82 80 80 80 80 50 84 98 40 80 92 38 9C 9E 97 8F C9 E5 F3 B9 FD 8E 4F AB D7 EC 76 7B DD FF 87 C7 E5 "
+            "F3 FA 3D BE 6F BF E3 F3 FA 7D FF 9F DF F7 FC 80 81 81 B6 23 E0 03"} << 6;
         // clang-format on
     }
     void handWorkedFrames()
@@ -195,71 +198,22 @@ private slots:
         QTEST(sent, "requests");
     }
 
-    // The trace of the identify request sent 1234 ms after the trace began,
-    // and of what came back in one read once its RTS fell: a frame made by
-    // hand as above, then the reply, which no damaged or foreign frame before
-    // it may strand.
-    void receivedFrames_data()
-    {
-        QTest::addColumn<QString>("received");
-        QTest::addColumn<QStringList>("lines");                  // after the request's
-        const QString at = QStringLiteral("    1266 rx  9600 "); // after the 31.875 ms hold
-        // clang-format off
-        const QString reply = at + "reply         flags=0C seq=1 opt=0A status=00 cmd=81 len=1 data=2A sum=00C2 ok | " + reply2A;
-        // 0F 07 02 00 00 41 42 0F 80 01 00 00 00 0A 05 81 01 02, sum 01BE: the reply with every header field.
-        const QString everyField = "02 87 C1 E0 20 80 81 82 42 87 E0 80 90 80 80 80 8A 82 60 20 90 95 F8 82 03";
-        QTest::newRow("every header field") << everyField << QStringList{at + "reply         flags=0F src=00000207 "
-            "tgt=800F4241 seq=1 opt=0A status=05 cmd=81 len=2 data=0102 sum=01BE ok | " + everyField};
-        // The reply with its sum's low byte C3.
-        const QString badSum = "02 86 80 20 80 80 80 94 80 40 4A 58 30 80 03";
-        QTest::newRow("bad checksum") << badSum << QStringList{at + "drop:checksum flags=0C seq=1 opt=0A status=00 cmd=81 len=1 "
-            "data=2A sum=00C3 bad, expected 00C2 | " + badSum, reply};
-        QTest::newRow("too short") << "02 86 81 C0 A0 03" << QStringList{at + "drop:short    | 02 86 81 C0 A0 03", reply};
-        // Dropped at its 64th body byte; the rest up to the next STX goes unseen.
-        QTest::newRow("too long") << "02 " + QStringList(66, "40").join(' ') + " 03"
-                                  << QStringList{at + "drop:long     | 02 " + QStringList(64, "40").join(' '), reply};
-        QTest::newRow("cut by the next STX") << "02 40 41" << QStringList{at + "drop:cut      | 02 40 41", reply};
-        // 0C 01 00 00 00 0A 00 85 2A, sum 00C6: the reply to a write block.
-        const QString write = "02 86 80 20 80 80 80 94 80 42 4A 58 60 80 03";
-        QTest::newRow("foreign command") << write << QStringList{at + "drop:command  flags=0C seq=1 opt=0A status=00 cmd=85 "
-            "len=1 data=2A sum=00C6 ok | " + write, reply};
-        // 0C 02 00 00 00 0A 00 81 2A, sum 00C3.
-        const QString seq2 = "02 86 80 40 80 80 80 94 80 40 4A 58 30 80 03";
-        QTest::newRow("foreign sequence number") << seq2 << QStringList{at + "drop:seq      flags=0C seq=2 opt=0A status=00 "
-            "cmd=81 len=1 data=2A sum=00C3 ok | " + seq2, reply};
-        // clang-format on
-    }
-    void receivedFrames()
-    {
-        QFETCH(QString, received);
-        QFETCH(QStringList, lines);
-        FakeLine line;
-        identifyRequest(line.link);
-        Trace trace;
-        const linktrace::ScopedSink sink(&trace);
-        line.clock.advance(std::chrono::milliseconds(1234));
-        QCOMPARE(OpenLink(line.link), LINK_OK);
-        line.port().rx = QByteArray::fromHex((received + ' ' + reply2A).toLatin1());
-        QCOMPARE(Transact(line.link), LINK_OK);
-        QCOMPARE(trace.lines,
-                 QStringList{"    1234 tx  9600 sent          flags=0E tgt=00000105 seq=1 opt=0A "
-                             "status=00 cmd=01 len=0 data=- sum=0020 ok | 02 87 81 A0 90 80 80 82 "
-                             "80 80 80 81 A0 80 84 40 80 03"} +
-                     lines);
-    }
-
     // The identify request at 9600 baud unless a row says otherwise. RTS stays
     // up for the larger of bytes x 9000 / baud + 15 ms and the frame's time on
     // the wire (10 bits a byte) + 2 ms, and until the port has sent the frame;
     // each attempt then waits Timeout x 100 ms, 576000 / baud + 150 ms for a
-    // negative Timeout, or 1500 ms.
-    void exchangeTiming_data()
+    // negative Timeout, or 1500 ms. A row with a trace has the request sent
+    // 1234 ms after the trace began, and what came back in one read once its
+    // RTS fell: a frame made by hand as above, then the reply, which no damaged
+    // or foreign frame before it may strand.
+    void exchange_data()
     {
         QTest::addColumn<Setup>("setup");
         QTest::addColumn<int>("result");
         QTest::addColumn<int>("attempts");
-        QTest::addColumn<double>("rtsMs");     // RTS up for the first frame, within 1 ms
-        QTest::addColumn<double>("elapsedMs"); // within 2 ms an attempt
+        QTest::addColumn<double>("rtsMs");      // RTS up for the first frame, within 1 ms
+        QTest::addColumn<double>("elapsedMs");  // within 2 ms an attempt
+        QTest::addColumn<QStringList>("trace"); // after the request's line
         const auto at = [](int baud, int retries, int timeout, int txLen,
                            std::uint64_t drainLagUs) {
             return Setup([=](FakeLine &l) {
@@ -268,33 +222,58 @@ private slots:
                 l.link.TxLen = txLen, l.port().drainLagUs = drainLagUs;
             });
         };
+        const QStringList none;
         // clang-format off
-        QTest::newRow("one attempt of 1500 ms")    << at(9600, 1, 0, 0, 0) << 3 << 1 << 31.875 << 1531.875;
-        QTest::newRow("Retries 0: three attempts") << at(9600, 0, 0, 0, 0) << 3 << 3 << 31.875 << 3 * 1531.875;
-        QTest::newRow("Timeout in tenths")         << at(9600, 2, 5, 0, 0) << 3 << 2 << 31.875 << 2 * 531.875;
-        QTest::newRow("wait from 9600 baud")       << at(9600, 1, -1, 0, 0) << 3 << 1 << 31.875 << 31.875 + 210;
-        QTest::newRow("wait from 1200 baud")       << at(1200, 1, -1, 0, 0) << 3 << 1 << 152.0 << 152 + 630.0;
-        QTest::newRow("64 bytes at 9600")          << at(9600, 1, 1, 40, 0) << 3 << 1 << 75.0 << 175.0;
-        QTest::newRow("63 bytes at 1200")          << at(1200, 1, 1, 39, 0) << 3 << 1 << 527.0 << 627.0;
-        QTest::newRow("adapter still sending")     << at(4800, 1, 1, 0, 57500) << 3 << 1 << 57.5 << 157.5;
-        QTest::newRow("adapter never done")        << at(9600, 1, 1, 0, FakePort::NEVER) << 3 << 1 << 1031.875 << 1131.875;
+        const auto received = [](const char *name, const QString &frame, const QStringList &lines) {
+            QTest::newRow(name) << Setup([frame](FakeLine &l) {
+                l.clock.advance(std::chrono::milliseconds(1234));
+                l.port().rx = QByteArray::fromHex((frame + ' ' + reply2A).toLatin1());
+            }) << 0 << 1 << 31.875 << 31.875 << lines;
+        };
+        const QString rx = QStringLiteral("    1266 rx  9600 "); // after the 31.875 ms hold
+        const QString reply = rx + "reply         flags=0C seq=1 opt=0A status=00 cmd=81 len=1 data=2A sum=00C2 ok | " + reply2A;
+        QTest::newRow("one attempt of 1500 ms")    << at(9600, 1, 0, 0, 0) << 3 << 1 << 31.875 << 1531.875 << none;
+        QTest::newRow("Retries 0: three attempts") << at(9600, 0, 0, 0, 0) << 3 << 3 << 31.875 << 3 * 1531.875 << none;
+        QTest::newRow("Timeout in tenths")         << at(9600, 2, 5, 0, 0) << 3 << 2 << 31.875 << 2 * 531.875 << none;
+        QTest::newRow("wait from 9600 baud")       << at(9600, 1, -1, 0, 0) << 3 << 1 << 31.875 << 31.875 + 210 << none;
+        QTest::newRow("wait from 1200 baud")       << at(1200, 1, -1, 0, 0) << 3 << 1 << 152.0 << 152 + 630.0 << none;
+        QTest::newRow("64 bytes at 9600")          << at(9600, 1, 1, 40, 0) << 3 << 1 << 75.0 << 175.0 << none;
+        QTest::newRow("63 bytes at 1200")          << at(1200, 1, 1, 39, 0) << 3 << 1 << 527.0 << 627.0 << none;
+        QTest::newRow("adapter still sending")     << at(4800, 1, 1, 0, 57500) << 3 << 1 << 57.5 << 157.5 << none;
+        QTest::newRow("adapter never done")        << at(9600, 1, 1, 0, FakePort::NEVER) << 3 << 1 << 1031.875 << 1131.875 << none;
         QTest::newRow("reply at 1400 ms") << Setup([](FakeLine &l) { l.clock.onEvents = [&l] {
             if (l.elapsedMs() >= 1400 && l.port().rx.isEmpty() && !l.link.Replied)
                 l.port().rx = QByteArray::fromHex(reply2A);
-        }; }) << 0 << 1 << 31.875 << 1400.0;
+        }; }) << 0 << 1 << 31.875 << 1400.0 << none;
         QTest::newRow("cancel within one poll") << Setup([](FakeLine &l) { l.link.Retries = 3; l.clock.onEvents = [&l] {
             l.link.Cancel = l.elapsedMs() >= 200 ? LINK_TRUE : LINK_FALSE;
-        }; }) << 4 << 1 << 31.875 << 200.0;
+        }; }) << 4 << 1 << 31.875 << 200.0 << none;
         QTest::newRow("tick count wraps at 100 ms") << Setup([](FakeLine &l) {
             l.clock.advance(std::chrono::milliseconds(0xFFFFFFFFLL - 99));
             l.link.Retries = 2;
-        }) << 3 << 2 << 31.875 << 100 + 1531.875;
-        QTest::newRow("no target")                << Setup([](FakeLine &l) { l.link.TargetID = 0; }) << 1 << 0 << 0.0 << 0.0;
-        QTest::newRow("65-byte frame")            << Setup([](FakeLine &l) { l.link.TxLen = 41; }) << 2 << 0 << 0.0 << 0.0;
-        QTest::newRow("cancelled before sending") << Setup([](FakeLine &l) { l.link.Cancel = LINK_TRUE; }) << 4 << 0 << 0.0 << 0.0;
+        }) << 3 << 2 << 31.875 << 100 + 1531.875 << none;
+        QTest::newRow("no target")                << Setup([](FakeLine &l) { l.link.TargetID = 0; }) << 1 << 0 << 0.0 << 0.0 << none;
+        QTest::newRow("65-byte frame")            << Setup([](FakeLine &l) { l.link.TxLen = 41; }) << 2 << 0 << 0.0 << 0.0 << none;
+        QTest::newRow("cancelled before sending") << Setup([](FakeLine &l) { l.link.Cancel = LINK_TRUE; }) << 4 << 0 << 0.0 << 0.0 << none;
+        // 0F 07 02 00 00 41 42 0F 80 01 00 00 00 0A 05 81 01 02, sum 01BE: the reply with every header field.
+        const QString everyField = "02 87 C1 E0 20 80 81 82 42 87 E0 80 90 80 80 80 8A 82 60 20 90 95 F8 82 03";
+        received("every header field", everyField, {rx + "reply         flags=0F src=00000207 tgt=800F4241 seq=1 opt=0A status=05 cmd=81 len=2 data=0102 sum=01BE ok | " + everyField});
+        // The reply with its sum's low byte C3.
+        const QString badSum = "02 86 80 20 80 80 80 94 80 40 4A 58 30 80 03";
+        received("bad checksum", badSum, {rx + "drop:checksum flags=0C seq=1 opt=0A status=00 cmd=81 len=1 data=2A sum=00C3 bad, expected 00C2 | " + badSum, reply});
+        received("too short", "02 86 81 C0 A0 03", {rx + "drop:short    | 02 86 81 C0 A0 03", reply});
+        // Dropped at its 64th body byte; the rest up to the next STX goes unseen.
+        received("too long", "02 " + QStringList(66, "40").join(' ') + " 03", {rx + "drop:long     | 02 " + QStringList(64, "40").join(' '), reply});
+        received("cut by the next STX", "02 40 41", {rx + "drop:cut      | 02 40 41", reply});
+        // 0C 01 00 00 00 0A 00 85 2A, sum 00C6: the reply to a write block.
+        const QString write = "02 86 80 20 80 80 80 94 80 42 4A 58 60 80 03";
+        received("foreign command", write, {rx + "drop:command  flags=0C seq=1 opt=0A status=00 cmd=85 len=1 data=2A sum=00C6 ok | " + write, reply});
+        // 0C 02 00 00 00 0A 00 81 2A, sum 00C3.
+        const QString seq2 = "02 86 80 40 80 80 80 94 80 40 4A 58 30 80 03";
+        received("foreign sequence number", seq2, {rx + "drop:seq      flags=0C seq=2 opt=0A status=00 cmd=81 len=1 data=2A sum=00C3 ok | " + seq2, reply});
         // clang-format on
     }
-    void exchangeTiming()
+    void exchange()
     {
         QFETCH(Setup, setup);
         QFETCH(int, attempts);
@@ -302,6 +281,8 @@ private slots:
         QFETCH(double, elapsedMs);
         FakeLine line;
         identifyRequest(line.link);
+        Trace traced;
+        const linktrace::ScopedSink sink(&traced);
         QCOMPARE(OpenLink(line.link), LINK_OK);
         setup(line);
         const qsizetype first = line.port().lines.size();
@@ -315,6 +296,13 @@ private slots:
                  attempts ? QStringLiteral("line 3 on, write, line 3 off") : QString());
         const double held = line.port().rtsHeldMs.value(0);
         QVERIFY2(held >= rtsMs && held <= rtsMs + 1.01, qPrintable(QString::number(held)));
+        QFETCH(QStringList, trace);
+        if (!trace.isEmpty())
+            QCOMPARE(traced.lines,
+                     QStringList{"    1234 tx  9600 sent          flags=0E tgt=00000105 seq=1 "
+                                 "opt=0A status=00 cmd=01 len=0 data=- sum=0020 ok | 02 87 81 A0 "
+                                 "90 80 80 82 80 80 80 81 A0 80 84 40 80 03"} +
+                         trace);
     }
 
     // The simulated device on the fake port. The speed search tries the last

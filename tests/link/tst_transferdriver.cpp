@@ -43,8 +43,9 @@ private slots:
         QTest::addColumn<bool>("verify");
         QTest::addColumn<int>("result");
         QTest::addColumn<QString>("stages");
-        QTest::addColumn<QList<int>>("requests"); // reads, writes and resets the device heard
-        QTest::addColumn<QString>("mismatch");    // address, byte written, byte read
+        // The reads, writes and resets the device heard; a mismatch's address,
+        // byte written and byte read.
+        QTest::addColumn<QString>("device");
 
         const int test = int(TransferKind::Test), down = int(TransferKind::Download),
                   up = int(TransferKind::Upload);
@@ -59,26 +60,26 @@ private slots:
         };
         const Setup none = [](SimBench &, Image &) {};
         // clang-format off
-        QTest::newRow("test finds the device")      << test << 33 << -1   << none << false << 0 << "Searching+" << QList<int>{0, 0, 0} << "";
-        QTest::newRow("port cannot open")           << test << 33 << -1   << Setup([](SimBench &b, Image &) { b.portsMissing = true; }) << false << 25 << "" << QList<int>{0, 0, 0} << "";
-        QTest::newRow("no answer at any speed")     << test << 33 << -1   << Setup([](SimBench &b, Image &) { b.device = std::make_shared<sim::Device>(sim::DeviceConfig{.baud = 600}); }) << false << 3 << "Searching+" << QList<int>{0, 0, 0} << "";
-        QTest::newRow("cancel during the search")   << down << 33 << 120  << cancelAt(m::CMD_IDENTIFY, 1) << false << 4 << "Searching+" << QList<int>{0, 0, 0} << "";
-        QTest::newRow("download")                   << down << 33 << 120  << none << false << 13 << "Searching+ Reading+" << QList<int>{3, 0, 0} << "";
-        QTest::newRow("download to the EEPROM end") << down << 33 << -1   << none << false << 13 << "Searching+ Reading+" << QList<int>{28, 0, 0} << "";
-        QTest::newRow("download from position 0")   << down << 0  << 120 << none << false << 5 << "Searching+ Reading+" << QList<int>{0, 0, 0} << "";
-        QTest::newRow("download ending before its start") << down << 33 << 20 << none << false << 5 << "Searching+ Reading+" << QList<int>{0, 0, 0} << "";
-        QTest::newRow("past the image")             << down << 33 << 120  << Setup([](SimBench &, Image &i) { i.resize(100); }) << false << 7 << "Searching+ Reading+" << QList<int>{3, 0, 0} << "";
-        QTest::newRow("beyond the EEPROM")          << down << 33 << 1025 << none << false << 10 << "Searching+" << QList<int>{0, 0, 0} << "";
-        QTest::newRow("reply without echo")         << down << 33 << 120  << Setup([](SimBench &b, Image &) { b.device->faults.noEchoReads = 1; }) << false << 6 << "Searching+ Reading+" << QList<int>{1, 0, 0} << "";
-        QTest::newRow("device gone mid-download")   << down << 33 << 120  << Setup([](SimBench &b, Image &) { b.device->faults.vanishAfterFrames = 2; }) << false << 3 << "Searching+ Reading+" << QList<int>{1, 0, 0} << "";
-        QTest::newRow("cancel at the second block") << down << 33 << 120  << cancelAt(m::CMD_READ_BLOCK, 2) << false << 4 << "Searching+ Reading+" << QList<int>{2, 0, 0} << "";
-        QTest::newRow("upload past the image")      << up   << 33 << 120  << Setup([](SimBench &, Image &i) { i.resize(100); }) << false << 5 << "Searching+ Writing-" << QList<int>{0, 0, 0} << "";
-        QTest::newRow("upload")                     << up   << 33 << 120  << none << false << 14 << "Searching+ Writing- Resetting-" << QList<int>{0, 3, 1} << "";
-        QTest::newRow("write error")                << up   << 33 << 120  << Setup([](SimBench &b, Image &) { b.device->faults.writeErrorAddress = 70; }) << false << 9 << "Searching+ Writing-" << QList<int>{0, 2, 0} << "";
-        QTest::newRow("reset unanswered")           << up   << 33 << 120  << Setup([](SimBench &b, Image &) { b.device->faults.vanishAfterFrames = 4; }) << false << 12 << "Searching+ Writing- Resetting-" << QList<int>{0, 3, 0} << "";
-        QTest::newRow("upload, verified")           << up   << 33 << 120  << none << true << 14 << "Searching+ Writing- Verifying- Resetting-" << QList<int>{3, 3, 1} << "";
-        QTest::newRow("verify finds a lost byte")   << up   << 33 << 120  << Setup([](SimBench &b, Image &) { b.device->faults.lostWriteAddress = 50; }) << true << 15 << "Searching+ Writing- Verifying-" << QList<int>{3, 3, 0} << "50 EE 97";
-        QTest::newRow("no answer while verifying")  << up   << 33 << 120  << Setup([](SimBench &b, Image &) { b.device->faults.vanishAfterFrames = 4; }) << true << 3 << "Searching+ Writing- Verifying-" << QList<int>{0, 3, 0} << "";
+        QTest::newRow("test finds the device")      << test << 33 << -1   << none << false << 0 << "Searching+" << "0 0 0";
+        QTest::newRow("port cannot open")           << test << 33 << -1   << Setup([](SimBench &b, Image &) { b.portsMissing = true; }) << false << 25 << "" << "0 0 0";
+        QTest::newRow("no answer at any speed")     << test << 33 << -1   << Setup([](SimBench &b, Image &) { b.device = std::make_shared<sim::Device>(sim::DeviceConfig{.baud = 600}); }) << false << 3 << "Searching+" << "0 0 0";
+        QTest::newRow("cancel during the search")   << down << 33 << 120  << cancelAt(m::CMD_IDENTIFY, 1) << false << 4 << "Searching+" << "0 0 0";
+        QTest::newRow("download")                   << down << 33 << 120  << none << false << 13 << "Searching+ Reading+" << "3 0 0";
+        QTest::newRow("download to the EEPROM end") << down << 33 << -1   << none << false << 13 << "Searching+ Reading+" << "28 0 0";
+        QTest::newRow("download from position 0")   << down << 0  << 120 << none << false << 5 << "Searching+ Reading+" << "0 0 0";
+        QTest::newRow("download ending before its start") << down << 33 << 20 << none << false << 5 << "Searching+ Reading+" << "0 0 0";
+        QTest::newRow("past the image")             << down << 33 << 120  << Setup([](SimBench &, Image &i) { i.resize(100); }) << false << 7 << "Searching+ Reading+" << "3 0 0";
+        QTest::newRow("beyond the EEPROM")          << down << 33 << 1025 << none << false << 10 << "Searching+" << "0 0 0";
+        QTest::newRow("reply without echo")         << down << 33 << 120  << Setup([](SimBench &b, Image &) { b.device->faults.noEchoReads = 1; }) << false << 6 << "Searching+ Reading+" << "1 0 0";
+        QTest::newRow("device gone mid-download")   << down << 33 << 120  << Setup([](SimBench &b, Image &) { b.device->faults.vanishAfterFrames = 2; }) << false << 3 << "Searching+ Reading+" << "1 0 0";
+        QTest::newRow("cancel at the second block") << down << 33 << 120  << cancelAt(m::CMD_READ_BLOCK, 2) << false << 4 << "Searching+ Reading+" << "2 0 0";
+        QTest::newRow("upload past the image")      << up   << 33 << 120  << Setup([](SimBench &, Image &i) { i.resize(100); }) << false << 5 << "Searching+ Writing-" << "0 0 0";
+        QTest::newRow("upload")                     << up   << 33 << 120  << none << false << 14 << "Searching+ Writing- Resetting-" << "0 3 1";
+        QTest::newRow("write error")                << up   << 33 << 120  << Setup([](SimBench &b, Image &) { b.device->faults.writeErrorAddress = 70; }) << false << 9 << "Searching+ Writing-" << "0 2 0";
+        QTest::newRow("reset unanswered")           << up   << 33 << 120  << Setup([](SimBench &b, Image &) { b.device->faults.vanishAfterFrames = 4; }) << false << 12 << "Searching+ Writing- Resetting-" << "0 3 0";
+        QTest::newRow("upload, verified")           << up   << 33 << 120  << none << true << 14 << "Searching+ Writing- Verifying- Resetting-" << "3 3 1";
+        QTest::newRow("verify finds a lost byte")   << up   << 33 << 120  << Setup([](SimBench &b, Image &) { b.device->faults.lostWriteAddress = 50; }) << true << 15 << "Searching+ Writing- Verifying-" << "3 3 0; 50 EE 97";
+        QTest::newRow("no answer while verifying")  << up   << 33 << 120  << Setup([](SimBench &b, Image &) { b.device->faults.vanishAfterFrames = 4; }) << true << 3 << "Searching+ Writing- Verifying-" << "0 3 0";
         // clang-format on
     }
     // The device's EEPROM byte at address a is a * 3 + 1; the image starts as
@@ -87,8 +88,6 @@ private slots:
     // image as it was.
     void outcomes()
     {
-        QFETCH(int, kind);
-        QFETCH(int, start);
         QFETCH(int, stop);
         QFETCH(Setup, setup);
         QFETCH(bool, verify);
@@ -101,17 +100,17 @@ private slots:
         setup(bench, image);
         StageLog log;
         TransferDriver driver(m::gLink, image, log, TransferOptions{verify});
+        QFETCH(int, kind);
+        QFETCH(int, start);
         QCOMPARE(driver.run(TransferKind(kind), start, stop), result);
         bench.clock.onEvents = nullptr;
         QTEST(log.stages.join(u' '), "stages");
-        QTEST((QList<int>{bench.requests(m::CMD_READ_BLOCK), bench.requests(m::CMD_WRITE_BLOCK),
-                          bench.requests(m::CMD_RESET)}),
-              "requests");
-        const auto &mismatch = driver.mismatch();
-        QTEST(mismatch ? QString::asprintf("%d %02X %02X", mismatch->address, mismatch->written,
-                                           mismatch->read)
-                       : QString(),
-              "mismatch");
+        const auto &bad = driver.mismatch();
+        QTEST(QString::asprintf("%d %d %d", bench.requests(m::CMD_READ_BLOCK),
+                                bench.requests(m::CMD_WRITE_BLOCK), bench.requests(m::CMD_RESET)) +
+                  (bad ? QString::asprintf("; %d %02X %02X", bad->address, bad->written, bad->read)
+                       : QString()),
+              "device");
         QVERIFY(!mComm::CommPorts[0].bOpen);
         Image expected(image.size(), 0xEE);
         for (int p = 33; result == m::LINK_DOWNLOAD_DONE && p <= (stop < 0 ? 1024 : stop); ++p)
