@@ -18,16 +18,12 @@
 
 struct SimBench
 {
-    using Wrap =
-        std::function<std::unique_ptr<mComm::CommDevice>(std::unique_ptr<mComm::CommDevice>)>;
-
     explicit SimBench(const sim::DeviceConfig &config = {})
         : device(std::make_shared<sim::Device>(config)), scoped(&clock),
           ports([this](const QString &name) -> std::unique_ptr<mComm::CommDevice> {
               if (portsMissing)
                   return nullptr;
-              auto port = sim::portFactory(device, sim::Route::EveryPort)(name);
-              return wrap ? wrap(std::move(port)) : std::move(port);
+              return sim::portFactory(device, sim::Route::EveryPort)(name);
           })
     {
     }
@@ -65,5 +61,4 @@ struct SimBench
     linkclock::ScopedClock scoped;
     mComm::ScopedPortFactory ports;
     bool portsMissing = false;
-    Wrap wrap; // stands between the link and each simulated port
 };

@@ -31,13 +31,6 @@ inline Run finish(QProcess &process, int timeoutMs = 60000)
             QString::fromLocal8Bit(process.readAllStandardError())};
 }
 
-inline Run tq540ctl(const QStringList &arguments)
-{
-    QProcess process;
-    process.start(ctlProgram, arguments);
-    return finish(process);
-}
-
 // A cleared window's JSON form, keys sorted, with the first `from` replaced.
 inline QByteArray clearedJson(const QString &from = {}, const QString &to = {})
 {

@@ -86,34 +86,18 @@ struct FollowCase
     bool shown;
 };
 
+// clang-format off
 const FollowCase followCases[] = {
     {"Escape", 2, [](auto &w) { w.press(Qt::Key_Escape); }, {2, 2, 1, 1}, true},
-    {"click on another cell",
-     2,
-     [](auto &w) {
-         w.click({162, 87});
-     },
-     {4, 2, 1, 1},
-     true},
-    {"click on the cut-off row",
-     1,
-     [](auto &w) {
-         w.click({160, 118});
-     },
-     {6, 2, 2, 1},
-     true},
-    {"click on a row number",
-     1,
-     [](auto &w) {
-         w.click({22, 30});
-     },
-     {1, 2, 1, 1},
-     true},
+    {"click on another cell", 2, [](auto &w) { w.click({162, 87}); }, {4, 2, 1, 1}, true},
+    {"click on the cut-off row", 1, [](auto &w) { w.click({160, 118}); }, {6, 2, 2, 1}, true},
+    {"click on a row number", 1, [](auto &w) { w.click({22, 30}); }, {1, 2, 1, 1}, true},
     {"scroll bar", 1, [](auto &w) { w.scrollBarDown(); }, {1, 2, 2, 1}, false},
     {"wheel over the box, row in view", 5, [](auto &w) { w.wheel(); }, {5, 2, 4, 1}, true},
     {"grid lower", 4, [](auto &w) { w.grid->resize(340, 60); }, {4, 2, 1, 1}, false},
     {"column without control", 3, [](auto &w) { w.grid->setCol(0); }, {3, 2, 1, 1}, true},
 };
+// clang-format on
 
 // A cell placed at `at` shows in its box, which lies on the cell; Escape
 // commits the box back. Grid at 150/150 twips, each row 285 twips.

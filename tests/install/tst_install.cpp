@@ -3,7 +3,7 @@
 // desktop entry and icon; the installed tq540ctl runs with its lang.dll, and
 // the command-line programs without the display libraries.
 
-#include "../testfiles.h"
+#include "../cli/ctlprocess.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -13,20 +13,11 @@
 
 namespace {
 
-struct Run
-{
-    int status = -1;
-    QString out, err;
-};
-
-Run run(const QString &program, const QStringList &arguments)
+ctltest::Run run(const QString &program, const QStringList &arguments)
 {
     QProcess process;
     process.start(program, arguments);
-    if (!process.waitForFinished(120000) || process.exitStatus() != QProcess::NormalExit)
-        return {};
-    return {process.exitCode(), QString::fromLocal8Bit(process.readAllStandardOutput()),
-            QString::fromLocal8Bit(process.readAllStandardError())};
+    return ctltest::finish(process, 120000);
 }
 
 } // namespace
@@ -41,8 +32,8 @@ class TestInstall : public QObject
 private slots:
     void initTestCase()
     {
-        const Run install = run(QStringLiteral(TQ_CMAKE_COMMAND),
-                                {"--install", TQ_BUILD_DIR, "--prefix", prefix.path()});
+        const ctltest::Run install = run(QStringLiteral(TQ_CMAKE_COMMAND),
+                                         {"--install", TQ_BUILD_DIR, "--prefix", prefix.path()});
         QVERIFY2(install.status == 0, qPrintable(install.err));
     }
 
@@ -74,7 +65,7 @@ private slots:
         QCOMPARE(launcher.canonicalFilePath(), info.canonicalFilePath());
         if (gui)
             return;
-        const Run ldd = run(QStringLiteral("ldd"), {info.filePath()});
+        const ctltest::Run ldd = run(QStringLiteral("ldd"), {info.filePath()});
         QVERIFY(ldd.status == 0 && ldd.out.contains(QStringLiteral("libQt6Core")));
         for (const char *library : {"libQt6Gui", "libQt6Widgets", "libQt6DBus"})
             QVERIFY2(!ldd.out.contains(QLatin1String(library)), library);
@@ -93,7 +84,7 @@ private slots:
     // though it was started through its launcher.
     void installedCtlFindsItsLanguageLibrary()
     {
-        const Run ctl =
+        const ctltest::Run ctl =
             run(installed(QStringLiteral("bin/tq540ctl")), {"test", "--port", "/nonexistent/tty"});
         QVERIFY2(ctl.status == 25 && ctl.err.startsWith(QStringLiteral(
                                          "tq540ctl: Can't open communication port.\n")),
