@@ -151,27 +151,24 @@ private slots:
         const QString trace = config.filePath("window.trace");
         const QString refused = "Cannot write the trace to /nonexistent/window.trace: ";
         const QString warning = QStringLiteral("System error, please reinstall!");
-        QTest::newRow("library") << true << QStringList() << plain << QString();
-        QTest::newRow("no library")
-            << false << QStringList() << QStringLiteral("[TQ540-2]") << warning;
-        QTest::newRow("traced") << true << QStringList{"--simulate", "--trace", trace} << simulated
-                                << QString();
-        QTest::newRow("trace refused")
-            << true << QStringList{"--simulate", "--trace", "/nonexistent/window.trace"}
-            << simulated << refused;
+        // clang-format off
+        QTest::newRow("library")       << true  << QStringList() << plain << QString();
+        QTest::newRow("no library")    << false << QStringList() << QStringLiteral("[TQ540-2]") << warning;
+        QTest::newRow("traced")        << true  << QStringList{"--simulate", "--trace", trace} << simulated << QString();
+        QTest::newRow("trace refused") << true  << QStringList{"--simulate", "--trace", "/nonexistent/window.trace"} << simulated << refused;
+        // clang-format on
     }
 
     void startUp()
     {
         QFETCH(bool, library);
         QFETCH(QStringList, options);
-        QFETCH(QString, title);
         QFETCH(QString, message);
         const StartOptions parsed = parseCommandLine(QStringList{"tq540config"} + options);
         const auto window =
             ::startUp(QString::fromLatin1(library ? TQ_BIN_DIR : "/nonexistent"), parsed);
         QVERIFY(window->isVisible());
-        QCOMPARE(window->windowTitle(), title);
+        QTEST(window->windowTitle(), "title");
         QVERIFY2(message.isEmpty() ? messages.isEmpty()
                                    : messages.size() == 1 && messages[0].startsWith(message),
                  qPrintable(messages.join(u'\n')));
@@ -381,14 +378,9 @@ private slots:
         // 2400 baud, alarm system, 99 minutes, a byte of no field; input 1:
         // type 1, alarm, latch, group 5; input 24: latch, group 7; output 1:
         // on, alarm; output 24: on.
-        for (const auto &[at, byte] : {std::pair{32, 1},
-                                       {33, 1},
-                                       {34, 99},
-                                       {35, 0x11},
-                                       {39, 0xE5},
-                                       {62, 0x47},
-                                       {79, 0x81},
-                                       {102, 1}})
+        // clang-format off
+        for (const auto &[at, byte] : {std::pair{32, 1}, {33, 1}, {34, 99}, {35, 0x11}, {39, 0xE5}, {62, 0x47}, {79, 0x81}, {102, 1}})
+            // clang-format on
             eeprom[at] = std::uint8_t(byte);
 
         click("cmdDownload");

@@ -121,8 +121,6 @@ private slots:
         QTest::newRow("no link") << QStringList{} << "--link";
         QTest::newRow("odd speed") << QStringList{"--link", "x", "--baud", "1234"} << "--baud";
         QTest::newRow("ID too large") << QStringList{"--link", "x", "--id", "300"} << "--id";
-        QTest::newRow("not a number") << QStringList{"--link", "x", "--delay", "soon"} << "--delay";
-        QTest::newRow("unknown option") << QStringList{"--link", "x", "--colour"} << "colour";
         QTest::newRow("missing image")
             << QStringList{"--link", "x", "--image", "/nonexistent/a.ztb"} << "a.ztb";
         QTest::newRow("image too large")

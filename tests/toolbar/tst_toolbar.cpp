@@ -168,7 +168,6 @@ private slots:
         QTest::newRow("15") << Bytes("Com=15") << true << "15" << 15;
         QTest::newRow("16") << Bytes("Com=16") << true << "16" << 0;
         QTest::newRow("-1") << Bytes("Com=-1") << true << "-1" << 0;
-        QTest::newRow("number then text") << Bytes("Com=12abc") << true << "12abc" << 12;
         QTest::newRow("half to even") << Bytes("Com=6.5") << true << "6.5" << 6;
         QTest::newRow("empty") << Bytes("Com=") << true << "" << 0;
         QTest::newRow("trailing zero byte") << Bytes("Com=\"15\\0\"") << true << "15" << 15;
