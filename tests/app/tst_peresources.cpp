@@ -139,6 +139,7 @@ private slots:
                             bool intact = false) {
             QTest::newRow(name) << at << value << loads << intact;
         };
+        // clang-format off
         row("name directory points back", r + nameEntry + 4, 0x80000000u, false);
         row("language level points to a directory", r + languageEntry + 4, 0x80000030u, false);
         row("type level holds data", r + typeEntry + 4, quint32(dataEntry), false);
@@ -146,14 +147,12 @@ private slots:
         row("65535 named entries", r + 0x0C, 0xFFFFu, false);
         row("subdirectory at the very end", r + typeEntry + 4, 0x80000000u | 0x7C, false);
         row("data entry past the end", r + languageEntry + 4, 0x00FFFFF0u, false);
-        row("type name longer than the section", r + typeEntry,
-            0x80000000u | quint32(dataEntry + 4), false);
+        row("type name longer than the section", r + typeEntry, 0x80000000u | quint32(dataEntry + 4), false);
         row("data outside every section", r + dataEntry, 0xFFFFFF00u, true);
         row("data just one byte too long", r + dataEntry + 4, 43u, true);
         row("string length beyond the bundle", r + bundle, 0xFFFFu, true);
         row("not MZ", 0, 0x5A4Eu, false);
-        row("PE header offset at the last bytes", 0x3C,
-            quint32(rsrcFileOffset + stringSection().size() - 2), false);
+        row("PE header offset at the last bytes", 0x3C, quint32(rsrcFileOffset + stringSection().size() - 2), false);
         row("no PE signature", peOffset, 0x4551u, false);
         row("unknown optional header", optionalOffset, 0x30Bu, false);
         row("65535 sections", coffOffset + 2, 0xFFFFu, false);
@@ -165,6 +164,7 @@ private slots:
         row("section claims 4 GB", section + 16, 0xFFFFFFFFu, true, true);
         row("no resources", directories + 16, 0u, true);
         row("intact", 0, 0x5A4Du, true, true);
+        // clang-format on
     }
     void damaged()
     {
@@ -229,17 +229,14 @@ private slots:
         };
         const QRgb c1 = qRgb(10, 20, 30), c2 = qRgb(200, 100, 50), red = qRgb(255, 0, 0),
                    green = qRgb(0, 255, 0), blue = qRgb(0, 0, 255), white = qRgb(255, 255, 255);
-        row("1 bit, bottom-up", dibHeader(2, 2, 1), "1e140a00 3264c800 80000000 40000000",
-            {{c1, c2}, {c2, c1}});
-        row("4 bits, three colours", dibHeader(3, 1, 4, 0, 3),
-            "0000ff00 00ff0000 ff000000 01200000", {{red, green, blue}});
-        row("8 bits, top-down", dibHeader(2, -2, 8, 0, 2), "ffffff00 03020100 00010000 01000000",
-            {{white, qRgb(1, 2, 3)}, {qRgb(1, 2, 3), white}});
+        // clang-format off
+        row("1 bit, bottom-up", dibHeader(2, 2, 1), "1e140a00 3264c800 80000000 40000000", {{c1, c2}, {c2, c1}});
+        row("4 bits, three colours", dibHeader(3, 1, 4, 0, 3), "0000ff00 00ff0000 ff000000 01200000", {{red, green, blue}});
+        row("8 bits, top-down", dibHeader(2, -2, 8, 0, 2), "ffffff00 03020100 00010000 01000000", {{white, qRgb(1, 2, 3)}, {qRgb(1, 2, 3), white}});
         row("16 bits, 5-5-5", dibHeader(3, 1, 16), "007c e003 1f00 0000", {{red, green, blue}});
-        row("32 bits, bottom-up", dibHeader(1, 2, 32), "010203ff 0a0b0c00",
-            {{qRgb(12, 11, 10)}, {qRgb(3, 2, 1)}});
-        row("24 bits after an optional colour table", dibHeader(1, 1, 24, 0, 1),
-            "11111100 332211 00", {{qRgb(0x11, 0x22, 0x33)}});
+        row("32 bits, bottom-up", dibHeader(1, 2, 32), "010203ff 0a0b0c00", {{qRgb(12, 11, 10)}, {qRgb(3, 2, 1)}});
+        row("24 bits after an optional colour table", dibHeader(1, 1, 24, 0, 1), "11111100 332211 00", {{qRgb(0x11, 0x22, 0x33)}});
+        // clang-format on
 
         const char *pixels = "010203ff 0a0b0c00";
         const QByteArray good = dibHeader(1, 2, 32) + QByteArray::fromHex(pixels);

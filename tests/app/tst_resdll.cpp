@@ -36,8 +36,9 @@ private slots:
         row("beyond 16 bits", 0x10000 + 16, "", "");
         row("first of a bundle", 16, "", "first of its bundle");
         row("last of a bundle", 31, "", "last of its bundle");
-        row("300 characters cut to 255", 18, "",
-            QStringLiteral("0123456789").repeated(26).left(255));
+        // clang-format off
+        row("300 characters cut to 255", 18, "", QStringLiteral("0123456789").repeated(26).left(255));
+        // clang-format on
         row("non-ASCII", 19, "", QStringLiteral("Größe °C – ✓ 温度"));
         row("cut before a split surrogate pair", 20, "", QString(254, u'a'));
         row("named type", 7, "MYTEXT", file);
@@ -66,8 +67,9 @@ private slots:
         QTest::newRow("another library") << fixtureDll << -1 << true;
         QTest::newRow("from memory") << memory << INT_MAX << true;
         QTest::newRow("missing file") << QStringLiteral(TQ_BIN_DIR "/no-such.dll") << -1 << false;
-        QTest::newRow("not a library")
-            << QStringLiteral(TQ_SOURCE_DIR "/tests/app/fixture.rc") << -1 << false;
+        // clang-format off
+        QTest::newRow("not a library") << QStringLiteral(TQ_SOURCE_DIR "/tests/app/fixture.rc") << -1 << false;
+        // clang-format on
         QTest::newRow("cut short in memory") << memory << 100 << false;
     }
     void loading()

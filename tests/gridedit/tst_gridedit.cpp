@@ -48,7 +48,6 @@ const KeyCase keyCases[] = {
     {"Ctrl+Home", Qt::Key_Home, 2, {12, 5, 10, 3}, Closed, {1, 1, 1, 1}, taken},
     {"Ctrl+Shift+Home is Home", Qt::Key_Home, 3, {9, 4, 7, 2}, Caret0, {9, 1, 7, 1}, taken},
     {"Left, caret inside", Qt::Key_Left, 0, {2, 4, 1, 2}, CaretIn, {2, 4, 1, 2}, passed},
-    {"Left, caret at the end", Qt::Key_Left, 0, {2, 4, 1, 2}, CaretEnd, {2, 4, 1, 2}, passed},
     {"Left scrolls, text selected", Qt::Key_Left, 0, {2, 2, 1, 2}, Whole, {2, 1, 1, 1}, taken},
     {"Left, list at column 1", Qt::Key_Left, 0, {2, 1, 1, 1}, Closed, {2, 1, 1, 1}, taken},
     {"Left, list open", Qt::Key_Left, 0, {2, 5, 1, 3}, Open, {2, 4, 1, 3}, taken},

@@ -7,31 +7,20 @@
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
-#include <numeric>
 #include <optional>
 
 using namespace ctltest;
 
 namespace {
 
-// A request as the tool sends it, without data: flag byte 0x0E (target,
-// sequence, option), target and sequence low byte first, option 10, status 0,
-// the command, the 16-bit sum of the bytes before it; in a frame (its 7-bit
-// encoding is checked against the worked example with the protocol).
-std::vector<std::uint8_t> requestFrame(std::uint8_t command, std::uint32_t target,
-                                       std::uint32_t seqNo)
+// A frame in hex. The requests here are worked out by hand as in the
+// protocol's tests: flags 0E (target, sequence, option), the target, the
+// sequence number, option 10, status 0, the command, their 16-bit sum, in a
+// 7-bit body between STX and ETX.
+std::vector<std::uint8_t> frame(const char *hex)
 {
-    std::vector<std::uint8_t> packet{0x0E};
-    for (const std::uint32_t field : {target, seqNo})
-        for (int k = 0; k < 4; ++k)
-            packet.push_back(std::uint8_t(field >> (8 * k)));
-    packet.insert(packet.end(), {10, 0, command});
-    const unsigned sum = std::accumulate(packet.begin(), packet.end(), 0U);
-    packet.insert(packet.end(), {std::uint8_t(sum), std::uint8_t(sum >> 8)});
-    std::vector<std::uint8_t> frame = m::Encode7(packet);
-    frame.insert(frame.begin(), m::STX);
-    frame.push_back(m::ETX);
-    return frame;
+    const QByteArray bytes = QByteArray::fromHex(hex);
+    return {bytes.begin(), bytes.end()};
 }
 
 } // namespace
@@ -52,27 +41,28 @@ private slots:
 
     void answersOnlyRequestsAddressedToIt_data()
     {
-        QTest::addColumn<quint32>("target");
+        QTest::addColumn<QByteArray>("request");
         QTest::addColumn<bool>("answered");
-        QTest::newRow("device ID") << quint32(512 + 3) << true;
-        QTest::newRow("serial number") << quint32(777 | 0x80000000U) << true;
-        QTest::newRow("bare serial number") << quint32(777) << false;
-        QTest::newRow("other ID") << quint32(512 + 4) << false;
-        QTest::newRow("a bit flipped on the line") << quint32(512 + 3) << false;
+        // Identify (01), sequence number 0x0A0B0C0D, to:
+        // clang-format off
+        QTest::newRow("device ID")                 << QByteArray("02 87 80 60 20 80 80 9A 8C 85 C2 41 A0 80 85 98 80 03") << true;  // 515
+        QTest::newRow("serial number")             << QByteArray("02 87 82 20 30 84 80 9A 8C 85 C2 41 A0 80 87 A6 80 03") << true;  // 777 | bit 31
+        QTest::newRow("bare serial number")        << QByteArray("02 87 82 20 30 80 80 9A 8C 85 C2 41 A0 80 85 A6 80 03") << false; // 777
+        QTest::newRow("other ID")                  << QByteArray("02 87 81 80 20 80 80 9A 8C 85 C2 41 A0 80 85 9A 80 03") << false; // 516
+        // 515 with a sequence-number bit flipped: only the checksum shows it.
+        QTest::newRow("a bit flipped on the line") << QByteArray("02 87 80 60 20 80 80 9A 8D 85 C2 41 A0 80 85 98 80 03") << false;
+        // clang-format on
     }
     void answersOnlyRequestsAddressedToIt()
     {
-        QFETCH(quint32, target);
+        QFETCH(QByteArray, request);
         QFETCH(bool, answered);
         sim::DeviceConfig config;
         config.deviceId = 3;
         config.serialNo = 777;
         config.eepromKb = 2;
         sim::Device device(config);
-        std::vector<std::uint8_t> frame = requestFrame(0x01, target, 0x0A0B0C0D);
-        if (QTest::currentDataTag() == QByteArrayView("a bit flipped on the line"))
-            frame[8] ^= 0x01; // in the sequence number: only the checksum shows it
-        const auto replies = device.receive(frame);
+        const auto replies = device.receive(frame(request));
         QCOMPARE(replies.size(), std::size_t(answered ? 1 : 0));
         if (!answered)
             return;
@@ -108,8 +98,10 @@ private slots:
         sim::Device device(config);
         if (code >= 0)
             device.eeprom()[32] = std::uint8_t(code);
+        // Reset (04) to device ID 1, sequence number 1.
+        const auto reset = frame("02 87 80 20 20 80 80 82 80 80 80 81 A0 80 90 40 80 03");
         QVERIFY(device.listensAt(4800));
-        QCOMPARE(device.receive(requestFrame(0x04, 513, 1)).size(), std::size_t(1));
+        QCOMPARE(device.receive(reset).size(), std::size_t(1));
         QVERIFY(device.listensAt(speed));
         QVERIFY(!device.listensAt(4800));
     }
@@ -121,10 +113,10 @@ private slots:
         QTest::newRow("no link") << QStringList{} << "--link";
         QTest::newRow("odd speed") << QStringList{"--link", "x", "--baud", "1234"} << "--baud";
         QTest::newRow("ID too large") << QStringList{"--link", "x", "--id", "300"} << "--id";
-        QTest::newRow("missing image")
-            << QStringList{"--link", "x", "--image", "/nonexistent/a.ztb"} << "a.ztb";
-        QTest::newRow("image too large")
-            << QStringList{"--link", "x", "--image", dir.filePath("big.ztb")} << "1025 bytes";
+        // clang-format off
+        QTest::newRow("missing image")   << QStringList{"--link", "x", "--image", "/nonexistent/a.ztb"} << "a.ztb";
+        QTest::newRow("image too large") << QStringList{"--link", "x", "--image", dir.filePath("big.ztb")} << "1025 bytes";
+        // clang-format on
     }
     void commandLineErrors()
     {

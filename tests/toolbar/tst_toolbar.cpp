@@ -69,11 +69,11 @@ private slots:
     {
         QTest::addColumn<Bytes>("buffer");
         QTest::addColumn<Bytes>("file");
-        QTest::newRow("all zero") << Bytes(65536, '\0') << Bytes(1, '\0');
-        QTest::newRow("last byte set")
-            << bytesAt(65536, {{65535, '\x01'}}) << bytesAt(65536, {{65535, '\x01'}});
-        QTest::newRow("positions 1 and 3")
-            << bytesAt(64, {{0, '\x11'}, {2, '\x33'}}) << Bytes("\x11\x00\x33", 3);
+        // clang-format off
+        QTest::newRow("all zero")          << Bytes(65536, '\0') << Bytes(1, '\0');
+        QTest::newRow("last byte set")     << bytesAt(65536, {{65535, '\x01'}}) << bytesAt(65536, {{65535, '\x01'}});
+        QTest::newRow("positions 1 and 3") << bytesAt(64, {{0, '\x11'}, {2, '\x33'}}) << Bytes("\x11\x00\x33", 3);
+        // clang-format on
     }
     void saveDropsTrailingZeros()
     {
@@ -89,8 +89,9 @@ private slots:
         QTest::addColumn<Bytes>("file");
         QTest::addColumn<int>("count");
         QTest::addColumn<Bytes>("buffer"); // after loading over a buffer of 0xEE bytes
-        QTest::newRow("shorter") << Bytes("\x01\x02\x03") << 3
-                                 << bytesAt(8, {{0, 1}, {1, 2}, {2, 3}});
+        // clang-format off
+        QTest::newRow("shorter") << Bytes("\x01\x02\x03") << 3 << bytesAt(8, {{0, 1}, {1, 2}, {2, 3}});
+        // clang-format on
         QTest::newRow("longer") << Bytes("ABCDEFGHIJKLMNOP") << 8 << Bytes("ABCDEFGH");
         QTest::newRow("empty") << Bytes() << 0 << Bytes(8, '\0');
     }
