@@ -1,4 +1,4 @@
-#include "../testfiles.h"
+#include "testfiles.h"
 
 #include <QtTest>
 

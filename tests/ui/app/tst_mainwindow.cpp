@@ -1,0 +1,473 @@
+// The program as it starts and its configuration window. Start-up: help
+// and version without a display, the language library (a missing one is
+// reported once), the simulated device and the link's trace. The window's own
+// set-up and wiring: its grids' columns, its captions and settings row, the
+// check-mark cells, sizing, help, the focus chain, what a field engineer meets
+// (the device labels, the smallest size, the size and place remembered), and
+// one pass through the window with its toolbar and the simulated device. Each
+// test has a window shown and active over the language library, its settings
+// in a folder of its own, the manual's opener and the message boxes answered.
+#include "casetable.h"
+#include "simbench.h"
+#include "testfiles.h"
+#include "transferuser.h"
+#include "eepromimage.h"
+#include "filedialogs.h"
+#include "frmtq540_2.h"
+#include "gridcontrol.h"
+#include "helpfile.h"
+#include "linktrace.h"
+#include "msgbox.h"
+#include "resdll.h"
+#include "startup.h"
+#include "transferdriver.h"
+#include "twips.h"
+#include "usercontrol1.h"
+
+#include <QtTest>
+#include <QtWidgets>
+
+using tqimage::EEPROMBuf;
+
+namespace {
+
+struct ColumnCase
+{
+    const char *name, *grid, *box; // box "": none
+    int col, headerId, width, maxLength;
+};
+
+const ColumnCase columnCases[] = {
+    {"fg1 0", "fg1", "", 0, 2306, 700, 10},
+    {"fg1 1", "fg1", "txt_gd", 1, 2307, 1200, 1},
+    {"fg1 2", "fg1", "txtcheckbox", 2, 2308, 1000, 1},
+    {"fg1 3", "fg1", "txt_gd", 3, 2309, 1000, 1},
+    {"fg1 4", "fg1", "txtcheckbox", 4, 2310, 1000, 1},
+    {"fg2 0", "fg2", "", 0, 2306, 700, 10},
+    {"fg2 1", "fg2", "Text1", 1, 2311, 1200, 1},
+    {"fg2 2", "fg2", "txtCheck2", 2, 2308, 1000, 1},
+};
+
+// The control, the text after its caption, the control before it in the
+// settings row ("" the first; none outside the row); its caption's text (0:
+// none) and its gap in twips after the one before.
+struct CaptionCase
+{
+    const char *name, *after, *previous;
+    int id, gap;
+};
+
+const CaptionCase captionCases[] = {
+    {"lbVersion", " 1.0.20", nullptr, 1600, 0},
+    {"Label1_0", "", nullptr, 2304, 0},
+    {"Label1_2", "", nullptr, 2305, 0},
+    {"Label1_1", "", "", 2300, 30},
+    {"cbBaud", "", "Label1_1", 0, 30},
+    {"Label1_3", "", "cbBaud", 2301, 120},
+    {"txtTimeout", "", "Label1_3", 0, 30},
+    {"Label1_4", "", "txtTimeout", 2302, 60},
+    {"ckAlarmSystem", "", "Label1_4", 2303, 180},
+};
+
+struct CheckCase
+{
+    const char *name, *box, *input;
+    bool composed, ticked; // composed with a dead key, else typed
+};
+
+const CheckCase checkCases[] = {
+    {"typed", "txtcheckbox", "X", false, true},
+    {"typed blank", "txtcheckbox", " ", false, false},
+    {"backspace", "txtcheckbox", "x\b", false, false},
+    {"composed", "txtcheckbox", "é", true, true},
+    {"composed blank", "txtcheckbox", " ", true, false},
+    {"outputs typed", "txtCheck2", "3", false, true},
+};
+
+struct TabCase
+{
+    const char *name, *from, *to;
+    int inputCol, outputsTopRow;
+    bool back;
+};
+
+const TabCase tabCases[] = {
+    {"alarm to inputs", "ckAlarmSystem", "txt_gd", 1, 1, false},
+    {"alarm to a check cell", "ckAlarmSystem", "txtcheckbox", 2, 1, false},
+    {"inputs to outputs", "txt_gd", "Text1", 1, 1, false},
+    {"inputs back to alarm", "txt_gd", "ckAlarmSystem", 1, 1, true},
+    {"to outputs scrolled out", "txt_gd", "fg2", 1, 20, false},
+};
+
+} // namespace
+
+class TestMainWindow : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { qputenv("XDG_CONFIG_HOME", config.path().toLocal8Bit()); }
+    void init() { show(); }
+    void cleanup()
+    {
+        window.reset();
+        mComm::setPortFactory({});
+        linktrace::install(nullptr);
+    }
+
+    // Answered before the GUI starts: a window system that cannot be reached
+    // does not stop them.
+    void helpAndVersionWithoutDisplay()
+    {
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.remove("DISPLAY");
+        environment.remove("WAYLAND_DISPLAY");
+        environment.insert("QT_QPA_PLATFORM", "xcb");
+        for (const auto &[option, printed] : {std::pair{"--help", "--trace <file>"},
+                                              std::pair{"--version", "tq540config 1.0.20"}}) {
+            QProcess program;
+            program.setProcessEnvironment(environment);
+            program.start(QStringLiteral(TQ_BIN_DIR "/tq540config"), {option});
+            QVERIFY(program.waitForFinished(30000));
+            QVERIFY(program.exitStatus() == QProcess::NormalExit && program.exitCode() == 0);
+            const QString output = QString::fromLocal8Bit(program.readAllStandardOutput());
+            QVERIFY2(output.contains(printed), qPrintable(output));
+        }
+    }
+
+    // From the command line: the language library beside the program (without
+    // it the program warns once and runs with empty texts; text 2000 is empty,
+    // so the caption is the product code alone), the simulated device on every
+    // COM port, said in the title, and the link's frames in the trace file, or
+    // a message why they cannot go there.
+    void startUp_data()
+    {
+        QTest::addColumn<bool>("library");
+        QTest::addColumn<QStringList>("options");
+        QTest::addColumn<QString>("title");
+        QTest::addColumn<QString>("message");
+        const QString plain = QStringLiteral("Device Configure [TQ540-2]");
+        const QString simulated = plain + " - simulated device";
+        const QString trace = config.filePath("window.trace");
+        const QString refused = "Cannot write the trace to /nonexistent/window.trace: ";
+        const QString warning = QStringLiteral("System error, please reinstall!");
+        // clang-format off
+        QTest::newRow("library")       << true  << QStringList() << plain << QString();
+        QTest::newRow("no library")    << false << QStringList() << QStringLiteral("[TQ540-2]") << warning;
+        QTest::newRow("traced")        << true  << QStringList{"--simulate", "--trace", trace} << simulated << QString();
+        QTest::newRow("trace refused") << true  << QStringList{"--simulate", "--trace", "/nonexistent/window.trace"} << simulated << refused;
+        // clang-format on
+    }
+
+    void startUp()
+    {
+        QFETCH(bool, library);
+        QFETCH(QStringList, options);
+        QFETCH(QString, message);
+        const StartOptions parsed = parseCommandLine(QStringList{"tq540config"} + options);
+        const auto window =
+            ::startUp(QString::fromLatin1(library ? TQ_BIN_DIR : "/nonexistent"), parsed);
+        QVERIFY(window->isVisible());
+        QTEST(window->windowTitle(), "title");
+        QVERIFY2(message.isEmpty() ? messages.isEmpty()
+                                   : messages.size() == 1 && messages[0].startsWith(message),
+                 qPrintable(messages.join(u'\n')));
+        if (!parsed.simulate)
+            return;
+        linkclock::ManualClock clock;
+        linkclock::ScopedClock scoped(&clock);
+        m::tLink link;
+        link.Port = 7;
+        link.TargetID = 512 + 1; // device ID 1 of a TQ540-2
+        TransferObserver unseen;
+        QCOMPARE(TransferDriver(link, {}, unseen).run(TransferKind::Test, 0, 0), m::LINK_OK);
+        QCOMPARE(link.SerialNo & 0x7FFFFFFF, 1000001); // the simulated device's default
+        QCOMPARE(readFile(parsed.traceFile).contains(" tx  9600 sent "),
+                 !parsed.traceFile.isEmpty() && message.isEmpty());
+    }
+
+    // Both grids have 24 data rows. fg1's rows are as high as its text box;
+    // fg2's only follow the editor's rule, 15 twips lower. The row numbers
+    // cannot be edited (their limit of 10 has no box to act on); the data
+    // columns take one character.
+    void columns_data() { addCaseRows(columnCases); }
+    void columns()
+    {
+        const ColumnCase &c = currentCase(columnCases);
+        auto *g = child<GridControl>(c.grid);
+        QCOMPARE(g->TextMatrix(0, c.col), gResDll.GetStr(c.headerId));
+        QCOMPARE(g->ColWidth(c.col), c.width);
+        QCOMPARE(g->ColAlignment(c.col), 4); // centred both ways
+        const bool inputs = g->objectName() == "fg1";
+        QCOMPARE(g->RowHeight(24),
+                 qRound(twips::fromPixels(child(inputs ? "txt_gd" : "Text1")->height())) -
+                     (inputs ? 0 : 15));
+        g->setCol(c.col);
+        if (!*c.box) {
+            QCOMPARE(g->Col(), 1); // back to the cell being edited
+            return;
+        }
+        auto *box = child<QLineEdit>(c.box);
+        QVERIFY(box->isVisible());
+        QTest::keyClicks(box, QString(11, u'x'));
+        QCOMPARE(box->text(), QString(c.maxLength, u'x'));
+    }
+
+    // Captions are texts of the language library; the settings row runs left
+    // to right, each control its gap (twips) after the one before, each
+    // caption as wide as its text.
+    void captions_data() { addCaseRows(captionCases); }
+    void captions()
+    {
+        const CaptionCase &c = currentCase(captionCases);
+        const QWidget *control = child(c.name);
+        if (c.id)
+            QCOMPARE(control->property("text").toString(), gResDll.GetStr(c.id) + c.after);
+        if (!c.previous)
+            return;
+        const int start = *c.previous ? child(c.previous)->geometry().right() + 1 : 0;
+        QCOMPARE(control->x(), start + twips::toPixels(c.gap));
+        QCOMPARE(control->y(), twips::toPixels(885));
+        if (c.id)
+            QCOMPARE(control->width(), control->sizeHint().width());
+    }
+
+    // Anything typed or composed into a check-mark cell but a blank is "x";
+    // Backspace is left to the box.
+    void checkCells_data() { addCaseRows(checkCases); }
+    void checkCells()
+    {
+        const CheckCase &c = currentCase(checkCases);
+        const QString cell = c.ticked ? QStringLiteral("x") : QString();
+        const bool inputs = QLatin1String(c.box) == "txtcheckbox";
+        QTest::keyClick(child(inputs ? "txt_gd" : "Text1"), Qt::Key_Right);
+        auto *check = child<QLineEdit>(c.box);
+        if (c.composed) {
+            QInputMethodEvent composing(QStringLiteral("\u00b4"), {}); // a dead key, pending
+            QApplication::sendEvent(check, &composing);
+            QInputMethodEvent done;
+            done.setCommitString(QString::fromUtf8(c.input));
+            QApplication::sendEvent(check, &done);
+        } else {
+            QTest::keyClicks(check, QString::fromUtf8(c.input));
+        }
+        QCOMPARE(check->text().trimmed(), cell);
+        QTest::keyClick(check, Qt::Key_Escape);
+        QCOMPARE(child<GridControl>(inputs ? "fg1" : "fg2")->TextMatrix(1, 2), cell);
+    }
+
+    // On the outer size in twips: fg2 ends 105 short of the right edge, both
+    // grids 420 above the status bar; a height that would be negative is not
+    // taken. fg1's width and the grids' places stay.
+    void gridsFollowWindowSize()
+    {
+        auto *fg1 = child<GridControl>("fg1");
+        auto *fg2 = child<GridControl>("fg2");
+        const QRect inputs = fg1->geometry();
+        const QPoint outputs = fg2->pos();
+        for (const QSize size : {QSize(12000, 8000), QSize(10000, 1500)}) {
+            const int heightBefore = fg1->height();
+            window->resize(twips::toPixels(size.width()), twips::toPixels(size.height()));
+            QTRY_COMPARE(window->height(), twips::toPixels(size.height()));
+            const QSizeF outer = QSizeF(window->frameGeometry().size()) * 15;
+            QCOMPARE(fg2->width(), twips::toPixels(outer.width() - 105 - 5460));
+            const double height = outer.height() - 1425 - 240 - 420;
+            QCOMPARE(fg1->height(), height < 0 ? heightBefore : twips::toPixels(height));
+            QCOMPARE(fg2->height(), fg1->height());
+            QCOMPARE(fg1->geometry(),
+                     QRect(inputs.topLeft(), QSize(inputs.width(), fg1->height())));
+            QCOMPARE(fg2->pos(), outputs);
+            QCOMPARE(child("mSBar1")->geometry().bottom(), window->height() - 1);
+        }
+    }
+
+    // F1 anywhere in the window, over an open list too (which closes), and
+    // the Help button open the manual; a message names it when nothing could.
+    void help_data()
+    {
+        QTest::addColumn<QString>("control");
+        QTest::addColumn<bool>("viewer");
+        for (const char *name : {"txt_gd", "frmTQ540_2", "cbBaud"})
+            QTest::newRow(name) << name << true; // cbBaud: over its open list
+        QTest::newRow("cmdHelp, no viewer") << "cmdHelp" << false;
+    }
+    void help()
+    {
+        QFETCH(QString, control);
+        QFETCH(bool, viewer);
+        viewerTakes = viewer;
+        auto *list = qobject_cast<QComboBox *>(child(qPrintable(control)));
+        if (list)
+            list->showPopup();
+        if (control == "cmdHelp")
+            click("cmdHelp");
+        else
+            QTest::keyClick(list ? QApplication::focusWidget() : child(qPrintable(control)),
+                            Qt::Key_F1);
+        const QString path = QCoreApplication::applicationDirPath() + "/dc-tq540-2.pdf";
+        QCOMPARE(opened, QList<QUrl>{QUrl::fromLocalFile(path)});
+        QCOMPARE(messages.size(), viewer ? 0 : 1);
+        if (!viewer)
+            QVERIFY(messages[0].contains(QDir::toNativeSeparators(path)));
+        if (list)
+            QVERIFY(!list->view()->isVisible());
+    }
+
+    // Tab runs through the settings row and the grids' shown edit boxes,
+    // never resting on a grid unless its current row is scrolled out of view.
+    void tabChain_data() { addCaseRows(tabCases); }
+    void tabChain()
+    {
+        const TabCase &c = currentCase(tabCases);
+        child<GridControl>("fg1")->setCol(c.inputCol);
+        child<GridControl>("fg2")->setTopRow(c.outputsTopRow);
+        child(c.from)->setFocus();
+        QTest::keyClick(child(c.from), c.back ? Qt::Key_Backtab : Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), child(c.to));
+    }
+
+    // At its first size the window shows the toolbar's strip whole, the
+    // device labels holding their longest values.
+    void deviceLabelsShowLongestValues()
+    {
+        SimBench line({.serialNo = 2147483647, .deviceId = 255, .baud = 38400});
+        TransferUser user;
+        child<QLineEdit>("txtSN")->setText(QStringLiteral("255"));
+        click("cmdTest");
+        QWidget *toolbar = child("mTBar"); // the window has labels of these names too
+        QCOMPARE(child<QLabel>("lbSN", toolbar)->text(), QStringLiteral("2147483647"));
+        for (const char *name : {"lbSpeed", "lbSN", "lbID"}) {
+            const auto *value = child<QLabel>(name, toolbar);
+            QVERIFY(value->width() >= value->sizeHint().width());
+            QVERIFY(value->mapTo(window.get(), QPoint(value->width(), 0)).x() <= window->width());
+        }
+    }
+
+    // However small it is made, every toolbar button stays in view. Exit
+    // closes the window, which comes back at its size and place.
+    void sizeAndPlace()
+    {
+        window->resize(1, 1);
+        QTRY_COMPARE(window->size(), window->minimumSize());
+        for (const char *name : {"cmdOpen", "cmdSave", "cmdSaveAs", "cmdClear", "cmdTest",
+                                 "cmdDownload", "cmdUpload", "cmdExit", "cmdHelp"}) {
+            const auto *button = child<QPushButton>(name);
+            const QRect inWindow(button->mapTo(window.get(), QPoint()), button->size());
+            QVERIFY2(window->rect().contains(inWindow), name);
+        }
+        QVERIFY(child("mSBar1")->y() >= child("mTBar")->geometry().bottom());
+        const QRect chosen(40, 50, window->width() + 80, window->height() + 60);
+        window->setGeometry(chosen);
+        QTRY_COMPARE(window->geometry(), chosen);
+        click("cmdExit");
+        QVERIFY(!window->isVisible());
+        show(true); // over the settings the last window left
+        QCOMPARE(window->geometry(), chosen);
+    }
+
+    // One pass with the toolbar and the simulated device: download decodes
+    // into the window, upload encodes an edit still in its box, save writes
+    // the window's image; clear empties the data cells (the box shows its
+    // emptied cell) and sets the settings' defaults, leaving the row numbers
+    // and the image.
+    void downloadUploadSaveClear()
+    {
+        SimBench line;
+        TransferUser user;
+        std::vector<std::uint8_t> &eeprom = line.device->eeprom();
+        // 2400 baud, alarm system, 99 minutes, a byte of no field; input 1:
+        // type 1, alarm, latch, group 5; input 24: latch, group 7; output 1:
+        // on, alarm; output 24: on.
+        // clang-format off
+        for (const auto &[at, byte] : {std::pair{32, 1}, {33, 1}, {34, 99}, {35, 0x11}, {39, 0xE5}, {62, 0x47}, {79, 0x81}, {102, 1}})
+            // clang-format on
+            eeprom[at] = std::uint8_t(byte);
+
+        click("cmdDownload");
+        QCOMPARE(line.addressRange(m::CMD_READ_BLOCK), std::pair(32, 119));
+        auto *fg1 = child<GridControl>("fg1");
+        auto *fg2 = child<GridControl>("fg2");
+        QCOMPARE(fg1->TextMatrix(1, 3), QStringLiteral("5")); // the group
+        QCOMPARE(fg2->TextMatrix(1, 2), QStringLiteral("x")); // the alarm
+        QCOMPARE(child<QLineEdit>("txtTimeout")->text(), QStringLiteral("99"));
+        QCOMPARE(child<QLineEdit>("Text1")->text(), QStringLiteral("1")); // shows its cell
+
+        QTest::keyClicks(child("Text1"), "0"); // output 1 off, left in the box
+        click("cmdUpload");
+        QCOMPARE(line.addressRange(m::CMD_WRITE_BLOCK), std::pair(32, 119));
+        QCOMPARE(eeprom[79], 0x80);
+
+        mAnswers << mFiles.filePath("saved.ztb");
+        click("cmdSave"); // no file yet: asks for a name
+        // Up to output 24, the last byte not zero.
+        QCOMPARE(
+            readFile(mFiles.filePath("saved.ztb")),
+            bytesAt(103,
+                    {{32, 1}, {33, 1}, {34, 99}, {39, 0xE5}, {62, 0x47}, {79, 0x80}, {102, 1}}));
+        QCOMPARE(child<UserControl1>("mTBar")->MinEEPROMSIZE(), 1024);
+
+        click("cmdClear");
+        QCOMPARE(window->windowTitle(), frmTQ540_2::titleWithoutFile);
+        for (const GridControl *g : {fg1, fg2})
+            for (int row = 1; row <= 24; ++row)
+                for (int col = 0; col < g->Cols(); ++col)
+                    QCOMPARE(g->TextMatrix(row, col), col ? QString() : QString::number(row));
+        QCOMPARE(child<QLineEdit>("Text1")->text(), QString());
+        QCOMPARE(child<QComboBox>("cbBaud")->currentText(), QStringLiteral("9600"));
+        QCOMPARE(child<QLineEdit>("txtTimeout")->text(), QStringLiteral("30"));
+        QVERIFY(!child<QCheckBox>("ckAlarmSystem")->isChecked());
+        QCOMPARE(EEPROMBuf[40], 0xE5); // input 1, at address 39
+        QVERIFY2(messages.isEmpty(), qPrintable(messages.join('\n')));
+    }
+
+private:
+    // A new window over the stored settings of the last one, if asked.
+    void show(bool keepSettings = false)
+    {
+        if (!keepSettings)
+            QFile::remove(config.filePath(QStringLiteral("Corvant/kWare.ini")));
+        opened.clear();
+        messages.clear();
+        viewerTakes = true;
+        gResDll.setFilename(QStringLiteral(TQ_BIN_DIR "/lang.dll"));
+        window = std::make_unique<frmTQ540_2>();
+        window->show();
+        window->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(window.get()));
+    }
+
+    // A control of the window (or of `in`), or the window itself.
+    template <typename T = QWidget> T *child(const char *name, QWidget *in = nullptr) const
+    {
+        QWidget *root = in ? in : window.get();
+        auto *found = root->objectName() == QLatin1String(name)
+                          ? qobject_cast<T *>(root)
+                          : root->findChild<T *>(QString::fromLatin1(name));
+        if (!found)
+            qFatal("no control %s", name);
+        return found;
+    }
+
+    void click(const char *button) const
+    {
+        QTest::mouseClick(child<QAbstractButton>(button), Qt::LeftButton);
+    }
+
+    QTemporaryDir config, mFiles;
+    std::unique_ptr<frmTQ540_2> window;
+    QList<QUrl> opened;
+    bool viewerTakes = true;
+    QStringList messages, mAnswers;
+    helpfile::ScopedOpener opener{[this](const QUrl &url) {
+        opened << url;
+        return viewerTakes;
+    }};
+    msgbox::ScopedPresenter boxes{
+        [this](QWidget *, const QString &text, msgbox::Icon) { messages << text; }};
+    filedialogs::ScopedPresenter mDialogs{[this](QFileDialog &, filedialogs::Mode) {
+        return mAnswers.isEmpty() ? QString() : mAnswers.takeFirst();
+    }};
+};
+
+QTEST_MAIN(TestMainWindow)
+#include "tst_mainwindow.moc"
