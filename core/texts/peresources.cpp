@@ -288,13 +288,12 @@ constexpr int stringsPerBundle = 16;
 // resource loads ask for LANG_NEUTRAL/SUBLANG_NEUTRAL, 0x0000): that language
 // itself, the user's UI language, its primary language with the neutral
 // sublanguage, English (United States), then the first language stored. Left
-// out are the loader's steps for the thread's and the system's locales. Added
-// before English: any other sublanguage of the user's primary language, so a
-// user in Austria gets a library's German (Germany), not its English.
-// 0x0400 and 0x0800 (the user's and the system's default) stand for a
-// language only in a request; a resource stored under them is, as for the
-// loader, in a language like any other. A user language whose primary
-// language is neutral counts as none.
+// out are the loader's steps for the locales (the thread's, the user's and the
+// system's formats, each with its primary language). Added before English: any other sublanguage of
+// the user's primary language, so a user in Austria gets a library's German (Germany), not its
+// English. 0x0400 and 0x0800 (the user's and the system's default) stand for a language only in a
+// request; a resource stored under them is, as for the loader, in a language like any other. A user
+// language whose primary language is neutral counts as none.
 int languageRank(quint16 language, quint16 user)
 {
     const quint16 userPrimary = langid::primary(user);

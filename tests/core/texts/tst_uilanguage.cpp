@@ -21,7 +21,7 @@ private slots:
         row("Portugal", {"pt-PT"}, 0x0816);
         row("Spain sorts the modern way", {"es-ES"}, 0x0C0A);
         row("script and country", {"zh-Hans-CN"}, 0x0804);
-        row("traditional Chinese", {"zh-Hant-TW"}, 0x0404);
+        row("the country before the script", {"zh-Hant-HK"}, 0x0C04);
         row("the script decides", {"sr-Latn-RS"}, 0x241A);
         row("the language alone", {"de"}, 0x0007);
         row("a country without an ID", {"de-BE"}, 0x0007);
