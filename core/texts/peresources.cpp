@@ -1,5 +1,7 @@
 #include "peresources.h"
 
+#include "langid.h"
+
 #include <QtEndian>
 
 #include <algorithm>
@@ -279,7 +281,36 @@ private:
 };
 
 constexpr int stringsPerBundle = 16;
-constexpr quint16 neutralLanguage = 0;
+
+// How well a resource stored in `language` suits a user whose UI language is
+// `user`: the lowest rank wins, the first stored among equals. This is the
+// system loader's order for a load that names no language (string and
+// resource loads ask for LANG_NEUTRAL/SUBLANG_NEUTRAL, 0x0000): that language
+// itself, the user's UI language, its primary language with the neutral
+// sublanguage, English (United States), then the first language stored. Left
+// out are the loader's steps for the locales (the thread's, the user's and the
+// system's formats, each with its primary language). Added before English: any other sublanguage of
+// the user's primary language, so a user in Austria gets a library's German (Germany), not its
+// English. 0x0400 and 0x0800 (the user's and the system's default) stand for a language only in a
+// request; a resource stored under them is, as for the loader, in a language like any other. A user
+// language whose primary language is neutral counts as none.
+int languageRank(quint16 language, quint16 user)
+{
+    const quint16 userPrimary = langid::primary(user);
+    if (language == langid::neutral)
+        return 0;
+    if (userPrimary != langid::neutral) {
+        if (language == user)
+            return 1;
+        if (language == langid::make(userPrimary, langid::neutralSublanguage))
+            return 2;
+        if (langid::primary(language) == userPrimary)
+            return 3;
+    }
+    if (language == langid::englishUs)
+        return 4;
+    return 5;
+}
 
 } // namespace
 
@@ -311,19 +342,20 @@ std::optional<PeResources> PeResources::fromBytes(const QByteArray &bytes)
     return PeResources(bytes, std::move(*entries));
 }
 
-// Prefers the language-neutral entry, else the first one stored.
 const PeResources::Entry *PeResources::find(const ResourceId &type, const ResourceId &name) const
 {
-    const Entry *found = nullptr;
+    const Entry *best = nullptr;
+    int bestRank = 0;
     for (const Entry &e : mEntries) {
         if (!e.type.matches(type) || !e.name.matches(name))
             continue;
-        if (e.language == neutralLanguage)
-            return &e;
-        if (!found)
-            found = &e;
+        const int rank = languageRank(e.language, mUserLanguage);
+        if (!best || rank < bestRank) {
+            best = &e;
+            bestRank = rank;
+        }
     }
-    return found;
+    return best;
 }
 
 std::optional<QByteArray> PeResources::data(const ResourceId &type, const ResourceId &name) const

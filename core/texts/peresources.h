@@ -50,6 +50,11 @@ public:
 
     static std::optional<PeResources> fromBytes(const QByteArray &bytes);
 
+    // The user's UI language (a Windows language ID, 0 for none): where a
+    // resource is stored in several languages, lookups take the one that
+    // suits this user best (see languageRank in peresources.cpp).
+    void setUserLanguage(quint16 language) { mUserLanguage = language; }
+
     // The raw bytes of resource `name` of type `type`; nullopt when missing.
     std::optional<QByteArray> data(const ResourceId &type, const ResourceId &name) const;
     // String table entry `id`; nullopt when the library has no such entry.
@@ -74,6 +79,7 @@ private:
 
     QByteArray mBytes;
     std::vector<Entry> mEntries;
+    quint16 mUserLanguage = 0;
 };
 
 // Turns a device-independent bitmap as stored in a bitmap resource (info

@@ -1,6 +1,7 @@
 #include "resdll.h"
 
 #include "programfiles.h"
+#include "uilanguage.h"
 
 #include <QFile>
 
@@ -67,6 +68,7 @@ void cResDll::load(const QString &name, std::optional<PeResources> library)
     mLibrary = std::move(library);
     if (!mLibrary)
         return;
+    mLibrary->setUserLanguage(uilanguage::user());
     mFilename = name;
     mHInstance = nextModuleHandle();
 }

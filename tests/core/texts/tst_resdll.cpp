@@ -1,5 +1,6 @@
-#include "testfiles.h"
 #include "resdll.h"
+#include "testfiles.h"
+#include "uilanguage.h"
 
 #include <QPainter>
 #include <QtTest>
@@ -54,6 +55,39 @@ private slots:
         cResDll dll;
         dll.setFilename(fixtureDll);
         QTEST(dll.GetStr(id, type), "text");
+    }
+
+    // One string stored in several languages, as fixture.rc files them: ID 32
+    // in Arabic (Saudi Arabia), German (Germany) and English (United States);
+    // 48 in those but English and language-neutral; 64 in German with no
+    // country, German (Switzerland) and English (United States); 80 in Arabic
+    // (Saudi Arabia) and French (France). Read by a user of each UI language.
+    void languageOrder_data()
+    {
+        QTest::addColumn<quint16>("user"); // language ID; 0: none known
+        QTest::addColumn<qint32>("id");
+        QTest::addColumn<QString>("text");
+        const auto row = [](const char *name, quint16 user, qint32 id, const char *text) {
+            QTest::newRow(name) << user << id << QString::fromLatin1(text);
+        };
+        row("language-neutral first", 0x0407, 48, "neutral");
+        row("the user's language", 0x0407, 32, "de-DE");
+        row("the user's language, stored after another", 0x040C, 80, "fr-FR");
+        row("the user's country before the primary language", 0x0807, 64, "de-CH");
+        row("the primary language", 0x0C07, 64, "de");
+        row("another country of the primary language", 0x0C07, 32, "de-DE");
+        row("English (United States) for a language not stored", 0x040C, 32, "en-US");
+        row("English (United States) for no user language", 0, 32, "en-US");
+        row("the first stored without English", 0x0411, 80, "ar-SA");
+    }
+    void languageOrder()
+    {
+        QFETCH(quint16, user);
+        QFETCH(qint32, id);
+        const uilanguage::ScopedSource seam([user] { return user; });
+        cResDll dll;
+        dll.setFilename(fixtureDll);
+        QTEST(dll.GetStr(id), "text");
     }
 
     // Each load replaces the library; one that fails leaves none, with
