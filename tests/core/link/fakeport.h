@@ -87,9 +87,7 @@ struct FakeLine
     explicit FakeLine(std::optional<sim::DeviceConfig> config = {})
         : device(config ? std::make_unique<sim::Device>(*config) : nullptr)
     {
-        m::RxSlots = {};
-        m::ReadSlot = m::WritePos = 0;
-        m::WriteSlot = -1;
+        m::gReceiver = {};
         link.Port = 1;
         link.TargetID = config ? std::int32_t(sim::PRODUCT_BASE + config->deviceId) : 0;
     }
