@@ -19,17 +19,11 @@ std::int32_t nextSeqNo(std::int32_t seqNo)
     return static_cast<std::int32_t>(static_cast<std::uint32_t>(seqNo) + 1U);
 }
 
+// A plain delay, over once ms have passed: a wait's passes run through its
+// last millisecond, so the delay's last pass is one millisecond earlier.
 void waitMs(int ms)
 {
-    linkclock::Clock &clock = linkclock::current();
-    const std::uint32_t start = clock.tickCount();
-    for (;;) {
-        clock.processEvents();
-        const std::uint32_t now = clock.tickCount();
-        if (now < start || now - start >= std::uint32_t(ms))
-            return;
-        clock.idle();
-    }
+    linkclock::waitTicks(ms - 1, [] { return linkclock::Pass::Idle; });
 }
 
 } // namespace

@@ -29,21 +29,13 @@ int replyWaitMs(const tLink &link)
 // One attempt's wait for the reply; false when all attempts must stop.
 bool awaitReply(tLink &link, int waitMs)
 {
-    linkclock::Clock &clock = linkclock::current();
-    const std::uint32_t start = clock.tickCount();
-    for (;;) {
-        clock.processEvents();
-        const std::uint32_t now = clock.tickCount();
-        // A wrapped counter ends the attempt, as a time-out would.
-        if (now < start || std::uint64_t(now) > std::uint64_t(start) + waitMs)
-            return true;
+    return !linkclock::waitTicks(waitMs, [&link] {
         const bool gotBytes = ReceiveBytes(link) > 0;
         const bool parsed = ParseFrame(link);
         if (link.Cancel || link.Replied)
-            return false;
-        if (!gotBytes && !parsed)
-            clock.idle();
-    }
+            return linkclock::Pass::Done;
+        return gotBytes || parsed ? linkclock::Pass::Busy : linkclock::Pass::Idle;
+    });
 }
 
 } // namespace
