@@ -73,9 +73,10 @@ void openLine()
 
 void checkState(const m::tLink &link)
 {
-    FUZZ_CHECK(m::ReadSlot >= 0 && m::ReadSlot < m::SLOT_COUNT);
-    FUZZ_CHECK(m::WriteSlot >= -1 && m::WriteSlot < m::SLOT_COUNT);
-    FUZZ_CHECK(m::WritePos >= 0 && m::WritePos <= 64);
+    const m::Receiver &rx = m::gReceiver;
+    FUZZ_CHECK(rx.ReadSlot >= 0 && rx.ReadSlot < m::SLOT_COUNT);
+    FUZZ_CHECK(rx.WriteSlot >= -1 && rx.WriteSlot < m::SLOT_COUNT);
+    FUZZ_CHECK(rx.WritePos >= 0 && rx.WritePos <= 64);
     FUZZ_CHECK(link.RxLen >= 0 && link.RxLen <= 64);
 }
 
@@ -105,10 +106,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     link.SeqNo = input[1];
     gPort->chunk = 1 + input[2] % 80;
     gPort->pending = input.subspan(3);
-    m::RxSlots = {};
-    m::ReadSlot = 0;
-    m::WriteSlot = -1;
-    m::WritePos = 0;
+    m::gReceiver = {};
 
     // Every chunk, then enough polls for every slot to be parsed.
     const std::size_t polls = size / gPort->chunk + 1 + m::SLOT_COUNT;

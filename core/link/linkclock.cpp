@@ -96,6 +96,23 @@ Clock &current()
     return installed ? *installed : systemClock();
 }
 
+bool waitTicks(std::int64_t ms, const std::function<Pass()> &pass)
+{
+    Clock &clock = current();
+    const std::uint32_t start = clock.tickCount();
+    for (;;) {
+        clock.processEvents();
+        const std::uint32_t now = clock.tickCount();
+        if (now < start || std::int64_t(now - start) > ms)
+            return false;
+        const Pass found = pass();
+        if (found == Pass::Done)
+            return true;
+        if (found == Pass::Idle)
+            clock.idle();
+    }
+}
+
 Clock *install(Clock *clock)
 {
     Clock *previous = installed ? installed : &systemClock();

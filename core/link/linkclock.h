@@ -66,6 +66,17 @@ private:
 
 Clock &current();
 
+// What one pass of a wait found: nothing (the wait rests a moment before the
+// next pass), something (the next pass follows at once), or the end of the wait.
+enum class Pass { Idle, Busy, Done };
+
+// The link's one wait on the millisecond tick count. Each pass lets events
+// run and reads the tick count; while no more than `ms` milliseconds have
+// passed since the start it calls `pass`. A tick count below the start (the
+// counter wrapped) ends the wait as a time-out would. True when a pass ended
+// the wait, false when the time ran out.
+bool waitTicks(std::int64_t ms, const std::function<Pass()> &pass);
+
 // Replaces the clock (nullptr restores the system clock); returns the previous
 // one. The caller keeps ownership.
 Clock *install(Clock *clock);

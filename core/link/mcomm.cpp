@@ -47,6 +47,16 @@ CommDevice *openDevice(CommPort &entry, const QString &context)
     return nullptr;
 }
 
+// Drops DTR and RTS, so that from here on they move only through
+// CommSetLine. RTS is dropped even where DTR cannot be: it is the line that
+// turns a half-duplex converter towards the device.
+bool restModemLines(CommDevice &device)
+{
+    const bool dtr = device.setLine(LINE_DTR, false);
+    const bool rts = device.setLine(LINE_RTS, false);
+    return dtr && rts;
+}
+
 std::int32_t expandBaud(std::int32_t baud)
 {
     // The classic two-digit abbreviations of the mode command.
@@ -211,7 +221,7 @@ std::int32_t CommSet(std::int16_t port, const QString &settings)
         return recordDeviceError(QStringLiteral("CommSet (GetCommState)"), *dev);
     if (!BuildCommState(settings, entry->dcb))
         return SetCommError(QStringLiteral("CommSet (BuildCommDCB)"), COMM_INVALID_PARAMETER);
-    if (!dev->setState(entry->dcb) || !dev->setLine(LINE_DTR, false))
+    if (!dev->setState(entry->dcb) || !restModemLines(*dev))
         return recordDeviceError(QStringLiteral("CommSet (SetCommState)"), *dev);
     return COMM_OK;
 }

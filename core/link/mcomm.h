@@ -128,9 +128,9 @@ extern CommError CommLastError;
 // A device that cannot be opened returns COMM_CANNOT_OPEN and leaves the
 // system's reason in CommLastError, for a front end to show.
 std::int32_t CommOpen(std::int16_t port, const QString &name, const QString &settings);
-// Sets the mode of an open port and drops DTR; from here on RTS and DTR move
+// Sets the mode of an open port and drops DTR and RTS; from here on they move
 // only through CommSetLine. A device without modem lines (a pseudo-terminal)
-// takes the mode but reports the DTR step as failed.
+// takes the mode but reports the line step as failed.
 std::int32_t CommSet(std::int16_t port, const QString &settings);
 std::int32_t CommClose(std::int16_t port);
 // Bytes copied into data (at most maxCount and data.size()), 0 when nothing is

@@ -14,6 +14,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <utility>
 
 class FakePort : public mComm::CommDevice
 {
@@ -52,15 +53,17 @@ public:
         lines << QStringLiteral("line %1 %2").arg(line).arg(on ? "on" : "off");
         if (line == mComm::LINE_RTS && on)
             rtsUpAtUs = nowUs();
-        else if (line == mComm::LINE_RTS)
-            rtsHeldMs << double(nowUs() - rtsUpAtUs) / 1000;
-        return step("setLine");
+        else if (line == mComm::LINE_RTS && rtsUpAtUs)
+            rtsHeldMs << double(nowUs() - *std::exchange(rtsUpAtUs, std::nullopt)) / 1000;
+        return step("setLine") && failAt != QStringLiteral("line %1").arg(line);
     }
     bool outputDrained() override { return nowUs() >= drainedAtUs; }
     std::int32_t errorCode() const override { return mComm::COMM_DEVICE_ERROR + 10; } // 1010
     QString errorText() const override { return QStringLiteral("fake failure"); }
 
-    QString failAt;               // the step that fails; "status" for bytesWaiting
+    // The step that fails: "status" for bytesWaiting, "setLine" for every
+    // line, "line 2" for DTR alone.
+    QString failAt;
     std::uint64_t drainLagUs = 0; // how long written bytes take to leave after the write
     mComm::CommState state;
     sim::Device *device = nullptr;
@@ -75,7 +78,7 @@ private:
     bool step(const char *name) const { return failAt != QLatin1String(name); }
     static std::uint64_t nowUs() { return linkclock::current().perfCounter(); }
     std::uint64_t drainedAtUs = 0;
-    std::uint64_t rtsUpAtUs = 0;
+    std::optional<std::uint64_t> rtsUpAtUs; // while RTS is up
 };
 
 // FakePorts behind every port name on a manual clock (a microsecond a
@@ -87,9 +90,7 @@ struct FakeLine
     explicit FakeLine(std::optional<sim::DeviceConfig> config = {})
         : device(config ? std::make_unique<sim::Device>(*config) : nullptr)
     {
-        m::RxSlots = {};
-        m::ReadSlot = m::WritePos = 0;
-        m::WriteSlot = -1;
+        m::gReceiver = {};
         link.Port = 1;
         link.TargetID = config ? std::int32_t(sim::PRODUCT_BASE + config->deviceId) : 0;
     }

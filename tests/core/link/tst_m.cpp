@@ -1,6 +1,7 @@
 // The protocol on a scripted port and the manual clock: frames worked out by
 // hand, what the receiver makes of each frame (as the trace shows it), the
-// exchange's timing, the device operations and the bus scan.
+// exchange's timing and the tick-count wait under it, the device operations
+// and the bus scan.
 
 #include "busscan.h"
 #include "fakeport.h"
@@ -303,6 +304,49 @@ private slots:
                                  "opt=0A status=00 cmd=01 len=0 data=- sum=0020 ok | 02 87 81 A0 "
                                  "90 80 80 82 80 80 80 81 A0 80 84 40 80 03"} +
                          trace);
+    }
+
+    // The one tick-count wait under the reply and reset waits, on the manual
+    // clock (a pass that found nothing rests a millisecond). Pass k returns
+    // what letter k of the script says (i idle, b busy, d done), idle after it.
+    void tickWait_data()
+    {
+        QTest::addColumn<int>("ms");
+        QTest::addColumn<uint>("startTick");
+        QTest::addColumn<QString>("script");
+        QTest::addColumn<QString>("outcome"); // ended by a pass; passes; milliseconds taken
+        // clang-format off
+        QTest::newRow("polls in its last millisecond") << 3 << 0u << "" << "false 4 4";
+        QTest::newRow("a pass ends it")                << 3 << 0u << "id" << "true 2 1";
+        QTest::newRow("busy passes do not rest")       << 3 << 0u << "bbbbd" << "true 5 0";
+        QTest::newRow("the counter wraps")             << 100 << 0xFFFFFFFEu << "" << "false 2 2";
+        // clang-format on
+    }
+    void tickWait()
+    {
+        QFETCH(int, ms);
+        QFETCH(uint, startTick);
+        QFETCH(QString, script);
+        linkclock::ManualClock clock(startTick);
+        const linkclock::ScopedClock scoped(&clock);
+        qsizetype passes = 0;
+        const bool ended = linkclock::waitTicks(ms, [&] {
+            const char letter = passes < script.size() ? script.at(passes).toLatin1() : 'i';
+            ++passes;
+            switch (letter) {
+            case 'b':
+                return linkclock::Pass::Busy;
+            case 'd':
+                return linkclock::Pass::Done;
+            default:
+                return linkclock::Pass::Idle;
+            }
+        });
+        QTEST(QStringLiteral("%1 %2 %3")
+                  .arg(ended ? "true" : "false")
+                  .arg(passes)
+                  .arg(clock.elapsed().count() / 1000),
+              "outcome");
     }
 
     // The simulated device on the fake port. The speed search tries the last

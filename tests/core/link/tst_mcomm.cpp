@@ -33,17 +33,17 @@ private slots:
     void init() { CommLastError = {}; }
 
     // CommSet on a port opened at 9600 baud, even parity, 7 data bits and 2
-    // stop bits: what the mode names changes and DTR drops (line 2); a mode
-    // refused changes nothing.
+    // stop bits: what the mode names changes and DTR and RTS drop (lines 2
+    // and 3); a mode refused changes nothing.
     void modeStrings_data()
     {
         QTest::addColumn<QString>("mode");
         QTest::addColumn<QString>("outcome"); // result; speed, parity, data, stop bits; else
         // clang-format off
-        QTest::newRow("any case and order") << "STOP=1 Parity=o BAUD=2400 data=8" << "0; 2400 O 8 1; line 2 off";
-        QTest::newRow("abbreviated speed")  << "baud=96 parity=m" << "0; 9600 M 7 2; line 2 off";
-        QTest::newRow("one and a half")     << "stop=1.5 data=5" << "0; 9600 E 5 15; line 2 off";
-        QTest::newRow("short form in part") << "19,s" << "0; 19200 S 7 2; line 2 off";
+        QTest::newRow("any case and order") << "STOP=1 Parity=o BAUD=2400 data=8" << "0; 2400 O 8 1; line 2 off, line 3 off";
+        QTest::newRow("abbreviated speed")  << "baud=96 parity=m" << "0; 9600 M 7 2; line 2 off, line 3 off";
+        QTest::newRow("one and a half")     << "stop=1.5 data=5" << "0; 9600 E 5 15; line 2 off, line 3 off";
+        QTest::newRow("short form in part") << "19,s" << "0; 19200 S 7 2; line 2 off, line 3 off";
         const QString refused = QStringLiteral("87; 9600 E 7 2; CommSet (BuildCommDCB)");
         QTest::newRow("unknown parity")     << "baud=9600 parity=X" << refused;
         QTest::newRow("nine data bits")     << "data=9" << refused;
@@ -61,6 +61,30 @@ private slots:
                                                   set.Parity, set.ByteSize, set.StopBits);
         QTEST(outcome + line.port().lines.join(", ") + CommLastError.sErrContext, "outcome");
         QCOMPARE(CommPorts[0].dcb, set);
+    }
+
+    // A port that cannot move DTR still gets RTS dropped (RTS turns a
+    // half-duplex converter); one without modem lines (a pseudo-terminal)
+    // takes the mode and reports the failure.
+    void linesAtRest_data()
+    {
+        QTest::addColumn<QString>("failAt");
+        QTest::addColumn<QString>("outcome"); // result, speed; the lines CommSet moved
+        // clang-format off
+        QTest::newRow("no DTR")         << "line 2" << "1010 4800; line 2 off, line 3 off";
+        QTest::newRow("no modem lines") << "setLine" << "1010 4800; line 2 off, line 3 off";
+        // clang-format on
+    }
+    void linesAtRest()
+    {
+        QFETCH(QString, failAt);
+        FakeLine line;
+        line.prepare = [failAt](FakePort &fake) { fake.failAt = failAt; };
+        QCOMPARE(CommOpen(1, "COM1", "baud=9600"), COMM_OK);
+        const std::int32_t result = CommSet(1, "baud=4800");
+        QTEST(QString::asprintf("%d %d; ", result, line.port().state.BaudRate) +
+                  line.port().lines.join(", "),
+              "outcome");
     }
 
     // Why a port would not open, and what else failed on opening: a failure
