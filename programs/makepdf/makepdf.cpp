@@ -13,15 +13,16 @@
 // no paged-media engine is installed. The second writes the filled-in HTML
 // for such an engine (WeasyPrint), which reads the manual's paged stylesheet.
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QHash>
+#include <QImage>
 #include <QPageLayout>
 #include <QPdfWriter>
 #include <QRegularExpression>
 #include <QTextDocument>
-#include <QUrl>
 #include <cstdio>
 #include <optional>
 
@@ -84,6 +85,24 @@ std::optional<QString> fillPlaceholders(QString html, const QHash<int, QString> 
     return html;
 }
 
+// The manual names its pictures relative to its own folder.
+class ManualDocument : public QTextDocument
+{
+public:
+    explicit ManualDocument(const QString &sourcePath) : folder(QFileInfo(sourcePath).dir()) {}
+
+protected:
+    QVariant loadResource(int type, const QUrl &name) override
+    {
+        if (type == QTextDocument::ImageResource && name.isRelative())
+            return QImage(folder.filePath(name.path()));
+        return QTextDocument::loadResource(type, name);
+    }
+
+private:
+    QDir folder;
+};
+
 void writePdf(const QString &html, const QString &sourcePath, const QString &path)
 {
     QPdfWriter writer(path);
@@ -93,9 +112,7 @@ void writePdf(const QString &html, const QString &sourcePath, const QString &pat
     // print() puts its own 2 cm margin and the page numbers inside the page.
     writer.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait,
                                      QMarginsF(0, 0, 0, 0), QPageLayout::Millimeter));
-    QTextDocument document;
-    // Pictures are named relative to the manual's source.
-    document.setBaseUrl(QUrl::fromLocalFile(QFileInfo(sourcePath).absolutePath() + u'/'));
+    ManualDocument document(sourcePath);
     document.setDefaultFont(QFont(QStringLiteral("DejaVu Sans"), 10));
     document.setHtml(html);
     document.print(&writer);

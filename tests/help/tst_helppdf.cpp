@@ -198,6 +198,15 @@ private slots:
         }
     }
 
+    // "see Files (page 11) for": the word after a cross-reference keeps its
+    // space.
+    void referencesKeepTheirSpace()
+    {
+        skipUnlessTypeset();
+        const auto glued = QRegularExpression(QStringLiteral(R"(\(page\s\d+\)\w)")).match(text);
+        QVERIFY2(!glued.hasMatch(), qPrintable(glued.captured()));
+    }
+
     // No word stands right of the page number in the footer, which ends at
     // the right margin: no table, sample or path runs out of the page.
     void nothingPastTheRightMargin()
