@@ -116,6 +116,11 @@ QList<QStringList> bodyLines(const QString &text)
 
 } // namespace
 
+// QSKIP leaves the function it stands in, so it stands in each test.
+#define SKIP_UNLESS_CHECKABLE()                                                                    \
+    if (const char *reason = cannotCheck())                                                        \
+    QSKIP(reason)
+
 class TestHelpPdf : public QObject
 {
     Q_OBJECT
@@ -146,7 +151,7 @@ private slots:
 
     void bookmarksAreTheChapters()
     {
-        skipUnlessTypeset();
+        SKIP_UNLESS_CHECKABLE();
         QStringList chapters;
         for (const Bookmark &b : bookmarks(outline))
             if (b.level == 1)
@@ -156,7 +161,7 @@ private slots:
 
     void everyMessageIsInTheIndex()
     {
-        skipUnlessTypeset();
+        SKIP_UNLESS_CHECKABLE();
         const QMap<int, QString> messages = sourceMessages();
         QVERIFY(messages.contains(1403) && messages.contains(1207)); // the rule finds messages
         const QString index = chapterText(indexChapter);
@@ -171,7 +176,7 @@ private slots:
 
     void noPageEndsWithAHeading()
     {
-        skipUnlessTypeset();
+        SKIP_UNLESS_CHECKABLE();
         const QList<QStringList> pages = bodyLines(text);
         for (const Bookmark &b : bookmarks(outline)) {
             QVERIFY(b.page >= 1 && b.page <= pages.size());
@@ -186,7 +191,7 @@ private slots:
     // A path is set whole on one line, never "/dev/ ttyUSB3".
     void pathsAreNotBroken()
     {
-        skipUnlessTypeset();
+        SKIP_UNLESS_CHECKABLE();
         static const QRegularExpression path(
             QStringLiteral(R"re(<code class="path">(.*?)</code>)re"));
         const QStringList lines = text.split(u'\n');
@@ -203,7 +208,7 @@ private slots:
     // space.
     void referencesKeepTheirSpace()
     {
-        skipUnlessTypeset();
+        SKIP_UNLESS_CHECKABLE();
         const auto glued = QRegularExpression(QStringLiteral(R"(\(page.\d+\)\w)")).match(text);
         QVERIFY2(!glued.hasMatch(), qPrintable(glued.captured()));
     }
@@ -212,7 +217,7 @@ private slots:
     // the right margin: no table, sample or path runs out of the page.
     void nothingPastTheRightMargin()
     {
-        skipUnlessTypeset();
+        SKIP_UNLESS_CHECKABLE();
         const QString boxes = runTool(QStringLiteral("pdftotext"),
                                       {QStringLiteral("-bbox"), pdfPath, QStringLiteral("-")});
         static const QRegularExpression word(QStringLiteral(
@@ -276,12 +281,14 @@ private slots:
     }
 
 private:
-    void skipUnlessTypeset()
+    // Why the pages cannot be checked; empty when they can.
+    const char *cannotCheck() const
     {
         if (!TQ_HELP_TYPESET)
-            QSKIP("made without WeasyPrint: no bookmarks or page layout to check");
+            return "made without WeasyPrint: no bookmarks or page layout to check";
         if (outline.isEmpty() || text.isEmpty())
-            QSKIP("poppler's pdftohtml and pdftotext are needed (Debian: poppler-utils)");
+            return "poppler's pdftohtml and pdftotext are needed (Debian: poppler-utils)";
+        return nullptr;
     }
 
     // The text of a chapter's pages, found through its bookmark.
