@@ -23,6 +23,7 @@
 #include <QPdfWriter>
 #include <QRegularExpression>
 #include <QTextDocument>
+#include <QUrl>
 #include <cstdio>
 #include <optional>
 
