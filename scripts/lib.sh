@@ -12,6 +12,8 @@ PACKAGES=(
     qt6-base-dev qt6-serialport-dev
     binutils-mingw-w64-x86-64
     fonts-dejavu-core
+    # The manual: typeset by WeasyPrint, read back by its test with poppler.
+    weasyprint poppler-utils
 )
 # The fuzz targets are built with clang's libFuzzer.
 FUZZ_PACKAGES=(clang libclang-rt-14-dev)

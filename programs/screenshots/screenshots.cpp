@@ -1,8 +1,11 @@
 // Takes the pictures of the program for its documentation: the configuration
-// window after a download from the simulated device, and the transfer window
-// as that download ends. Run under a display server (scripts/screenshots
-// starts one); writes screenshot-main.png and screenshot-transfer.png into the
-// folder given as its argument.
+// window after a download from the simulated device, the same window with a
+// numbered marker on every control (the manual's legend explains them), and
+// the transfer window as that download ends. Run under a display server
+// (scripts/screenshots starts one); writes screenshot-main.png,
+// screenshot-main-callouts.png and screenshot-transfer.png into the folder
+// given as its argument.
+#include "callouts.h"
 #include "eepromimage.h"
 #include "mainwindowfactory.h"
 #include "modclosebtn.h"
@@ -25,6 +28,35 @@ namespace {
 constexpr int pollMs = 50;
 constexpr int settleMs = 400;
 constexpr int giveUpMs = 30000;
+// The marked picture is drawn at twice the window's size, to print sharply.
+constexpr int calloutScale = 2;
+
+// The controls of the main window in the order of the manual's legend
+// ("The main window"): a caption and its field are one item.
+std::vector<callouts::Callout> mainWindowCallouts()
+{
+    using callouts::Anchor;
+    std::vector<callouts::Callout> items;
+    for (const char *button : {"cmdOpen", "cmdSave", "cmdSaveAs", "cmdClear", "cmdTest",
+                               "cmdDownload", "cmdUpload", "cmdExit", "cmdHelp"})
+        items.push_back({{QStringLiteral("mTBar/") + QLatin1String(button)}});
+    const auto strip = [](const char *caption, const char *field) {
+        return callouts::Callout{{QStringLiteral("mTBar/Picture1/") + QLatin1String(caption),
+                                  QStringLiteral("mTBar/Picture1/") + QLatin1String(field)}};
+    };
+    items.push_back(strip("Label1_7", "txtSN"));
+    items.push_back(strip("Label1_2", "cbComm"));
+    items.push_back(strip("Label1_3", "lbSpeed"));
+    items.push_back(strip("Label1_0", "lbSN"));
+    items.push_back(strip("Label1_1", "lbID"));
+    items.push_back({{"Label1_1", "cbBaud"}});
+    items.push_back({{"Label1_3", "txtTimeout", "Label1_4"}});
+    items.push_back({{"ckAlarmSystem"}});
+    items.push_back({{"Label1_0", "fg1"}, Anchor::AfterFirst});
+    items.push_back({{"Label1_2", "fg2"}, Anchor::AfterFirst});
+    items.push_back({{"mSBar1"}, Anchor::TopLeft});
+    return items;
+}
 
 // A configuration worth looking at, written into the device's EEPROM.
 void loadSampleConfiguration(sim::Device &device)
@@ -44,11 +76,27 @@ void loadSampleConfiguration(sim::Device &device)
             (n % 3 == 0 ? layout::outputPowerOnBit : 0) | (n % 4 == 1 ? layout::outputAlarmBit : 0);
 }
 
-bool save(QWidget &widget, const QString &path)
+bool saveImage(const QImage &image, const QString &path)
 {
-    const bool saved = widget.grab().save(path);
+    const bool saved = image.save(path);
     std::fprintf(stderr, "%s %s\n", saved ? "wrote" : "could not write", qPrintable(path));
     return saved;
+}
+
+bool save(QWidget &widget, const QString &path)
+{
+    return saveImage(widget.grab().toImage(), path);
+}
+
+bool saveCallouts(QWidget &window, const QString &path)
+{
+    QString missing;
+    const QImage marked = callouts::draw(window, mainWindowCallouts(), calloutScale, missing);
+    if (!missing.isEmpty()) {
+        std::fprintf(stderr, "the main window has no control %s\n", qPrintable(missing));
+        return false;
+    }
+    return saveImage(marked, path);
 }
 
 // Watches for the transfer window: once its transfer has ended (its Close
@@ -126,6 +174,8 @@ int main(int argc, char *argv[])
     if (auto *timeout = window->findChild<QLineEdit *>(QStringLiteral("txtTimeout")))
         timeout->setFocus();
     settle();
-    const bool mainSaved = save(*window, out.filePath(QStringLiteral("screenshot-main.png")));
+    const bool mainSaved =
+        save(*window, out.filePath(QStringLiteral("screenshot-main.png"))) &&
+        saveCallouts(*window, out.filePath(QStringLiteral("screenshot-main-callouts.png")));
     return mainSaved && watcher.saved() ? 0 : 1;
 }
