@@ -92,7 +92,8 @@ private slots:
         QTest::newRow("regular file")      << "$TMP/file" << "" << "not a serial port";
         QTest::newRow("held")              << "$PTY" << "held" << "in use by another program";
         QTest::newRow("group dialout")     << "$PTY" << "dialout 0660" << "no permission (add yourself to the dialout group, then log in again)";
-        QTest::newRow("for root alone")    << "$PTY" << "root 0600" << "no permission";
+        QTest::newRow("not for the group") << "$PTY" << "dialout 0600" << "no permission";
+        QTest::newRow("root's group")      << "$PTY" << "root 0660" << "no permission";
         // clang-format on
     }
     void onRealFiles()
