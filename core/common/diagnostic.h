@@ -13,40 +13,53 @@
 // the system gave one. A part with nothing to say is left out with its colon.
 // A mistake in the command line gets a second line that says where help is.
 //
-//   kind                 SUBJECT           WHAT                          REASON            exit
-//   unknown command      the word          unknown command               -                 2 (a)
-//   unknown option       the option        unknown option                -                 2 (a)
-//   unexpected argument  the argument      unexpected argument           -                 2 (a)
-//   missing value        the option        needs a value                 -                 2 (a)
-//   option twice         the option        given twice                   -                 2 (a)
-//   value to a flag      the option        takes no value                -                 2 (a)
-//   required missing     '--port P'        required                      -                 2 (a)
-//   bad value            '--sn abc'        not a number from 0 to ...    -                 2 (a)
-//   file not read        the path          cannot read the F             system text (b)   1 (c)
-//   file not written     the path          cannot write the F            system text (b)   1
-//   file too long        the path          not sent                      longer than ...   1
-//   bad file content     the path          not a configuration           where and what    2
-//   trace not written    the path          cannot write the trace        system text       1
-//   port not opened      the device        cannot open the port          in words (d)      25 (e)
-//   device outcome       (diff: A or B)    the outcome's designed text   -                 result
-//   no device answered   -                 no device answered            -                 3
-//   notice               -                 what goes on                  -                 -
-//   language library     the path          cannot load the language      system text, or   - (f)
-//                                          library                       not a language
-//                                                                        library
-//   simulator terminal   - / the link      cannot create the ...         system text       1
+//   kind                 SUBJECT          WHAT                          REASON             exit
+//   unknown command      the word         unknown command               -                  2 (a)
+//   unknown option       the option       unknown option                -                  2 (a)
+//   unexpected argument  the argument     unexpected argument           -                  2 (a)
+//   missing value        the option       needs a value                 -                  2 (a)
+//   option twice         the option       given twice                   -                  2 (a)
+//   value to a flag      the option       takes no value                -                  2 (a)
+//   required missing     "--port P"       required                      -                  2 (a)
+//   bad value            "--sn abc"       not WHAT IT MUST BE (b)       -                  2 (a)
+//   file not read        the path         cannot read the F (c)         system text (d)    1 (e)
+//   file not written     the path         cannot write the F (c)        system text        1
+//   file too long        the path         not sent (tq540ctl upload),   how long it is     1 / 2
+//                                         cannot load the EEPROM image
+//                                         (tq540sim --image)
+//   bad file content     the path         not a configuration           the key or cell    2
+//                                                                       and what it needs
+//   trace not written    the path         cannot write the trace        system text        1
+//   port not opened      the device       cannot open the port          in words (f)       25 (g)
+//   device outcome       (diff: A or B)   the outcome's designed text   -                  result
+//   no device answered   -                no device answered            -                  3
+//   notice               -                the device is being written;  -                  -
+//                                         this cannot be interrupted
+//   language library     the path         cannot load the language      system text, or    - (h)
+//                                         library                       "not a language
+//                                                                       library"
+//   simulator terminal   - / the path     cannot create a pseudo-       system text, or    1
+//                                         terminal / cannot open the    why the link
+//                                         pseudo-terminal / cannot      stays
+//                                         create the link
 //
 //   (a) followed by "Try 'PROGRAM [COMMAND] --help'."
-//   (b) "not a regular file (a folder, a device or a pipe)" for such a path.
-//   (c) diff: 2, as 1 means "they differ"; tq540sim --image: 2.
-//   (d) mComm::openFailureReason: "no such device", "in use by another
-//       program", "no permission" (with the group to join where joining it
-//       would help), "not a serial port", else the system's text.
-//   (e) after the designed outcome line "Can't open communication port.".
-//   (f) a warning; the program goes on, tq540ctl showing result codes.
+//   (b) --port: "a port number from 1 to 16"; --sn: "a serial number or
+//       device ID (a number from 0 to 2147483647)"; --ids: "device IDs from 0
+//       to 255 (...)"; --speeds: "a list of 1200, ... each once"; tq540sim's
+//       numbers: "a whole number from L to H", --baud: "one of 1200, ...".
+//   (c) F names the file by its role: "configuration file", "JSON file",
+//       "EEPROM image".
+//   (d) "not a regular file (a folder, a device or a pipe)" for such a path.
+//   (e) diff: 2, as 1 means "they differ"; tq540sim --image: 2.
+//   (f) mComm::openFailureReason: "no such device", "in use by another
+//       program", "no permission" (with "(add yourself to the G group, then
+//       log in again)" where joining the device's group would help), "not a
+//       serial port", else the system's text.
+//   (g) after the designed outcome line "Can't open communication port.".
+//   (h) a warning; the program goes on, tq540ctl showing result codes.
 //
-// F names the file by its role: "configuration file", "JSON file", "EEPROM
-// image". Examples:
+// Examples:
 //   tq540ctl: nofile.ztb: cannot read the configuration file: No such file or directory
 //   tq540ctl: --speed: unknown option
 //   Try 'tq540ctl test --help'.

@@ -1,5 +1,6 @@
-// The one wording of the programs' messages: each kind of mistake as a whole
-// line, "PROGRAM: SUBJECT: WHAT: REASON" with the parts it has.
+// The one wording of the programs' messages: "PROGRAM: SUBJECT: WHAT: REASON"
+// with the parts a message has, and the kinds no program's test shows whole
+// (tst_ctl shows the command-line mistakes and the files in each command).
 
 #include "diagnostic.h"
 
@@ -33,17 +34,10 @@ private slots:
         const QString missing = dir.filePath("none.dll");
         const QString empty = dir.filePath("lang.dll");
         // clang-format off
-        QTest::newRow("unknown command")  << unknownCommand("frob") << "tq540ctl: frob: unknown command";
-        QTest::newRow("unknown option")   << unknownOption("--speed") << "tq540ctl: --speed: unknown option";
-        QTest::newRow("unexpected")       << unexpectedArgument("x.ztb") << "tq540ctl: x.ztb: unexpected argument";
-        QTest::newRow("missing value")    << missingValue("--trace") << "tq540ctl: --trace: needs a value";
-        QTest::newRow("twice")            << givenTwice("-o") << "tq540ctl: -o: given twice";
         QTest::newRow("flag with value")  << takesNoValue("--verbose") << "tq540ctl: --verbose: takes no value";
-        QTest::newRow("required")         << required("--port P") << "tq540ctl: --port P: required";
         QTest::newRow("bad value")        << badValue("--sn", "abc", "a number") << "tq540ctl: --sn abc: not a number";
         QTest::newRow("empty value")      << badValue("--sn", "", "a number") << "tq540ctl: --sn '': not a number";
         QTest::newRow("file not read")    << cannotRead("nofile.ztb", "configuration file", "No such file or directory") << "tq540ctl: nofile.ztb: cannot read the configuration file: No such file or directory";
-        QTest::newRow("file not written") << cannotWrite("t.log", "trace", "Permission denied") << "tq540ctl: t.log: cannot write the trace: Permission denied";
         QTest::newRow("no subject")       << Problem{{}, "no device answered", {}} << "tq540ctl: no device answered";
         QTest::newRow("library missing")  << languageLibraryNotLoaded(missing) << "tq540ctl: " + missing + ": cannot load the language library: No such file or directory";
         QTest::newRow("not a library")    << languageLibraryNotLoaded(empty) << "tq540ctl: " + empty + ": cannot load the language library: not a language library";
