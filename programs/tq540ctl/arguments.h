@@ -26,7 +26,7 @@ struct Argument
 // with "-" (--sn -1); flags may repeat, options with a value may not; other
 // arguments fill the positional ones in order. The first mistake found, then
 // the first required argument missing; an empty problem when there is none.
-diagnostic::Problem readArguments(const QStringList &args, const std::vector<Argument> &spec);
+diagnostic::Problem readArguments(const QStringList &args, const std::vector<Argument> &accepted);
 
 // The value after the option at args[i], moving i past it; a problem when it
 // is missing or `value` was given already (is not null).

@@ -34,17 +34,18 @@ struct DeviceArgs
 diagnostic::Problem parseArgs(Transfer kind, const QStringList &args, DeviceArgs &parsed)
 {
     QString sn;
-    std::vector<Argument> spec{{{"--port"}, &parsed.port, nullptr, "--port P"}, {{"--sn"}, &sn}};
+    std::vector<Argument> accepted{{{"--port"}, &parsed.port, nullptr, "--port P"},
+                                   {{"--sn"}, &sn}};
     if (kind == Transfer::Test)
-        spec.push_back({{"--json"}, nullptr, &parsed.json});
+        accepted.push_back({{"--json"}, nullptr, &parsed.json});
     if (kind == Transfer::Download)
-        spec.push_back({{"-o", "--output"}, &parsed.output, nullptr, "-o FILE.ztb"});
+        accepted.push_back({{"-o", "--output"}, &parsed.output, nullptr, "-o FILE.ztb"});
     if (kind == Transfer::Upload) {
-        spec.push_back({{"--force"}, nullptr, &parsed.force});
-        spec.push_back({{"--verify"}, nullptr, &parsed.verify});
-        spec.push_back({{}, &parsed.input, nullptr, "FILE.ztb"});
+        accepted.push_back({{"--force"}, nullptr, &parsed.force});
+        accepted.push_back({{"--verify"}, nullptr, &parsed.verify});
+        accepted.push_back({{}, &parsed.input, nullptr, "FILE.ztb"});
     }
-    const diagnostic::Problem problem = readArguments(args, spec);
+    const diagnostic::Problem problem = readArguments(args, accepted);
     if (!sn.isNull())
         parsed.sn = sn;
     return problem;
