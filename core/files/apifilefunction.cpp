@@ -4,6 +4,7 @@
 #include <QFileInfo>
 #include <QSaveFile>
 #include <algorithm>
+#include <cerrno>
 #include <map>
 #include <memory>
 
@@ -22,6 +23,19 @@ OpenFiles &openFiles()
 {
     static OpenFiles table;
     return table;
+}
+
+QString &lastError()
+{
+    static QString text;
+    return text;
+}
+
+// Keeps the reason of a failure for LastErrorText; returns `result`.
+std::int32_t failed(std::int32_t result, const QString &reason)
+{
+    lastError() = reason;
+    return result;
 }
 
 QFileDevice *lookup(FileHandle handle)
@@ -90,25 +104,35 @@ bool isNotRegularFile(const QString &path)
     return info.exists() && !info.isFile();
 }
 
-// Written aside, or where nothing can be made beside an existing file, in place.
-std::unique_ptr<QFileDevice> openReplacement(const QString &path)
+// Written aside, or where nothing can be made beside an existing file, in
+// place. On failure `reason` gets the system's text: for a new file, why it
+// could not be made.
+std::unique_ptr<QFileDevice> openReplacement(const QString &path, QString &reason)
 {
     auto file = std::make_unique<QSaveFile>(path);
     if (file->open(QIODevice::WriteOnly))
         return file;
+    reason = file->errorString();
     auto inPlace = std::make_unique<InPlaceFile>(path);
-    return inPlace->openExisting() ? std::move(inPlace) : nullptr;
+    if (inPlace->openExisting())
+        return inPlace;
+    if (inPlace->exists())
+        reason = inPlace->errorString();
+    return nullptr;
 }
 
 std::unique_ptr<QFileDevice> openDevice(const QString &path, Disposition disposition,
-                                        bool readWrite)
+                                        bool readWrite, QString &reason)
 {
     if (disposition == Disposition::CreateAlways)
-        return openReplacement(path);
+        return openReplacement(path, reason);
     auto file = std::make_unique<QFile>(path);
     const QIODevice::OpenMode mode =
         (readWrite ? QIODevice::ReadWrite : QIODevice::ReadOnly) | QIODevice::ExistingOnly;
-    return file->open(mode) ? std::move(file) : nullptr;
+    if (file->open(mode))
+        return file;
+    reason = file->errorString();
+    return nullptr;
 }
 
 // A replacement that missed some bytes must not take the old file's place.
@@ -126,12 +150,14 @@ std::int32_t openFile(const QString &path, FileHandle &handle, Disposition dispo
 {
     handle = invalidHandle;
     if (path.isEmpty())
-        return fileFailed;
+        return failed(fileFailed, QStringLiteral("no file name"));
     if (isNotRegularFile(path))
-        return fileNotRegular;
-    auto device = openDevice(path, disposition, readWrite);
+        return failed(fileNotRegular, QStringLiteral("not a regular file (a folder, a device "
+                                                     "or a pipe)"));
+    QString reason;
+    auto device = openDevice(path, disposition, readWrite, reason);
     if (!device)
-        return fileFailed;
+        return failed(fileFailed, reason);
     auto &table = openFiles();
     handle = table.next++;
     table.files.emplace(handle, std::move(device));
@@ -153,12 +179,18 @@ bool FileClose(FileHandle handle)
         return false;
     std::unique_ptr<QFileDevice> device = std::move(it->second);
     files.erase(it);
-    if (auto *saveFile = qobject_cast<QSaveFile *>(device.get()))
-        return saveFile->commit();
-    if (auto *inPlace = dynamic_cast<InPlaceFile *>(device.get()))
-        return inPlace->commit();
-    device->close();
-    return device->error() == QFileDevice::NoError;
+    bool closed = false;
+    if (auto *saveFile = qobject_cast<QSaveFile *>(device.get())) {
+        closed = saveFile->commit();
+    } else if (auto *inPlace = dynamic_cast<InPlaceFile *>(device.get())) {
+        closed = inPlace->commit();
+    } else {
+        device->close();
+        closed = device->error() == QFileDevice::NoError;
+    }
+    if (!closed)
+        failed(fileFailed, device->errorString());
+    return closed;
 }
 
 void FileSeek(FileHandle handle, std::int32_t position)
@@ -176,25 +208,30 @@ std::int32_t FileRead(FileHandle handle, std::int32_t position, std::span<std::u
 {
     QFileDevice *device = lookup(handle);
     if (!device)
-        return fileFailed;
+        return failed(fileFailed, QStringLiteral("no such file handle"));
     FileSeek(handle, position);
     const qint64 got =
         device->read(reinterpret_cast<char *>(buffer.data()), static_cast<qint64>(buffer.size()));
-    return got < 0 ? fileFailed : static_cast<std::int32_t>(got);
+    return got < 0 ? failed(fileFailed, device->errorString()) : static_cast<std::int32_t>(got);
 }
 
 std::int32_t FileWrite(FileHandle handle, std::int32_t position, std::span<const std::uint8_t> data)
 {
     QFileDevice *device = lookup(handle);
     if (!device)
-        return fileFailed;
+        return failed(fileFailed, QStringLiteral("no such file handle"));
     FileSeek(handle, position);
+    errno = 0;
     const qint64 written = device->write(reinterpret_cast<const char *>(data.data()),
                                          static_cast<qint64>(data.size()));
-    // Buffered bytes that cannot reach the disk are a failed write too.
+    // Buffered bytes that cannot reach the disk are a failed write too. The
+    // device words a failed flush "Unknown error"; the system's errno says
+    // what it was (a full disk, say).
     if (written != static_cast<qint64>(data.size()) || !device->flush()) {
+        const int code = errno;
+        const QString reason = code != 0 ? qt_error_string(code) : device->errorString();
         cancelReplacement(device);
-        return fileFailed;
+        return failed(fileFailed, reason);
     }
     return static_cast<std::int32_t>(written);
 }
@@ -217,10 +254,17 @@ std::int32_t FileWriteAll(const QString &path, std::span<const std::uint8_t> dat
         opened < 0)
         return opened;
     const std::int32_t result = FileWrite(handle, seekKeep, data);
-    // After a failed write the commit refuses, so the old content stays.
+    const QString writeReason = lastError();
+    // After a failed write the commit refuses, so the old content stays; the
+    // write's reason is the one to tell.
     if (!FileClose(handle))
-        return fileFailed;
+        return failed(fileFailed, result < 0 ? writeReason : lastError());
     return result;
+}
+
+QString LastErrorText()
+{
+    return lastError();
 }
 
 } // namespace API_FileFunction

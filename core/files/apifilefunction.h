@@ -65,4 +65,10 @@ std::int32_t FileReadAll(const QString &path, std::span<std::uint8_t> buffer);
 // written or put in place (the old content is then kept).
 std::int32_t FileWriteAll(const QString &path, std::span<const std::uint8_t> data);
 
+// Why the last call that failed failed, in the system's words where the system
+// said ("No such file or directory"); a path that is not a regular file is
+// "not a regular file (a folder, a device or a pipe)". Kept until the next
+// failure, so read it right after the call.
+QString LastErrorText();
+
 } // namespace API_FileFunction

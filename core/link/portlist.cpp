@@ -1,10 +1,10 @@
 #include "portlist.h"
 
 #include "mcomm.h"
+#include "openfailure.h"
 #include "settingsstore.h"
 
 #include <QFileInfo>
-#include <QSerialPort>
 #include <QSerialPortInfo>
 #include <algorithm>
 
@@ -109,22 +109,19 @@ QString comListEntry(int comNumber, const std::vector<SystemPort> &ports)
 
 Access checkAccess(const SystemPort &port, QString *detail)
 {
-#ifndef Q_OS_WIN
-    const QFileInfo file(port.path);
-    if (file.exists() && !(file.isReadable() && file.isWritable()))
-        return Access::NoPermission;
-#endif
     const std::unique_ptr<mComm::CommDevice> device = mComm::systemPortFactory(port.path);
     if (device->open()) {
         device->close();
         return Access::Free;
     }
-    // Past the permission check above, a refused open means another program
-    // holds the port.
-    if (device->errorCode() == mComm::COMM_DEVICE_ERROR + QSerialPort::PermissionError)
+    const mComm::DeviceFile file = mComm::inspectDevice(port.path);
+    const mComm::OpenProblem problem = mComm::classifyOpenFailure(device->errorCode(), file);
+    if (problem == mComm::OpenProblem::InUse)
         return Access::Busy;
+    if (problem == mComm::OpenProblem::NoPermission)
+        return Access::NoPermission;
     if (detail)
-        *detail = device->errorText();
+        *detail = mComm::openFailureText(problem, file.joinGroup, device->errorText());
     return Access::Failed;
 }
 

@@ -45,7 +45,8 @@ QString comListEntry(int comNumber, const std::vector<SystemPort> &ports);
 enum class Access { Free, Busy, NoPermission, Failed };
 
 // Whether the port can be opened now: it is opened for a moment and closed
-// again. `detail` gets the driver's text for Failed.
+// again; a failure is judged as mComm::classifyOpenFailure judges it. `detail`
+// gets the reason in words (mComm::openFailureText) for Failed.
 Access checkAccess(const SystemPort &port, QString *detail = nullptr);
 
 } // namespace portlist

@@ -38,11 +38,13 @@ std::int32_t baudOf(speed_t speed)
     }
 }
 
-QString systemError(const char *what)
+// What failed about `subject`, with the system's reason (errno).
+diagnostic::Problem systemProblem(const QString &subject, const char *what)
 {
-    return QStringLiteral("%1: %2").arg(QLatin1String(what),
-                                        QString::fromLocal8Bit(strerror(errno)));
+    return {subject, QLatin1String(what), QString::fromLocal8Bit(strerror(errno))};
 }
+
+const char *const cannotLink = "cannot create the link";
 
 } // namespace
 
@@ -51,11 +53,11 @@ PtyServer::~PtyServer()
     closeTerminal();
 }
 
-bool PtyServer::create(const QString &linkPath, QString *error)
+bool PtyServer::create(const QString &linkPath, diagnostic::Problem *problem)
 {
     master = posix_openpt(O_RDWR | O_NOCTTY);
     if (master < 0 || grantpt(master) != 0 || unlockpt(master) != 0) {
-        *error = systemError("cannot create a pseudo-terminal");
+        *problem = systemProblem({}, "cannot create a pseudo-terminal");
         return false;
     }
     slavePath = QString::fromLocal8Bit(ptsname(master));
@@ -63,40 +65,42 @@ bool PtyServer::create(const QString &linkPath, QString *error)
     slave = ::open(slavePath.toLocal8Bit().constData(), O_RDWR | O_NOCTTY);
     termios settings{};
     if (slave < 0 || tcgetattr(slave, &settings) != 0) {
-        *error = systemError("cannot open the pseudo-terminal");
+        *problem = systemProblem(slavePath, "cannot open the pseudo-terminal");
         return false;
     }
     cfmakeraw(&settings);
     cfsetspeed(&settings, B9600);
     tcsetattr(slave, TCSANOW, &settings);
 
-    if (!clearStaleLink(linkPath, error))
+    if (!clearStaleLink(linkPath, problem))
         return false;
     // symlink fails rather than replace a link made meanwhile.
     if (::symlink(slavePath.toLocal8Bit().constData(), linkPath.toLocal8Bit().constData()) != 0) {
-        *error = systemError("cannot create the link");
+        *problem = systemProblem(linkPath, cannotLink);
         return false;
     }
     link = linkPath;
     return true;
 }
 
-bool PtyServer::clearStaleLink(const QString &linkPath, QString *error) const
+bool PtyServer::clearStaleLink(const QString &linkPath, diagnostic::Problem *problem) const
 {
     const QFileInfo existing(linkPath);
     if (!existing.isSymLink()) {
         if (!existing.exists())
             return true;
-        *error = QStringLiteral("%1 exists and is not a symbolic link").arg(linkPath);
+        *problem = {linkPath, QLatin1String(cannotLink),
+                    QStringLiteral("something that is not a symbolic link is there")};
         return false;
     }
     // A link to something that exists may belong to a running simulator or
     // name a real device: it stays. One whose terminal is gone, or is now this
     // simulator's own, was left by a simulator that was killed.
     if (existing.exists() && existing.symLinkTarget() != slavePath) {
-        *error = QStringLiteral("%1 links to %2, which is in use (another simulator?); "
-                                "it is left as it is")
-                     .arg(linkPath, existing.symLinkTarget());
+        *problem = {linkPath, QLatin1String(cannotLink),
+                    QStringLiteral("it leads to %1, which is in use (another simulator?); it "
+                                   "is left as it is")
+                        .arg(existing.symLinkTarget())};
         return false;
     }
     ::unlink(linkPath.toLocal8Bit().constData());

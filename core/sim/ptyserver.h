@@ -26,7 +26,8 @@ public:
     // left there by a simulator that was killed is replaced; a link to
     // something that exists (another running simulator's terminal, a device)
     // and anything else are refused.
-    bool create(const QString &linkPath, QString *error);
+    // False, with `problem` saying why, when that fails.
+    bool create(const QString &linkPath, diagnostic::Problem *problem);
     QString terminalPath() const { return slavePath; }
 
     // Serves until stop is non-zero. The caller blocks the signals that set it
@@ -47,7 +48,7 @@ private:
         std::vector<std::uint8_t> frame;
     };
 
-    bool clearStaleLink(const QString &linkPath, QString *error) const;
+    bool clearStaleLink(const QString &linkPath, diagnostic::Problem *problem) const;
     std::int32_t lineBaud(bool *eightNoneOne) const;
     void takeInput();
     void sendDue();

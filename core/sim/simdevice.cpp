@@ -1,5 +1,6 @@
 #include "simdevice.h"
 
+#include "apifilefunction.h"
 #include "configfile.h"
 #include "linenoise.h"
 #include "m.h"
@@ -132,29 +133,31 @@ std::vector<std::uint8_t> Device::factoryImage(int bytes)
 
 // Through the configuration file functions, so a path that is not a regular
 // file is refused and the file is written as the tool writes it.
-bool Device::loadImage(const QString &path, QString *error)
+bool Device::loadImage(const QString &path, diagnostic::Problem *problem)
 {
+    const QString role = QStringLiteral("EEPROM image");
     std::vector<std::uint8_t> bytes(memory.size() + 1); // one more shows a file too long
     const std::int32_t count = configfile::load(path, bytes);
     if (count < 0) {
-        *error = QStringLiteral("cannot read %1").arg(path);
+        *problem = diagnostic::cannotRead(path, role, API_FileFunction::LastErrorText());
         return false;
     }
     if (std::size_t(count) > memory.size()) {
-        *error = QStringLiteral("%1 holds %2 bytes; the EEPROM holds %3")
-                     .arg(path)
-                     .arg(QFileInfo(path).size())
-                     .arg(memory.size());
+        *problem = {path, QStringLiteral("cannot load the ") + role,
+                    QStringLiteral("%1 bytes, longer than the EEPROM's %2")
+                        .arg(QFileInfo(path).size())
+                        .arg(memory.size())};
         return false;
     }
     std::copy_n(bytes.begin(), memory.size(), memory.begin());
     return true;
 }
 
-bool Device::saveImage(const QString &path, QString *error) const
+bool Device::saveImage(const QString &path, diagnostic::Problem *problem) const
 {
     if (configfile::save(path, memory) < 0) {
-        *error = QStringLiteral("cannot write %1").arg(path);
+        *problem = diagnostic::cannotWrite(path, QStringLiteral("EEPROM image"),
+                                           API_FileFunction::LastErrorText());
         return false;
     }
     return true;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "diagnostic.h"
+
 #include <QString>
 #include <cstdint>
 #include <random>
@@ -72,10 +74,11 @@ public:
     // A fresh device's EEPROM: speed code 3 at address 32, LED dwell 30 at
     // address 34, all else 0.
     static std::vector<std::uint8_t> factoryImage(int bytes);
-    // A configuration file: raw EEPROM bytes from address 0.
-    bool loadImage(const QString &path, QString *error);
+    // A configuration file: raw EEPROM bytes from address 0. False, with
+    // `problem` saying why, when it cannot be read or does not fit.
+    bool loadImage(const QString &path, diagnostic::Problem *problem);
     // Writes the EEPROM without its trailing zero bytes, at least one byte.
-    bool saveImage(const QString &path, QString *error) const;
+    bool saveImage(const QString &path, diagnostic::Problem *problem) const;
 
     // Whether the device hears a line at this speed and framing. Its speed is
     // the configured one until a reset, then the one the speed code at EEPROM

@@ -1,5 +1,6 @@
 // tq540ctl show and encode: configuration files without a device.
 
+#include "arguments.h"
 #include "codec.h"
 #include "configfile.h"
 #include "configjson.h"
@@ -44,19 +45,14 @@ void printTable(const MemoryControls &controls)
 
 int show(const QStringList &args)
 {
-    const bool json = args.contains(u"--json");
-    QStringList files = args;
-    files.removeAll(QStringLiteral("--json"));
-    if (files.size() != 1 || files.first().startsWith(u'-'))
-        return fail(exitUsage, QStringLiteral("usage: tq540ctl show FILE.ztb [--json]"));
+    bool json = false;
+    QString file;
+    if (const diagnostic::Problem problem =
+            readArguments(args, {{{"--json"}, nullptr, &json}, {{}, &file, nullptr, "FILE.ztb"}}))
+        return usageError(problem);
     tqimage::EEPROMImage image{};
-    if (const std::int32_t read = configfile::load(files.first(), tqimage::addressView(image));
-        read < 0)
-        return fail(
-            exitFailure,
-            readFailure(
-                files.first(), read,
-                QStringLiteral("cannot read the configuration file '%1'").arg(files.first())));
+    if (configfile::load(file, tqimage::addressView(image)) < 0)
+        return fail(exitFailure, readProblem(file));
     MemoryControls controls;
     tqimage::EEPROM_DECODE(controls, image);
     if (json)
@@ -67,46 +63,51 @@ int show(const QStringList &args)
     return exitOk;
 }
 
-bool parseEncodeArgs(const QStringList &args, QString &input, QString &output)
-{
-    for (qsizetype i = 0; i < args.size(); ++i) {
-        if ((args[i] == u"-o" || args[i] == u"--output") && i + 1 < args.size() && output.isEmpty())
-            output = args[++i];
-        else if (!args[i].startsWith(u'-') && input.isEmpty())
-            input = args[i];
-        else
-            return false;
-    }
-    return !input.isEmpty() && !output.isEmpty();
-}
-
 int encode(const QStringList &args)
 {
     QString input, output;
-    if (!parseEncodeArgs(args, input, output))
-        return fail(exitUsage, QStringLiteral("usage: tq540ctl encode FILE.json -o FILE.ztb"));
+    if (const diagnostic::Problem problem =
+            readArguments(args, {{{"-o", "--output"}, &output, nullptr, "-o FILE.ztb"},
+                                 {{}, &input, nullptr, "FILE.json"}}))
+        return usageError(problem);
     QByteArray json;
-    if (const std::int32_t read = readWholeFile(input, json); read < 0)
-        return fail(exitFailure,
-                    readFailure(input, read, QStringLiteral("cannot read '%1'").arg(input)));
+    if (readWholeFile(input, json) < 0)
+        return fail(exitFailure, readProblem(input, QStringLiteral("JSON file")));
     MemoryControls controls;
     QString error;
     if (!configjson::read(json, controls, error))
-        return fail(exitUsage, QStringLiteral("%1: %2").arg(input, error));
+        return fail(exitUsage, {input, QStringLiteral("not a configuration"), error});
     tqimage::EEPROMImage image{};
     tqimage::EEPROM_ENCODE(controls, image);
     if (configfile::save(output, tqimage::addressView(image)) < 0)
-        return fail(exitFailure,
-                    QStringLiteral("cannot write the configuration file '%1'").arg(output));
+        return fail(exitFailure, writeProblem(output));
     return exitOk;
 }
 
 [[maybe_unused]] const bool registered =
     addSubcommand({QStringLiteral("show"), QStringLiteral("FILE.ztb [--json]"),
-                   QStringLiteral("Show a configuration file as the window would."), show}) &&
+                   QStringLiteral("Show a configuration file as the window would."), show,
+                   QStringLiteral("Prints the baud rate, the alarm system and the LED dwell\n"
+                                  "time, then the grids of the 24 inputs and the 24 outputs."),
+                   QStringLiteral("  --json        Print the configuration's JSON form instead:\n"
+                                  "                one object with the keys baud, alarm, dwell,\n"
+                                  "                inputs (24 rows of 4 cells: type, alarm,\n"
+                                  "                group, latch) and outputs (24 rows of 2\n"
+                                  "                cells: power-on, alarm).\n"),
+                   QStringLiteral("Exit status: 0, 1 the file cannot be read, 2 bad arguments."),
+                   QStringLiteral("  tq540ctl show site-a.ztb --json > site-a.json")}) &&
     addSubcommand({QStringLiteral("encode"), QStringLiteral("FILE.json -o FILE.ztb"),
                    QStringLiteral("Write a configuration file from the JSON form of 'show'."),
-                   encode});
+                   encode,
+                   QStringLiteral("Reads the JSON form that 'show --json' prints, checks every\n"
+                                  "key and cell, and writes the configuration file. An existing\n"
+                                  "file is replaced at once or not at all."),
+                   QStringLiteral("  -o, --output FILE.ztb\n"
+                                  "                The configuration file to write (required).\n"),
+                   QStringLiteral("Exit status: 0; 1 a file cannot be read or written; 2 bad\n"
+                                  "arguments, or the JSON is not a configuration (the message\n"
+                                  "names the key or cell and what it expects)."),
+                   QStringLiteral("  tq540ctl encode site-a.json -o site-a.ztb")});
 
 } // namespace
 

@@ -1,6 +1,7 @@
 // tq540ctl test, download and upload: one device transfer each, run on the
 // console the way the transfer window runs it.
 
+#include "arguments.h"
 #include "configfile.h"
 #include "devicejson.h"
 #include "devicelink.h"
@@ -9,7 +10,6 @@
 #include "m.h"
 #include "subcommand.h"
 #include "target.h"
-#include "toolbartext.h"
 
 #include <memory>
 #include <optional>
@@ -31,42 +31,24 @@ struct DeviceArgs
     bool verify = false;              // upload
 };
 
-bool parseArgs(Transfer kind, const QStringList &args, DeviceArgs &parsed, QString &error)
+diagnostic::Problem parseArgs(Transfer kind, const QStringList &args, DeviceArgs &parsed)
 {
     QString sn;
-    for (qsizetype i = 0; i < args.size(); ++i) {
-        const QString &arg = args[i];
-        bool ok = true;
-        if (arg == u"--port")
-            ok = takeValue(args, i, parsed.port, error);
-        else if (arg == u"--sn")
-            ok = takeValue(args, i, sn, error);
-        else if (kind == Transfer::Download && (arg == u"-o" || arg == u"--output"))
-            ok = takeValue(args, i, parsed.output, error);
-        else if (kind == Transfer::Upload && arg == u"--force")
-            parsed.force = true;
-        else if (kind == Transfer::Test && arg == u"--json")
-            parsed.json = true;
-        else if (kind == Transfer::Upload && arg == u"--verify")
-            parsed.verify = true;
-        else if (arg.startsWith(u'-'))
-            error = QStringLiteral("unknown option '%1'").arg(arg), ok = false;
-        else if (kind == Transfer::Upload && parsed.input.isNull())
-            parsed.input = arg;
-        else
-            error = QStringLiteral("unexpected argument '%1'").arg(arg), ok = false;
-        if (!ok)
-            return false;
+    std::vector<Argument> accepted{{{"--port"}, &parsed.port, nullptr, "--port P"},
+                                   {{"--sn"}, &sn}};
+    if (kind == Transfer::Test)
+        accepted.push_back({{"--json"}, nullptr, &parsed.json});
+    if (kind == Transfer::Download)
+        accepted.push_back({{"-o", "--output"}, &parsed.output, nullptr, "-o FILE.ztb"});
+    if (kind == Transfer::Upload) {
+        accepted.push_back({{"--force"}, nullptr, &parsed.force});
+        accepted.push_back({{"--verify"}, nullptr, &parsed.verify});
+        accepted.push_back({{}, &parsed.input, nullptr, "FILE.ztb"});
     }
+    const diagnostic::Problem problem = readArguments(args, accepted);
     if (!sn.isNull())
         parsed.sn = sn;
-    if (parsed.port.isEmpty())
-        error = QStringLiteral("--port P is required");
-    else if (kind == Transfer::Download && parsed.output.isEmpty())
-        error = QStringLiteral("-o FILE.ztb is required");
-    else if (kind == Transfer::Upload && parsed.input.isEmpty())
-        error = QStringLiteral("the configuration file to upload is required");
-    return error.isEmpty();
+    return problem;
 }
 
 void printDeviceInfo()
@@ -106,7 +88,7 @@ int report(Transfer kind, std::int32_t result, const QString &device,
            const std::optional<VerifyMismatch> &mismatch)
 {
     if (result == m::LINK_VERIFY_FAILED && mismatch)
-        return fail(result, mismatchText(*mismatch));
+        return fail(result, {{}, mismatchText(*mismatch), {}});
     if (!transferSucceeded(result))
         return reportFailure(result, device);
     out() << outcomeText(result) << '\n';
@@ -116,22 +98,21 @@ int report(Transfer kind, std::int32_t result, const QString &device,
     return exitOk;
 }
 
-int runDeviceCommand(Transfer kind, const QString &usage, const QStringList &args)
+int runDeviceCommand(Transfer kind, const QStringList &args)
 {
     loadLanguage();
     DeviceArgs parsed;
-    QString error;
-    if (!parseArgs(kind, args, parsed, error))
-        return fail(exitUsage, QStringLiteral("%1\nusage: %2").arg(error, usage));
-    std::optional<DeviceTarget> target = deviceTarget(parsed.port, parsed.sn, error);
+    diagnostic::Problem problem = parseArgs(kind, args, parsed);
+    if (problem)
+        return usageError(problem);
+    std::optional<DeviceTarget> target = deviceTarget(parsed.port, parsed.sn, problem);
     if (!target)
-        return fail(exitUsage, error);
+        return usageError(problem);
     auto image = std::make_unique<tqimage::EEPROMImage>();
     if (kind == Transfer::Upload) {
-        const QString refused =
-            loadUploadFile(parsed.input, parsed.force, tqimage::addressView(*image));
-        if (!refused.isEmpty())
-            return fail(exitFailure, refused);
+        problem = loadUploadFile(parsed.input, parsed.force, tqimage::addressView(*image));
+        if (problem)
+            return fail(exitFailure, problem);
     }
 
     const QString device = target->device;
@@ -141,8 +122,7 @@ int runDeviceCommand(Transfer kind, const QString &usage, const QStringList &arg
     // A file is written only for a complete download, and replaced atomically.
     if (result == m::LINK_DOWNLOAD_DONE &&
         configfile::save(parsed.output, tqimage::addressView(*image)) < 0)
-        return fail(exitFailure,
-                    QStringLiteral("%1: %2").arg(parsed.output, text(toolbartext::cantWriteFile)));
+        return fail(exitFailure, writeProblem(parsed.output));
     if (parsed.json)
         return reportJson(result, device);
     return report(kind, result, device, mismatch);
@@ -158,24 +138,8 @@ QString searchSpeedsText()
     return speeds.join(QStringLiteral(", ")) + QStringLiteral(" and ") + last;
 }
 
-const QString commonDetails =
+const QString searchNotes =
     QStringLiteral(
-        "Options:\n"
-        "  --port P   The serial port: a port number 1 to 16 (COM1 to COM16; off Windows\n"
-        "             the settings' port map Ports/COMn names its device, else COM1-8 are\n"
-        "             /dev/ttyS0-7, COM9-12 /dev/ttyUSB0-3, COM13-16 /dev/ttyACM0-3), a device\n"
-        "             path such as /dev/ttyUSB0, or 'sim': a simulated TQ540-2 inside tq540ctl\n"
-        "             (serial number 1000001, device ID 1, 9600 baud, 1 KiB EEPROM).\n"
-        "  --sn N     The device's serial number or device ID, as in the toolbar's field\n"
-        "             (default 1). Below 256 it is a device ID, above a serial number;\n"
-        "             fractions round to the nearest whole number, halves to even. Negative\n"
-        "             numbers and numbers above 2147483647 are refused.\n"
-        "  --trace FILE\n"
-        "             Write every frame sent and received to FILE (replaced; '-' for the\n"
-        "             error stream), one line each: milliseconds since the start, tx or\n"
-        "             rx, baud, what became of the frame (sent, reply, or drop: and why),\n"
-        "             the packet's fields, then the frame's bytes in hex.\n"
-        "\n"
         "The device's speed is searched among %1\n"
         "baud, twice over: without an answer that takes about 21 seconds. Ctrl+C, SIGTERM\n"
         "and SIGHUP cancel the search or a download (exit status 4, no file written);\n"
@@ -188,52 +152,79 @@ const QString commonDetails =
         "result: 3 no answer, 4 cancelled, 6 a reply did not match its request, 9 write\n"
         "error, 10 beyond the device's EEPROM, 12 the device could not be reset, 15\n"
         "verify found a difference, 25 the port could not be opened (a second line\n"
-        "names the device tried and the system's reason).")
+        "names the device tried and why: no such device, in use by another program,\n"
+        "no permission, not a serial port).")
         .arg(searchSpeedsText());
 
-Subcommand deviceCommand(Transfer kind, const QString &name, const QString &arguments,
-                         const QString &summary, const QString &about)
+const QString snOption = QStringLiteral(
+    "  --sn N        The device's serial number or device ID, as in the toolbar's field\n"
+    "                (default 1). Below 256 it is a device ID, above a serial number;\n"
+    "                fractions round to the nearest whole number, halves to even. A text\n"
+    "                that is not a number, negative numbers and numbers above 2147483647\n"
+    "                are refused (exit status 2) before anything is sent.\n");
+
+struct DeviceHelp
 {
-    const QString usage = QStringLiteral("tq540ctl %1 %2").arg(name, arguments);
-    return {name, arguments, summary, withTrace([kind, usage](const QStringList &args) {
-                return runDeviceCommand(kind, usage, args);
-            }),
-            about + QStringLiteral("\n\n") + commonDetails};
+    QString name;
+    QString arguments;
+    QString summary;
+    QString about;
+    QString options; // between --sn and --trace
+    QString example;
+};
+
+Subcommand deviceCommand(Transfer kind, const DeviceHelp &help)
+{
+    return {help.name,
+            help.arguments,
+            help.summary,
+            withTrace([kind](const QStringList &args) { return runDeviceCommand(kind, args); }),
+            help.about,
+            portOptionHelp() + snOption + help.options + traceOptionHelp(),
+            searchNotes,
+            help.example};
 }
 
 [[maybe_unused]] const bool registered =
     addSubcommand(deviceCommand(
-        Transfer::Test, QStringLiteral("test"), QStringLiteral("--port P [--sn N] [--json]"),
-        QStringLiteral("Find and identify a device."),
-        QStringLiteral(
-            "Finds the device's speed and prints it with the device's serial\n"
-            "number, device ID and EEPROM size (in bytes).\n"
-            "\n"
-            "  --json     Prints one JSON object instead: result (the exit status) and\n"
-            "             message, and when the device answered serialNumber, deviceId,\n"
-            "             speed, eepromSize and deviceText."))) &&
+        Transfer::Test,
+        {QStringLiteral("test"), QStringLiteral("--port P [--sn N] [--json]"),
+         QStringLiteral("Find and identify a device."),
+         QStringLiteral("Finds the device's speed and prints it with the device's serial\n"
+                        "number, device ID and EEPROM size (in bytes)."),
+         QStringLiteral(
+             "  --json        Print one JSON object instead: result (the exit status) and\n"
+             "                message, and when the device answered serialNumber, deviceId,\n"
+             "                speed, eepromSize and deviceText.\n"),
+         QStringLiteral("  tq540ctl test --port /dev/ttyUSB0 --sn 5555")})) &&
     addSubcommand(deviceCommand(
-        Transfer::Download, QStringLiteral("download"),
-        QStringLiteral("--port P [--sn N] -o FILE.ztb"),
-        QStringLiteral("Read a device's configuration into a file."),
-        QStringLiteral("Reads EEPROM addresses 32 to 119 (image positions 33 to 120) and\n"
-                       "writes them as a configuration file, all other bytes zero. The file\n"
-                       "is written only when the whole range was read; an existing file is\n"
-                       "replaced at once or not at all."))) &&
+        Transfer::Download,
+        {QStringLiteral("download"), QStringLiteral("--port P [--sn N] -o FILE.ztb"),
+         QStringLiteral("Read a device's configuration into a file."),
+         QStringLiteral("Reads EEPROM addresses 32 to 119 (image positions 33 to 120) and\n"
+                        "writes them as a configuration file, all other bytes zero. The file\n"
+                        "is written only when the whole range was read; an existing file is\n"
+                        "replaced at once or not at all."),
+         QStringLiteral("  -o, --output FILE.ztb\n"
+                        "                The configuration file to write (required).\n"),
+         QStringLiteral("  tq540ctl download --port 9 -o site-a.ztb")})) &&
     addSubcommand(deviceCommand(
-        Transfer::Upload, QStringLiteral("upload"),
-        QStringLiteral("--port P [--sn N] [--force] [--verify] FILE.ztb"),
-        QStringLiteral("Write a configuration file into a device and reset it."),
-        QStringLiteral("Writes EEPROM addresses 32 to 119 (image positions 33 to 120) from\n"
-                       "the file, then resets the device. Nothing is sent (exit status 1)\n"
-                       "when the file cannot be read, is not a regular file, or is longer\n"
-                       "than the 120 bytes of a configuration; --force sends the bytes 32\n"
-                       "to 119 of such a long file all the same.\n"
-                       "\n"
-                       "  --verify   Reads the addresses back after writing them and before the\n"
-                       "             reset. When the device holds other bytes than were written,\n"
-                       "             the first differing address is named, the device is not\n"
-                       "             reset, and the exit status is 15.")));
+        Transfer::Upload,
+        {QStringLiteral("upload"),
+         QStringLiteral("--port P [--sn N] [--force] [--verify] FILE.ztb"),
+         QStringLiteral("Write a configuration file into a device and reset it."),
+         QStringLiteral("Writes EEPROM addresses 32 to 119 (image positions 33 to 120) from\n"
+                        "FILE.ztb, then resets the device. Nothing is sent (exit status 1)\n"
+                        "when the file cannot be read, is not a regular file, or is longer\n"
+                        "than the 120 bytes of a configuration."),
+         QStringLiteral(
+             "  --force       Send the bytes 32 to 119 of a file longer than a configuration\n"
+             "                all the same.\n"
+             "  --verify      Read the addresses back after writing them and before the\n"
+             "                reset. When the device holds other bytes than were written,\n"
+             "                the first differing address is named, the device is not\n"
+             "                reset, and the exit status is 15.\n"),
+         QStringLiteral("  tq540ctl upload --port /dev/ttyUSB0 --verify site-a.ztb")}));
 
 } // namespace
 

@@ -1,25 +1,19 @@
 #include "devicelink.h"
 
+#include "arguments.h"
 #include "linktrace.h"
 #include "m.h"
+#include "openfailure.h"
 #include "resdll.h"
 #include "simport.h"
 #include "subcommand.h"
 #include "target.h"
-#include "toolbartext.h"
 #include "transferconsole.h"
 #include "transfertext.h"
 
 #include <QCoreApplication>
-#include <QDir>
-#include <QFile>
 #include <QRegularExpression>
 #include <memory>
-
-#ifdef Q_OS_LINUX
-#include <cerrno>
-#include <unistd.h>
-#endif
 
 namespace tq540ctl {
 
@@ -28,9 +22,7 @@ void loadLanguage()
     const QString path = langLibraryPath(QCoreApplication::applicationDirPath());
     gResDll.setFilename(path);
     if (gResDll.hInstance() == 0)
-        fail(0, QStringLiteral("cannot load the language library '%1'; messages show result "
-                               "codes only")
-                    .arg(QDir::toNativeSeparators(path)));
+        fail(0, diagnostic::languageLibraryNotLoaded(path));
 }
 
 QString text(int id, const QString &fallback)
@@ -45,26 +37,11 @@ QString outcomeText(std::int32_t result)
                 QStringLiteral("device link result %1").arg(result));
 }
 
-bool takeValue(const QStringList &args, qsizetype &i, QString &value, QString &error)
-{
-    const QString option = args[i];
-    if (i + 1 >= args.size()) {
-        error = QStringLiteral("%1 needs a value").arg(option);
-        return false;
-    }
-    if (!value.isNull()) {
-        error = QStringLiteral("%1 given twice").arg(option);
-        return false;
-    }
-    value = args[++i];
-    return true;
-}
-
 namespace {
 
 // A port number (COMn), the in-process simulated device, or a device path,
 // which then stands behind port 1 whatever its name resolves to.
-std::optional<DeviceTarget> choosePort(const QString &port, QString &error)
+std::optional<DeviceTarget> choosePort(const QString &port, diagnostic::Problem &problem)
 {
     if (port == u"sim")
         return DeviceTarget{
@@ -77,43 +54,42 @@ std::optional<DeviceTarget> choosePort(const QString &port, QString &error)
                             port};
     const int n = match.captured(1).toInt();
     if (n < 1 || n > mComm::PORT_COUNT) {
-        error = QStringLiteral("the port number must be 1 to %1, not %2")
-                    .arg(mComm::PORT_COUNT)
-                    .arg(port);
+        problem = diagnostic::badValue(
+            QStringLiteral("--port"), port,
+            QStringLiteral("a port number from 1 to %1").arg(mComm::PORT_COUNT));
         return std::nullopt;
     }
     const QString com = QStringLiteral("COM%1").arg(n);
     return DeviceTarget{std::int16_t(n), {}, mComm::ResolvePortName(com)};
 }
 
-// What the system said when the port would not open, with the usual remedy
-// for a device the user may not open.
-QString openFailureReason(const QString &device)
+// A number written out: digits, a fraction perhaps, a sign perhaps. The
+// toolbar's field reads "abc" as 0; a script that passes it meant no device.
+bool isNumber(const QString &text)
 {
-    QString reason = mComm::CommLastError.sErrText;
-#ifdef Q_OS_LINUX
-    if (::access(QFile::encodeName(device).constData(), R_OK | W_OK) != 0 && errno == EACCES)
-        reason += QStringLiteral(" (add yourself to the dialout group)");
-#endif
-    return reason;
+    static const QRegularExpression number(QStringLiteral(R"(^\s*[+-]?(\d+\.?\d*|\.\d+)\s*$)"));
+    return number.match(text).hasMatch();
 }
 
 } // namespace
 
-std::optional<DeviceTarget> devicePort(const QString &port, QString &error)
+std::optional<DeviceTarget> devicePort(const QString &port, diagnostic::Problem &problem)
 {
-    return choosePort(port, error);
+    return choosePort(port, problem);
 }
 
-std::optional<DeviceTarget> deviceTarget(const QString &port, const QString &sn, QString &error)
+std::optional<DeviceTarget> deviceTarget(const QString &port, const QString &sn,
+                                         diagnostic::Problem &problem)
 {
-    std::optional<DeviceTarget> target = choosePort(port, error);
+    std::optional<DeviceTarget> target = choosePort(port, problem);
     if (!target)
         return std::nullopt;
     const std::optional<std::int32_t> address =
         m::targetAddress(sn, m::productBaseOf(m::TQ540_PRODUCT_CODE));
-    if (!address) {
-        error = text(toolbartext::badTarget, QStringLiteral("bad --sn '%1'").arg(sn));
+    if (!isNumber(sn) || !address) {
+        problem = diagnostic::badValue(QStringLiteral("--sn"), sn,
+                                       QStringLiteral("a serial number or device ID (a number "
+                                                      "from 0 to 2147483647)"));
         return std::nullopt;
     }
     target->address = *address;
@@ -146,12 +122,33 @@ std::int32_t runTransfer(DeviceTarget target, TransferKind kind, tqimage::EEPROM
     });
 }
 
-int reportFailure(std::int32_t result, const QString &device)
+int reportFailure(std::int32_t result, const QString &device, const QString &source)
 {
-    fail(result, outcomeText(result));
-    if (result == m::LINK_PORT_FAILED && !mComm::CommLastError.sErrText.isEmpty())
-        fail(result, QStringLiteral("%1: %2").arg(device, openFailureReason(device)));
+    fail(result, {source, outcomeText(result), {}});
+    if (result == m::LINK_PORT_FAILED && mComm::CommLastError.lErrCode != mComm::COMM_OK)
+        fail(result,
+             {device, QStringLiteral("cannot open the port"), mComm::openFailureReason(device)});
     return result;
+}
+
+QString portOptionHelp()
+{
+    return QStringLiteral(
+        "  --port P      The serial port (required): a port number 1 to 16 (COM1 to COM16;\n"
+        "                off Windows the settings' port map Ports/COMn names its device,\n"
+        "                else COM1-8 are /dev/ttyS0-7, COM9-12 /dev/ttyUSB0-3, COM13-16\n"
+        "                /dev/ttyACM0-3), a device path such as /dev/ttyUSB0, or 'sim': a\n"
+        "                simulated TQ540-2 inside tq540ctl (serial number 1000001, device\n"
+        "                ID 1, 9600 baud, 1 KiB EEPROM).\n");
+}
+
+QString traceOptionHelp()
+{
+    return QStringLiteral(
+        "  --trace FILE  Write every frame sent and received to FILE (replaced; '-' for the\n"
+        "                error stream), one line each: milliseconds since the start, tx or\n"
+        "                rx, baud, what became of the frame (sent, reply, or drop: and why),\n"
+        "                the packet's fields, then the frame's bytes in hex.\n");
 }
 
 CommandRun withTrace(CommandRun run)
@@ -159,17 +156,17 @@ CommandRun withTrace(CommandRun run)
     return [run = std::move(run)](const QStringList &args) {
         QStringList rest;
         QString path;
-        QString error;
         for (qsizetype i = 0; i < args.size(); ++i) {
             if (args[i] != u"--trace")
                 rest << args[i];
-            else if (!takeValue(args, i, path, error))
-                return fail(exitUsage, error);
+            else if (const diagnostic::Problem problem = takeValue(args, i, path))
+                return usageError(problem);
         }
         if (!path.isNull()) {
-            if (!linktrace::traceToFile(path, error))
+            QString reason;
+            if (!linktrace::traceToFile(path, reason))
                 return fail(exitFailure,
-                            QStringLiteral("%1: cannot write the trace: %2").arg(path, error));
+                            diagnostic::cannotWrite(path, QStringLiteral("trace"), reason));
             TransferConsole::setStatusLineAllowed(path != u"-");
         }
         return run(rest);

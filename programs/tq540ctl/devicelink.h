@@ -1,5 +1,6 @@
 #pragma once
 
+#include "diagnostic.h"
 #include "eepromimage.h"
 #include "mcomm.h"
 #include "transferdriver.h"
@@ -14,18 +15,14 @@
 // library, reading --port and --sn, and running a transfer on the console.
 namespace tq540ctl {
 
-// Loads the language library beside the program; warns when it is missing
-// (messages then show result codes only).
+// Loads the language library beside the program; warns, naming the path it
+// looked for, when it is missing (outcomes then show as result codes).
 void loadLanguage();
 
 // Language library text `id`, or `fallback` when the library has none.
 QString text(int id, const QString &fallback = {});
 // The outcome text of a device link result, as the transfer window shows it.
 QString outcomeText(std::int32_t result);
-
-// The value after an option, which may itself start with "-" (--sn -1);
-// false with `error` when it is missing or the option came twice.
-bool takeValue(const QStringList &args, qsizetype &i, QString &value, QString &error);
 
 // A device to talk to: a COM port number, the port factory behind it (empty:
 // the system's serial ports), the device it stands for (a path, or "sim") and
@@ -38,14 +35,16 @@ struct DeviceTarget
     std::int32_t address = 0;
 };
 
-// The port for the text of --port (see below); empty with `error` for a text
-// that names none. The address is left 0.
-std::optional<DeviceTarget> devicePort(const QString &port, QString &error);
+// The port for the text of --port (see below); empty with `problem` for a
+// text that names none. The address is left 0.
+std::optional<DeviceTarget> devicePort(const QString &port, diagnostic::Problem &problem);
 
 // The device for the texts of --port (a port number 1 to 16 or COMn, a
-// device path, or "sim") and --sn (as the toolbar reads its field); empty
-// with `error` for texts that name none.
-std::optional<DeviceTarget> deviceTarget(const QString &port, const QString &sn, QString &error);
+// device path, or "sim") and --sn (a number written out, read as the toolbar
+// reads its field: "abc", which the field would take as 0, is refused here);
+// empty with `problem` for texts that name none.
+std::optional<DeviceTarget> deviceTarget(const QString &port, const QString &sn,
+                                         diagnostic::Problem &problem);
 
 // Runs `work` on gLink, fresh and addressed to the target's device behind
 // its port; returns what `work` returns.
@@ -59,10 +58,15 @@ std::int32_t runTransfer(DeviceTarget target, TransferKind kind, tqimage::EEPROM
                          TransferOptions options = {},
                          std::optional<VerifyMismatch> *mismatch = nullptr);
 
-// Reports a failed transfer on the error stream as the window words it; after
-// a port that could not be opened, a second line names the device tried and
-// the system's reason. Returns `result`, the exit status.
-int reportFailure(std::int32_t result, const QString &device);
+// Reports a failed transfer on the error stream as the window words it
+// (after `source`, diff's A or B, when given); after a port that could not be
+// opened, a second line names the device tried and the reason in words
+// (mComm::openFailureReason). Returns `result`, the exit status.
+int reportFailure(std::int32_t result, const QString &device, const QString &source = {});
+
+// The help's lines of --port and --trace, for every command that takes them.
+QString portOptionHelp();
+QString traceOptionHelp();
 
 using CommandRun = std::function<int(const QStringList &args)>;
 // A device command that takes "--trace FILE" anywhere among its arguments:

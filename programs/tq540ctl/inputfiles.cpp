@@ -3,19 +3,20 @@
 #include "apifilefunction.h"
 #include "configfile.h"
 #include "eepromimage.h"
-#include "resdll.h"
-#include "toolbartext.h"
 
 #include <QFileInfo>
 #include <algorithm>
 
 namespace tq540ctl {
 
-QString readFailure(const QString &path, std::int32_t result, const QString &otherwise)
+diagnostic::Problem readProblem(const QString &path, const QString &role)
 {
-    if (result == API_FileFunction::fileNotRegular)
-        return QStringLiteral("%1: not a regular file (a folder, a device or a pipe)").arg(path);
-    return otherwise;
+    return diagnostic::cannotRead(path, role, API_FileFunction::LastErrorText());
+}
+
+diagnostic::Problem writeProblem(const QString &path, const QString &role)
+{
+    return diagnostic::cannotWrite(path, role, API_FileFunction::LastErrorText());
 }
 
 std::int32_t readWholeFile(const QString &path, QByteArray &content)
@@ -27,22 +28,20 @@ std::int32_t readWholeFile(const QString &path, QByteArray &content)
     return count;
 }
 
-QString loadUploadFile(const QString &path, bool force, std::span<std::uint8_t> image)
+diagnostic::Problem loadUploadFile(const QString &path, bool force, std::span<std::uint8_t> image)
 {
     using tqimage::layout::transferStart, tqimage::layout::transferStop;
     const std::int32_t count = configfile::load(path, image);
     if (count < 0)
-        return readFailure(
-            path, count,
-            QStringLiteral("%1: %2").arg(path, gResDll.GetStr(toolbartext::cantReadFile)));
+        return readProblem(path);
     // Positions 1 to transferStop are the image's configuration bytes.
     if (count > transferStop && !force)
-        return QStringLiteral("%1: longer than the %2 bytes of a configuration; nothing was "
-                              "sent (--force sends its bytes %3 to %4 all the same)")
-            .arg(path)
-            .arg(transferStop)
-            .arg(transferStart - 1)
-            .arg(transferStop - 1);
+        return {path, QStringLiteral("not sent"),
+                QStringLiteral("longer than the %1 bytes of a configuration (--force sends its "
+                               "bytes %2 to %3 all the same)")
+                    .arg(transferStop)
+                    .arg(transferStart - 1)
+                    .arg(transferStop - 1)};
     return {};
 }
 

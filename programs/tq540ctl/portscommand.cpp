@@ -1,6 +1,7 @@
 // tq540ctl ports: the serial ports of this machine, the COM number each has in
 // the port map, and whether it can be opened now.
 
+#include "arguments.h"
 #include "devicejson.h"
 #include "portlist.h"
 #include "subcommand.h"
@@ -106,9 +107,9 @@ void printTable(const std::vector<PortFacts> &facts)
 
 int ports(const QStringList &args)
 {
-    const bool json = args.contains(u"--json");
-    if (args.size() != (json ? 1 : 0))
-        return fail(exitUsage, QStringLiteral("usage: tq540ctl ports [--json]"));
+    bool json = false;
+    if (const diagnostic::Problem problem = readArguments(args, {{{"--json"}, nullptr, &json}}))
+        return usageError(problem);
     const std::vector<PortFacts> facts = gather();
     if (json)
         out() << jsonText(toJson(facts));
@@ -129,15 +130,16 @@ int ports(const QStringList &args)
          "to it (the port map Ports/COMn, else COM1-8 = /dev/ttyS0-7, COM9-12 =\n"
          "/dev/ttyUSB0-3, COM13-16 = /dev/ttyACM0-3; '-' for none), its device path,\n"
          "description, manufacturer, USB vendor:product ID and serial number where known,\n"
-         "and whether it can be opened now: free, busy (another program holds it) or no\n"
-         "permission. To find that out each port is opened for a moment and closed again.\n"
-         "\n"
-         "  --json   One JSON array of objects: com (array of numbers), name, path,\n"
-         "           description, manufacturer, vendorId, productId (4 hex digits),\n"
-         "           serialNumber (null when unknown) and access (\"free\", \"busy\",\n"
-         "           \"no permission\" or the driver's text).\n"
-         "\n"
-         "Exit status: 0, or 2 for bad arguments.")});
+         "and whether it can be opened now: free, busy (another program holds it), no\n"
+         "permission, or why not (no such device, not a serial port, the driver's text).\n"
+         "To find that out each port is opened for a moment and closed again."),
+     QStringLiteral(
+         "  --json        Print one JSON array of objects: com (array of numbers), name,\n"
+         "                path, description, manufacturer, vendorId, productId (4 hex\n"
+         "                digits), serialNumber (null when unknown) and access (\"free\",\n"
+         "                \"busy\", \"no permission\" or why it cannot be opened).\n"),
+     QStringLiteral("Exit status: 0, or 2 for bad arguments."),
+     QStringLiteral("  tq540ctl ports --json")});
 
 } // namespace
 

@@ -1,6 +1,7 @@
 // tq540ctl scan: asks every device ID of a range at every speed of a list and
 // lists the devices that answer.
 
+#include "arguments.h"
 #include "busscan.h"
 #include "devicejson.h"
 #include "devicelink.h"
@@ -61,33 +62,27 @@ std::vector<std::int32_t> parseSpeeds(const QString &text)
     return speeds;
 }
 
-bool parseArgs(const QStringList &args, ScanArgs &parsed, QString &error)
+diagnostic::Problem parseArgs(const QStringList &args, ScanArgs &parsed)
 {
     QString ids, speeds;
-    for (qsizetype i = 0; i < args.size() && error.isEmpty(); ++i) {
-        if (args[i] == u"--port")
-            takeValue(args, i, parsed.port, error);
-        else if (args[i] == u"--ids")
-            takeValue(args, i, ids, error);
-        else if (args[i] == u"--speeds")
-            takeValue(args, i, speeds, error);
-        else if (args[i] == u"--json")
-            parsed.json = true;
-        else
-            error = QStringLiteral("unexpected argument '%1'").arg(args[i]);
-    }
+    if (diagnostic::Problem problem =
+            readArguments(args, {{{"--port"}, &parsed.port, nullptr, "--port P"},
+                                 {{"--ids"}, &ids},
+                                 {{"--speeds"}, &speeds},
+                                 {{"--json"}, nullptr, &parsed.json}}))
+        return problem;
     parsed.ids = parseIds(ids.isNull() ? QStringLiteral("1-%1").arg(lastDeviceId) : ids);
+    if (parsed.ids.empty())
+        return diagnostic::badValue(
+            QStringLiteral("--ids"), ids,
+            QStringLiteral("device IDs from 0 to 255 (N, N-M or a comma-separated list of them)"));
     if (!speeds.isNull())
         parsed.speeds = parseSpeeds(speeds);
-    if (!error.isEmpty())
-        return false;
-    if (parsed.port.isEmpty())
-        error = QStringLiteral("--port P is required");
-    else if (parsed.ids.empty())
-        error = QStringLiteral("--ids takes device IDs 0 to 255: 'N', 'N-M' or a list of them");
-    else if (parsed.speeds.empty())
-        error = QStringLiteral("--speeds takes a list of 1200, 2400, 4800, 9600, 19200, 38400");
-    return error.isEmpty();
+    if (parsed.speeds.empty())
+        return diagnostic::badValue(
+            QStringLiteral("--speeds"), speeds,
+            QStringLiteral("a list of 1200, 2400, 4800, 9600, 19200, 38400, each once"));
+    return {};
 }
 
 // The scan's progress on the console's status line.
@@ -134,26 +129,25 @@ int scan(const QStringList &args)
 {
     loadLanguage();
     ScanArgs parsed;
-    QString error;
-    if (!parseArgs(args, parsed, error))
-        return fail(exitUsage,
-                    error + QStringLiteral("\nusage: tq540ctl scan --port P [--ids 1-255] "
-                                           "[--speeds 9600,19200,...] [--json]"));
-    std::optional<DeviceTarget> target = devicePort(parsed.port, error);
+    diagnostic::Problem problem = parseArgs(args, parsed);
+    if (problem)
+        return usageError(problem);
+    std::optional<DeviceTarget> target = devicePort(parsed.port, problem);
     if (!target)
-        return fail(exitUsage, error);
+        return usageError(problem);
+    const QString device = target->device;
     std::vector<FoundDevice> found;
     const std::int32_t result = withDevice(std::move(*target), [&] {
         ScanConsole console;
         return busscan::ScanBus(m::gLink, parsed.ids, parsed.speeds, console, found);
     });
     if (result == m::LINK_PORT_FAILED)
-        return fail(result, outcomeText(result));
+        return reportFailure(result, device);
     printFound(found, parsed.json);
     if (result != m::LINK_OK)
-        return fail(result, outcomeText(result));
+        return reportFailure(result, device);
     if (found.empty())
-        return fail(m::LINK_NO_REPLY, QStringLiteral("no device answered"));
+        return fail(m::LINK_NO_REPLY, {{}, QStringLiteral("no device answered"), {}});
     return exitOk;
 }
 
@@ -163,17 +157,17 @@ int scan(const QStringList &args)
      withTrace(scan),
      QStringLiteral(
          "Asks each device ID of the range to identify itself at each speed and lists every\n"
-         "device that answers: ID, serial number, speed, EEPROM size (bytes), device text.\n"
-         "\n"
-         "  --port P      As for 'test': a port number 1 to 16, a device path, or 'sim'.\n"
-         "  --ids LIST    Device IDs 0 to 255: N, N-M or a comma-separated list of both\n"
-         "                (default 1-255). They are asked in ascending order.\n"
-         "  --speeds B,.. Speeds of the search list to try, in this order (default\n"
-         "                9600,4800,19200,2400,1200,38400).\n"
-         "  --json        One JSON array of objects: id, serialNumber, deviceId, speed,\n"
-         "                eepromSize, deviceText.\n"
-         "  --trace FILE  Write every frame sent and received to FILE, as for 'test'.\n"
-         "\n"
+         "device that answers: ID, serial number, speed, EEPROM size (bytes), device text."),
+     portOptionHelp() +
+         QStringLiteral(
+             "  --ids LIST    Device IDs 0 to 255: N, N-M or a comma-separated list of both\n"
+             "                (default 1-255). They are asked in ascending order.\n"
+             "  --speeds B,.. Speeds of the search list to try, in this order (default\n"
+             "                9600,4800,19200,2400,1200,38400).\n"
+             "  --json        Print one JSON array of objects: id, serialNumber, deviceId,\n"
+             "                speed, eepromSize, deviceText.\n") +
+         traceOptionHelp(),
+     QStringLiteral(
          "Each ID gets one request per speed and waits as long as the longest reply needs\n"
          "at that speed plus 150 ms; a device that answered is not asked again at the other\n"
          "speeds. An ID without a device costs about 0.24 s at 9600 baud and 0.78 s at 1200:\n"
@@ -182,7 +176,9 @@ int scan(const QStringList &args)
          "stops the scan and lists what was found so far.\n"
          "\n"
          "Exit status: 0 one or more devices answered; 2 bad arguments; 3 no device\n"
-         "answered; 4 stopped with Ctrl+C; 25 the port could not be opened.")});
+         "answered; 4 stopped with Ctrl+C; 25 the port could not be opened (a second\n"
+         "line names the device tried and why)."),
+     QStringLiteral("  tq540ctl scan --port /dev/ttyUSB0 --ids 1-20 --speeds 9600,19200")});
 
 } // namespace
 

@@ -13,6 +13,9 @@ std::vector<Subcommand> &registry()
     return commands;
 }
 
+// The command being run, for the help line after a mistake.
+QString running;
+
 bool isHelp(const QString &argument)
 {
     return argument == u"--help" || argument == u"-h" || argument == u"help";
@@ -24,16 +27,24 @@ void printList(QTextStream &stream)
     for (const Subcommand &command : subcommands())
         stream << "  " << (command.name + u' ' + command.usage).leftJustified(36) << ' '
                << command.summary << '\n';
-    stream << "\nRun 'tq540ctl COMMAND --help' for one command.\n";
+    stream << "\nOptions:\n"
+              "  -h, --help   Show this list; 'tq540ctl COMMAND --help' describes one command.\n"
+              "  --version    Show the version.\n"
+              "\nExample:\n"
+              "  tq540ctl test --port /dev/ttyUSB0 --sn 1\n";
     stream.flush();
 }
 
 void printCommand(const Subcommand &command)
 {
-    out() << "Usage: tq540ctl " << command.name << ' ' << command.usage << "\n"
+    out() << "Usage: tq540ctl " << command.name << ' ' << command.usage << '\n'
           << command.summary << '\n';
-    if (!command.details.isEmpty())
-        out() << '\n' << command.details << '\n';
+    if (!command.about.isEmpty())
+        out() << '\n' << command.about << '\n';
+    out() << "\nOptions:\n" << command.options << "  -h, --help    Show this help.\n";
+    if (!command.notes.isEmpty())
+        out() << '\n' << command.notes << '\n';
+    out() << "\nExample:\n" << command.example << '\n';
     out().flush();
 }
 
@@ -63,19 +74,23 @@ int dispatch(const QStringList &arguments)
         printList(out());
         return exitOk;
     }
+    if (arguments.first() == u"--version") {
+        out() << "tq540ctl " << TQ_VERSION << '\n';
+        out().flush();
+        return exitOk;
+    }
     const auto &commands = registry();
     const auto command = std::find_if(commands.begin(), commands.end(), [&](const Subcommand &c) {
         return c.name == arguments.first();
     });
     if (command == commands.end())
-        return fail(
-            exitUsage,
-            QStringLiteral("unknown command '%1' (see tq540ctl --help)").arg(arguments.first()));
+        return usageError(diagnostic::unknownCommand(arguments.first()));
     const QStringList rest = arguments.mid(1);
     if (rest.contains(u"--help") || rest.contains(u"-h")) {
         printCommand(*command);
         return exitOk;
     }
+    running = command->name;
     return command->run(rest);
 }
 
@@ -91,11 +106,18 @@ QTextStream &err()
     return stream;
 }
 
-int fail(int status, const QString &message)
+int fail(int status, const diagnostic::Problem &problem)
 {
-    err() << "tq540ctl: " << message << '\n';
+    err() << diagnostic::line(problem) << '\n';
     err().flush();
     return status;
+}
+
+int usageError(const diagnostic::Problem &problem)
+{
+    err() << diagnostic::line(problem) << '\n' << diagnostic::tryHelp(running) << '\n';
+    err().flush();
+    return exitUsage;
 }
 
 } // namespace tq540ctl

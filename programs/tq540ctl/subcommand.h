@@ -1,5 +1,7 @@
 #pragma once
 
+#include "diagnostic.h"
+
 #include <QStringList>
 #include <QTextStream>
 #include <functional>
@@ -20,8 +22,11 @@ struct Subcommand
     QString summary; // one line for the command list
     // Runs with the arguments after the name; returns the exit status.
     std::function<int(const QStringList &args)> run;
-    // More text for 'tq540ctl NAME --help' (options, exit statuses); may be empty.
-    QString details = {};
+    // 'tq540ctl NAME --help' shows, after the usage and the summary:
+    QString about = {};   // what the command does; may be empty
+    QString options = {}; // under "Options:": "  --name      text\n" lines
+    QString notes = {};   // how it behaves, the exit statuses
+    QString example = {}; // under "Example:", command lines
 };
 
 // Registers a command; returns true so it can initialise a static flag.
@@ -30,13 +35,20 @@ bool addSubcommand(Subcommand command);
 // Registered commands, sorted by name.
 std::vector<Subcommand> subcommands();
 
-// Runs the command named by arguments[0] (the program name removed).
+// Runs the command named by arguments[0] (the program name removed):
+// 'tq540ctl --help' lists the commands, 'tq540ctl --version' names the
+// version, 'tq540ctl NAME --help' describes one.
 int dispatch(const QStringList &arguments);
 
 QTextStream &out();
 QTextStream &err();
 
-// Writes "tq540ctl: <message>" to the error stream and returns `status`.
-int fail(int status, const QString &message);
+// Writes the message for `problem` in the one wording (diagnostic.h) to the
+// error stream; returns `status`.
+int fail(int status, const diagnostic::Problem &problem);
+
+// A mistake in the running command's arguments: the message, then "Try
+// 'tq540ctl NAME --help'."; returns exitUsage.
+int usageError(const diagnostic::Problem &problem);
 
 } // namespace tq540ctl

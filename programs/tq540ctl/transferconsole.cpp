@@ -104,7 +104,9 @@ void TransferConsole::poll()
         } else if (!warned) {
             warned = true;
             clearLine();
-            fail(0, QStringLiteral("the device is being written; this cannot be interrupted"));
+            fail(0, {{},
+                     QStringLiteral("the device is being written; this cannot be interrupted"),
+                     {}});
         }
     }
     draw();

@@ -1,6 +1,7 @@
 // tq540sim: a simulated TQ540-2 on a pseudo-terminal, for trying the tool and
 // its command-line front end without a device.
 
+#include "diagnostic.h"
 #include "m.h"
 #include "ptyserver.h"
 #include "simdevice.h"
@@ -8,12 +9,16 @@
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QTextStream>
+#include <algorithm>
 #include <csignal>
 #include <optional>
 
 namespace {
 
-constexpr int EXIT_USAGE = 2;
+using diagnostic::Problem;
+
+constexpr int EXIT_FAILED = 1; // the terminal, its link or the saved image failed
+constexpr int EXIT_USAGE = 2;  // bad arguments, or the image to load
 
 volatile std::sig_atomic_t stopRequested = 0;
 
@@ -40,11 +45,19 @@ const char *const kDescription =
     "speed with 8 data bits, no parity and one stop bit. SIGTERM or SIGINT ends\n"
     "it: the link is removed and, with --save, the EEPROM is written out.";
 
-void addOptions(QCommandLineParser &parser)
+const char *const kAfterOptions =
+    "\n"
+    "Example:\n"
+    "  tq540sim --link /tmp/tq540 --serial 5555 --baud 19200 &\n"
+    "  tq540ctl test --port /tmp/tq540 --sn 5555\n"
+    "\n"
+    "Exit status: 0 stopped by SIGTERM or SIGINT; 1 the pseudo-terminal or its link\n"
+    "could not be made, or --save could not write its file; 2 bad arguments, or the\n"
+    "--image file could not be loaded.\n";
+
+QList<QCommandLineOption> optionList()
 {
-    parser.setApplicationDescription(QString::fromLatin1(kDescription));
-    parser.addHelpOption();
-    parser.addOptions({
+    return {
         {QStringLiteral("link"),
          QStringLiteral("Symbolic link to create (required). A link there whose terminal is "
                         "gone is replaced; one to anything that exists is left alone."),
@@ -97,34 +110,52 @@ void addOptions(QCommandLineParser &parser)
          QStringLiteral("Print a line for every chunk of bytes read and every reply sent.")},
         {QStringLiteral("vanish-after"),
          QStringLiteral("Fault: the port disappears after N frames."), QStringLiteral("N")},
+    };
+}
+
+void addOptions(QCommandLineParser &parser)
+{
+    parser.setApplicationDescription(QString::fromLatin1(kDescription));
+    parser.addHelpOption();
+    parser.addVersionOption();
+    parser.addOptions(optionList());
+}
+
+// Whether the argument names an option that takes a value.
+bool takesValue(const QString &argument)
+{
+    QString name = argument;
+    while (name.startsWith(u'-'))
+        name.remove(0, 1);
+    const QList<QCommandLineOption> options = optionList();
+    return std::any_of(options.begin(), options.end(), [&](const QCommandLineOption &option) {
+        return option.names().contains(name.section(u'=', 0, 0)) && !option.valueName().isEmpty();
     });
 }
 
-// The option's value as a whole number within [low, high], or an error text.
+// The option's value as a whole number within [low, high], or the problem.
 std::optional<qint64> number(const QCommandLineParser &parser, const QString &name, qint64 low,
-                             qint64 high, QString *error)
+                             qint64 high, Problem *problem)
 {
     bool ok = false;
     const qint64 value = parser.value(name).toLongLong(&ok);
     if (!ok || value < low || value > high) {
-        *error = QStringLiteral("--%1 must be a whole number from %2 to %3, not \"%4\"")
-                     .arg(name)
-                     .arg(low)
-                     .arg(high)
-                     .arg(parser.value(name));
+        *problem =
+            diagnostic::badValue(QStringLiteral("--") + name, parser.value(name),
+                                 QStringLiteral("a whole number from %1 to %2").arg(low).arg(high));
         return std::nullopt;
     }
     return value;
 }
 
 // Each numeric option: its range and where its value goes.
-bool readNumbers(const QCommandLineParser &parser, Options &options, QString *error)
+bool readNumbers(const QCommandLineParser &parser, Options &options, Problem *problem)
 {
     const auto take = [&](const char *name, qint64 low, qint64 high, auto assign) {
         const QString key = QLatin1String(name);
         if (!parser.isSet(key))
             return true;
-        const std::optional<qint64> value = number(parser, key, low, high, error);
+        const std::optional<qint64> value = number(parser, key, low, high, problem);
         if (value)
             assign(*value);
         return value.has_value();
@@ -133,7 +164,6 @@ bool readNumbers(const QCommandLineParser &parser, Options &options, QString *er
     sim::DeviceFaults &f = options.faults;
     return take("serial", 1, 0x7FFFFFFF, [&](qint64 v) { c.serialNo = std::uint32_t(v); }) &&
            take("id", 0, 255, [&](qint64 v) { c.deviceId = std::uint8_t(v); }) &&
-           take("baud", 1200, 38400, [&](qint64 v) { c.baud = std::int32_t(v); }) &&
            take("eeprom-kb", 1, 64, [&](qint64 v) { c.eepromKb = int(v); }) &&
            take("drop", 0, 1'000'000, [&](qint64 v) { f.dropReplies = int(v); }) &&
            take("bad-checksum", 0, 1'000'000, [&](qint64 v) { f.corruptChecksums = int(v); }) &&
@@ -149,29 +179,60 @@ bool readNumbers(const QCommandLineParser &parser, Options &options, QString *er
            take("flip-bit", 0, 1'000'000, [&](qint64 v) { f.flippedBits = int(v); });
 }
 
-bool readOptions(const QCommandLineParser &parser, Options &options, QString *error)
+// The line speed: one of the speeds the tool searches.
+bool readBaud(const QCommandLineParser &parser, sim::DeviceConfig &config, Problem *problem)
+{
+    const QString name = QStringLiteral("baud");
+    if (!parser.isSet(name))
+        return true;
+    bool ok = false;
+    const std::int32_t baud = parser.value(name).toInt(&ok);
+    const auto &speeds = m::SEARCH_SPEEDS;
+    if (!ok || std::find(speeds.begin(), speeds.end(), baud) == speeds.end()) {
+        *problem =
+            diagnostic::badValue(QStringLiteral("--baud"), parser.value(name),
+                                 QStringLiteral("one of 1200, 2400, 4800, 9600, 19200 or 38400"));
+        return false;
+    }
+    config.baud = baud;
+    return true;
+}
+
+bool readOptions(const QCommandLineParser &parser, Options &options, Problem *problem)
 {
     if (!parser.positionalArguments().isEmpty()) {
-        *error =
-            QStringLiteral("unexpected argument \"%1\"").arg(parser.positionalArguments().first());
+        *problem = diagnostic::unexpectedArgument(parser.positionalArguments().first());
         return false;
     }
     options.linkPath = parser.value(QStringLiteral("link"));
     if (options.linkPath.isEmpty()) {
-        *error = QStringLiteral("--link PATH is required");
+        *problem = diagnostic::required(QStringLiteral("--link PATH"));
         return false;
     }
     options.imagePath = parser.value(QStringLiteral("image"));
     options.savePath = parser.value(QStringLiteral("save"));
-    if (!readNumbers(parser, options, error))
+    if (!readNumbers(parser, options, problem))
         return false;
-    // The device runs at the speeds the tool searches.
-    const auto &speeds = m::SEARCH_SPEEDS;
-    if (std::find(speeds.begin(), speeds.end(), options.config.baud) == speeds.end()) {
-        *error = QStringLiteral("--baud must be 1200, 2400, 4800, 9600, 19200 or 38400");
-        return false;
+    return readBaud(parser, options.config, problem);
+}
+
+// What the parser refused, in the programs' wording: an unknown option, an
+// option that takes a value given last without one, or a flag given a value.
+Problem parseProblem(const QCommandLineParser &parser, const QStringList &arguments)
+{
+    const QStringList unknown = parser.unknownOptionNames();
+    if (!unknown.isEmpty())
+        return diagnostic::unknownOption((unknown.first().size() == 1 ? "-" : "--") +
+                                         unknown.first());
+    // An option that takes a value takes the next argument whatever it is.
+    const QString last = arguments.size() > 1 ? arguments.last() : QString();
+    if (last.startsWith(u'-') && !last.contains(u'=') && takesValue(last))
+        return diagnostic::missingValue(last);
+    for (const QString &argument : arguments.mid(1)) {
+        if (argument.startsWith(u'-') && argument.contains(u'=') && !takesValue(argument))
+            return diagnostic::takesNoValue(argument.section(u'=', 0, 0));
     }
-    return true;
+    return {{}, parser.errorText(), {}};
 }
 
 // SIGTERM and SIGINT request a stop. They stay blocked except while the
@@ -195,10 +256,16 @@ sigset_t catchStopSignals()
     return waitMask;
 }
 
-int usageError(const QString &message)
+int usageError(const Problem &problem)
 {
-    QTextStream(stderr) << "tq540sim: " << message << "\nTry 'tq540sim --help'.\n";
+    diagnostic::writeUsage(problem);
     return EXIT_USAGE;
+}
+
+int failure(int status, const Problem &problem)
+{
+    diagnostic::write(problem);
+    return status;
 }
 
 } // namespace
@@ -207,38 +274,37 @@ int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("tq540sim"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(TQ_VERSION));
     QCommandLineParser parser;
     addOptions(parser);
     if (!parser.parse(app.arguments()))
-        return usageError(parser.errorText());
+        return usageError(parseProblem(parser, app.arguments()));
     if (parser.isSet(QStringLiteral("help"))) {
-        QTextStream(stdout) << parser.helpText();
+        QTextStream(stdout) << parser.helpText() << kAfterOptions;
         return 0;
     }
+    if (parser.isSet(QStringLiteral("version")))
+        parser.showVersion();
     Options options;
-    QString error;
-    if (!readOptions(parser, options, &error))
-        return usageError(error);
+    Problem problem;
+    if (!readOptions(parser, options, &problem))
+        return usageError(problem);
     sim::Device device(options.config);
     device.faults = options.faults;
-    if (!options.imagePath.isEmpty() && !device.loadImage(options.imagePath, &error))
-        return usageError(error);
+    if (!options.imagePath.isEmpty() && !device.loadImage(options.imagePath, &problem))
+        return failure(EXIT_USAGE, problem);
 
     const sigset_t waitMask = catchStopSignals();
     sim::PtyServer server(device);
-    if (!server.create(options.linkPath, &error)) {
-        QTextStream(stderr) << "tq540sim: " << error << '\n';
-        return 1;
-    }
+    if (!server.create(options.linkPath, &problem))
+        return failure(EXIT_FAILED, problem);
     QTextStream out(stdout);
     if (parser.isSet(QStringLiteral("verbose")))
         server.log = [&out](const QString &line) { out << line << Qt::endl; };
     out << options.linkPath << " -> " << server.terminalPath() << Qt::endl;
     server.serve(stopRequested, waitMask);
     server.removeLink();
-    if (!options.savePath.isEmpty() && !device.saveImage(options.savePath, &error)) {
-        QTextStream(stderr) << "tq540sim: " << error << '\n';
-        return 1;
-    }
+    if (!options.savePath.isEmpty() && !device.saveImage(options.savePath, &problem))
+        return failure(EXIT_FAILED, problem);
     return 0;
 }

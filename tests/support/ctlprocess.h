@@ -49,10 +49,15 @@ inline QString compactJson(const QString &text)
     return json.isNull() ? text : QString::fromUtf8(json.toJson(QJsonDocument::Compact));
 }
 
-// "~part": `actual` contains the part; anything else: equals it.
+// "~part": `actual` contains the part; "!part": it does not; anything else:
+// equals it.
 inline bool matches(const QString &actual, const QString &expected)
 {
-    return expected.startsWith(u'~') ? actual.contains(expected.mid(1)) : actual == expected;
+    if (expected.startsWith(u'~'))
+        return actual.contains(expected.mid(1));
+    if (expected.startsWith(u'!'))
+        return !actual.contains(expected.mid(1));
+    return actual == expected;
 }
 
 // Reads the process's current channel until `done` accepts a line.

@@ -1,5 +1,6 @@
 #include "startup.h"
 
+#include "diagnostic.h"
 #include "linktrace.h"
 #include "mainwindowfactory.h"
 #include "msgbox.h"
@@ -13,10 +14,14 @@
 
 std::unique_ptr<QWidget> startUp(const QString &programDir, const StartOptions &options)
 {
-    gResDll.setFilename(langLibraryPath(programDir));
-    // Fixed text: without the library there is no text to take it from.
-    if (gResDll.hInstance() == 0)
+    const QString library = langLibraryPath(programDir);
+    gResDll.setFilename(library);
+    // Fixed text: without the library there is no text to take it from. The
+    // error stream names the path looked for, for whoever starts it from a shell.
+    if (gResDll.hInstance() == 0) {
+        diagnostic::write(diagnostic::languageLibraryNotLoaded(library));
         msgbox::show(nullptr, QStringLiteral("System error, please reinstall!"));
+    }
     if (options.simulate)
         simulation::start(std::make_shared<sim::Device>()); // in its default configuration
     QString error;

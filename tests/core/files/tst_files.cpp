@@ -1,6 +1,6 @@
-#include "testfiles.h"
 #include "apifilefunction.h"
 #include "configfile.h"
+#include "testfiles.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -95,21 +95,26 @@ private slots:
     }
 
     // Nothing but a regular file is read or replaced, and no folder is made;
-    // a failed load keeps the buffer.
+    // a failed load keeps the buffer. The reason is the last failure's.
     void refusedPaths_data()
     {
         QTest::addColumn<QString>("name");
         QTest::addColumn<int>("load");
         QTest::addColumn<int>("save"); // 0: not tried
-        QTest::newRow("missing") << path("missing.ztb") << fileFailed << 0;
-        QTest::newRow("empty path") << "" << fileFailed << 0;
-        QTest::newRow("folder") << dir.path() << fileNotRegular << fileNotRegular;
-        QTest::newRow("missing folder") << path("no/such/x.ztb") << fileFailed << fileFailed;
+        QTest::addColumn<QString>("reason");
+        const QString notRegular = "not a regular file (a folder, a device or a pipe)";
+        const QString missing = "No such file or directory";
+        // clang-format off
+        QTest::newRow("missing") << path("missing.ztb") << fileFailed << 0 << missing;
+        QTest::newRow("empty path") << "" << fileFailed << 0 << "no file name";
+        QTest::newRow("folder") << dir.path() << fileNotRegular << fileNotRegular << notRegular;
+        QTest::newRow("missing folder") << path("no/such/x.ztb") << fileFailed << fileFailed << missing;
 #ifdef Q_OS_UNIX
         // Opened, these would read: the pipe what waits in it, the device zeros.
-        QTest::newRow("pipe") << path("pipe.ztb") << fileNotRegular << fileNotRegular;
-        QTest::newRow("device") << "/dev/zero" << fileNotRegular << 0;
+        QTest::newRow("pipe") << path("pipe.ztb") << fileNotRegular << fileNotRegular << notRegular;
+        QTest::newRow("device") << "/dev/zero" << fileNotRegular << 0 << notRegular;
 #endif
+        // clang-format on
     }
     void refusedPaths()
     {
@@ -121,6 +126,7 @@ private slots:
         const bool existed = QFileInfo::exists(name);
         if (save)
             QCOMPARE(configfile::save(name, bytesOf(buffer)), save);
+        QTEST(API_FileFunction::LastErrorText(), "reason");
         QVERIFY(!QFileInfo(name).isFile());
         QCOMPARE(QFileInfo::exists(name), existed);
     }

@@ -3,9 +3,10 @@
 // where the file cannot be written the old file stays as it was. (The
 // toolbar's message 1208 for a failed save is the toolbar's test.)
 
-#include "testfiles.h"
 #include "apifilefunction.h"
 #include "configfile.h"
+#include "testfiles.h"
+#include "unprivileged.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -19,11 +20,7 @@ namespace {
 
 // For the lifetime of a scope, the files the process writes hold at most
 // `diskTakes` bytes (0: no limit), a full disk as the writer sees it, and file
-// permissions bind it as they bind a user: run as root, it takes the user and
-// group "nobody" as its real and effective ones (access checks use the real
-// ones), keeping root as the saved ones to return to. The tests' modes are the
-// same for owner, group and others, so root's supplementary groups change
-// nothing.
+// permissions bind it as they bind a user (Unprivileged).
 class Constrained
 {
 public:
@@ -32,20 +29,12 @@ public:
         ::getrlimit(RLIMIT_FSIZE, &previous);
         const rlimit limited{diskTakes ? diskTakes : previous.rlim_cur, previous.rlim_max};
         ::setrlimit(RLIMIT_FSIZE, &limited);
-        if (::geteuid() == 0 && ::setresgid(nobody, nobody, 0) == 0 &&
-            ::setresuid(nobody, nobody, 0) != 0)
-            ::setresgid(0, 0, 0);
     }
-    ~Constrained()
-    {
-        if (::setresuid(0, 0, 0) == 0)
-            ::setresgid(0, 0, 0);
-        ::setrlimit(RLIMIT_FSIZE, &previous);
-    }
+    ~Constrained() { ::setrlimit(RLIMIT_FSIZE, &previous); }
 
 private:
-    static constexpr uid_t nobody = 65534;
     rlimit previous{};
+    Unprivileged user;
 };
 
 constexpr QFile::Permissions readOnly =
@@ -76,7 +65,7 @@ private slots:
     // Over an existing file, which loads whatever its permissions: where
     // nothing can be made beside it, a file that may be written is rewritten
     // in place and keeps its permissions; a save that fails leaves the old
-    // content, and nothing else, behind.
+    // content, and nothing else, behind, and the system's reason.
     void saveInHardPlaces_data()
     {
         QTest::addColumn<QString>("file");  // its permissions: "rw" or "r"
@@ -84,13 +73,14 @@ private slots:
         QTest::addColumn<int>("saved");     // bytes the new file has
         QTest::addColumn<int>("diskTakes"); // 0: as much as needed
         QTest::addColumn<bool>("replaced");
+        QTest::addColumn<QString>("reason"); // of a failed save
         // clang-format off
-        QTest::newRow("locked folder, shorter file") << "rw" << true  << 3   << 0  << true;
-        QTest::newRow("locked folder, longer file")  << "rw" << true  << 100 << 0  << true;
-        QTest::newRow("locked folder, disk full")    << "rw" << true  << 100 << 27 << false;
-        QTest::newRow("read-only file")              << "r"  << false << 100 << 0  << false;
-        QTest::newRow("read-only file and folder")   << "r"  << true  << 100 << 0  << false;
-        QTest::newRow("disk full")                   << "rw" << false << 100 << 27 << false;
+        QTest::newRow("locked folder, shorter file") << "rw" << true  << 3   << 0  << true << "";
+        QTest::newRow("locked folder, longer file")  << "rw" << true  << 100 << 0  << true << "";
+        QTest::newRow("locked folder, disk full")    << "rw" << true  << 100 << 27 << false << "File too large";
+        QTest::newRow("read-only file")              << "r"  << false << 100 << 0  << false << "Permission denied";
+        QTest::newRow("read-only file and folder")   << "r"  << true  << 100 << 0  << false << "Permission denied";
+        QTest::newRow("disk full")                   << "rw" << false << 100 << 27 << false << "File too large";
         // clang-format on
     }
     void saveInHardPlaces()
@@ -110,6 +100,7 @@ private slots:
         if (locked)
             QVERIFY(QFile::setPermissions(folder, lockedFolder));
         std::int32_t loaded = 0, got = 0;
+        QString reason;
         {
             Constrained user{rlim_t(diskTakes)};
             if (::geteuid() == 0)
@@ -117,10 +108,12 @@ private slots:
             std::vector<std::uint8_t> buffer(32);
             loaded = configfile::load(target, buffer);
             got = configfile::save(target, std::vector<std::uint8_t>(saved, 0x42));
+            reason = got < 0 ? API_FileFunction::LastErrorText() : QString();
         }
         QVERIFY(QFile::setPermissions(folder, openFolder));
         QCOMPARE(loaded, 17);
         QCOMPARE(got, replaced ? saved : int(API_FileFunction::fileFailed));
+        QTEST(reason, "reason");
         QCOMPARE(readFile(target), replaced ? QByteArray(saved, 0x42) : old);
         // The "user" bits say what this process may do, and it is root again.
         const QFile::Permissions userBits = QFile::ReadUser | QFile::WriteUser | QFile::ExeUser;

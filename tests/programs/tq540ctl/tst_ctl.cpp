@@ -7,6 +7,8 @@
 
 #include "ctlprocess.h"
 
+#include <QFileInfo>
+#include <QRegularExpression>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <csignal>
@@ -86,47 +88,50 @@ private slots:
         // clang-format off
         row("test by serial number", "test --port $SIM --sn 5555", 0, found, "", QStringList{"--id", "9", "--serial", "5555", "--baud", "19200", "--eeprom-kb", "2"});
         row("test through COM3, JSON", "test --port COM3 --json", 0, "{\"deviceId\":1,\"deviceText\":\"TQ540-2 remote I/O\",\"eepromSize\":1024,\"message\":\"Device found.\",\"result\":0,\"serialNumber\":1000001,\"speed\":9600}", "", device);
-        row("test, no such port", "test --port /nonexistent/tty", 25, "", failure.arg("Can't open communication port.\ntq540ctl: /nonexistent/tty: No such file or directory"));
+        row("test, no such port", "test --port /nonexistent/tty", 25, "", failure.arg("Can't open communication port.\ntq540ctl: /nonexistent/tty: cannot open the port: no such device"));
         row("download", "download --port sim -o $DIR/out.ztb", 0, "Download completed.\n", "", {}, "$DIR/out.ztb", factory);
         row("download, reply without echo", "download --port $SIM -o $DIR/out.ztb", 6, "", failure.arg("The device's reply did not match the request."), QStringList{"--no-echo", "1"}, "$DIR/out.ztb", "old");
-        row("download, disk full", "download --port sim -o $DIR/out.ztb", 1, "", failure.arg("$DIR/out.ztb: Can't write the configuration file."), {}, "$DIR/out.ztb", "old", 16);
+        row("download, disk full", "download --port sim -o $DIR/out.ztb", 1, "", failure.arg("$DIR/out.ztb: cannot write the configuration file: File too large"), {}, "$DIR/out.ztb", "old", 16);
         row("upload, write error", "upload --port $SIM $DIR/up.ztb", 9, "", failure.arg("Write err."), QStringList{"--write-error", "70"});
         row("upload, verify finds a lost byte", "upload --port $SIM --verify $DIR/up.ztb", 15, "", failure.arg("The device's memory does not match what was written. First difference at EEPROM address 50: 0x5A written, 0x00 read."), QStringList{"--lose-write", "50"});
         row("scan", "scan --port $SIM --ids 1-4 --speeds 9600,19200 --json", 0, "[{\"deviceId\":3,\"deviceText\":\"TQ540-2 remote I/O\",\"eepromSize\":1024,\"id\":3,\"serialNumber\":4242,\"speed\":19200}]", "", QStringList{"--id", "3", "--serial", "4242", "--baud", "19200"});
         row("scan, nobody answers", "scan --port sim --ids 2-3 --speeds 9600", 3, "", failure.arg("no device answered"));
         row("diff, device and file", "diff port:$SIM,sn=7 $DIR/changed.ztb", 1, "LED dwell time: 30 -> 15\nInput 5, Group: 0 -> 4\n", "", QStringList{"--id", "7"});
         row("diff, equal", "diff $DIR/factory.ztb port:sim", 0, "", "");
-        row("diff, no such file", "diff $DIR/none.ztb port:sim", 2, "", failure.arg("$DIR/none.ztb: Can't read the configuration file."));
-        row("diff, port not opened", "diff port:/nonexistent/tty $DIR/factory.ztb", 25, "", failure.arg("port:/nonexistent/tty: Can't open communication port."));
+        row("diff, no such file", "diff $DIR/none.ztb port:sim", 2, "", failure.arg("$DIR/none.ztb: cannot read the configuration file: No such file or directory"));
+        row("diff, port not opened", "diff port:/nonexistent/tty $DIR/factory.ztb", 25, "", failure.arg("port:/nonexistent/tty: Can't open communication port.\ntq540ctl: /nonexistent/tty: cannot open the port: no such device"));
         row("ports", "ports --json", 0, "~{\"access\":\"free\",\"com\":[3],\"description\":null,\"manufacturer\":null,\"name\":\"tty\",\"path\":\"$SIM\",\"productId\":null,\"serialNumber\":null,\"vendorId\":null}", "", device);
-        row("ports, bad argument", "ports --all", 2, "", failure.arg("usage: tq540ctl ports [--json]"));
+        row("ports, bad argument", "ports --all", 2, "", failure.arg("--all: unknown option\nTry 'tq540ctl ports --help'."));
         row("trace to a file", "test --trace $DIR/t.log --port sim", 0, "~Device found.\n", "", {}, "$DIR/t.log", "~ tx  9600 sent          flags=0E tgt=00000201 seq=1 opt=0A status=00 cmd=01 len=0");
         row("show as JSON", "show $DIR/hand.ztb --json", 0, "~\"baud\":\"2400\",\"dwell\":\"200\"", "");
         row("show", "show $DIR/hand.ztb", 0, "~Baud rate:       2400\nAlarm system:    off\nLED dwell time:  200\n", "");
         row("encode", "encode $DIR/cleared.json -o $DIR/out.ztb", 0, "", "", {}, "$DIR/out.ztb", factory);
-        row("encode bad content", "encode $DIR/bad.json -o $DIR/out.ztb", 2, "", "~bad.json: ", {}, "$DIR/out.ztb", "old");
-        row("encode, no folder", "encode $DIR/cleared.json -o $DIR/no/out.ztb", 1, "", "~cannot write the configuration file");
+        row("encode bad content", "encode $DIR/bad.json -o $DIR/out.ztb", 2, "", failure.arg("$DIR/bad.json: not a configuration: dwell: expected a text"), {}, "$DIR/out.ztb", "old");
+        row("encode, no folder", "encode $DIR/cleared.json -o $DIR/no/out.ztb", 1, "", failure.arg("$DIR/no/out.ztb: cannot write the configuration file: No such file or directory"));
         row("help", "--help", 0, "~\n  test --port P [--sn N] [--json]", "");
+        row("version", "--version", 0, "tq540ctl " TQ_VERSION "\n", "");
         // Refused before anything is sent.
         row("no command", "", 2, "", "~Usage: tq540ctl COMMAND");
-        row("unknown command", "frobnicate", 2, "", "~unknown command 'frobnicate'");
-        row("no port", "test", 2, "", "~--port P is required");
-        row("port 0", "test --port 0", 2, "", "~must be 1 to 16, not 0");
-        row("port 17", "test --port COM17", 2, "", "~must be 1 to 16, not COM17");
-        row("unknown option", "test --port sim --speed 9600", 2, "", "~unknown option '--speed'");
-        row("test takes no file", "test --port sim x.ztb", 2, "", "~unexpected argument 'x.ztb'");
-        row("download without -o", "download --port sim", 2, "", "~-o FILE.ztb is required");
-        row("-o twice", "download --port sim -o a.ztb -o b.ztb", 2, "", "~-o given twice");
-        row("upload without file", "upload --port sim", 2, "", "~the configuration file to upload is required");
-        row("--sn past 32 bits", "test --port sim --sn 2147483648", 2, "", "~must be a number from 0 to 2147483647");
-        row("trace without a file", "test --port sim --trace", 2, "", "~--trace needs a value");
-        row("trace not written", "test --port sim --trace /nonexistent/t.log", 1, "", "~/nonexistent/t.log: cannot write the trace");
-        row("upload file missing", "upload --port sim /nonexistent/x.ztb", 1, "", "~/nonexistent/x.ztb: Can't read the configuration file.");
-        row("upload of a pipe", "upload --port sim --force $DIR/pipe.ztb", 1, "", "~pipe.ztb: not a regular file");
-        row("upload of 121 bytes", "upload --port sim $DIR/long.ztb", 1, "", "~longer than the 120 bytes of a configuration");
-        row("scan of ID 256", "scan --port sim --ids 1-256", 2, "", "~--ids takes device IDs 0 to 255");
-        row("show of two files", "show a.ztb b.ztb", 2, "", "~usage: tq540ctl show");
-        row("encode without -o", "encode a.json", 2, "", "~usage: tq540ctl encode");
+        row("unknown command", "frobnicate", 2, "", failure.arg("frobnicate: unknown command\nTry 'tq540ctl --help'."));
+        row("no port", "test", 2, "", failure.arg("--port P: required\nTry 'tq540ctl test --help'."));
+        row("port 0", "test --port 0", 2, "", "~tq540ctl: --port 0: not a port number from 1 to 16\n");
+        row("port 17", "test --port COM17", 2, "", "~tq540ctl: --port COM17: not a port number from 1 to 16\n");
+        row("unknown option", "test --port sim --speed 9600", 2, "", "~tq540ctl: --speed: unknown option\n");
+        row("test takes no file", "test --port sim x.ztb", 2, "", "~tq540ctl: x.ztb: unexpected argument\n");
+        row("download without -o", "download --port sim", 2, "", "~tq540ctl: -o FILE.ztb: required\n");
+        row("-o twice", "download --port sim -o a.ztb -o b.ztb", 2, "", "~tq540ctl: -o: given twice\n");
+        row("upload without file", "upload --port sim", 2, "", "~tq540ctl: FILE.ztb: required\n");
+        row("--sn past 32 bits", "test --port sim --sn 2147483648", 2, "", "~tq540ctl: --sn 2147483648: not a serial number or device ID (a number from 0 to 2147483647)\n");
+        // The window reads "abc" as device ID 0; here no frame is sent for it.
+        row("--sn not a number", "test --port sim --sn abc --trace $DIR/sn.log", 2, "", failure.arg("--sn abc: not a serial number or device ID (a number from 0 to 2147483647)\nTry 'tq540ctl test --help'."), {}, "$DIR/sn.log", "! tx ");
+        row("trace without a file", "test --port sim --trace", 2, "", "~tq540ctl: --trace: needs a value\n");
+        row("trace not written", "test --port sim --trace /nonexistent/t.log", 1, "", failure.arg("/nonexistent/t.log: cannot write the trace: No such file or directory"));
+        row("upload file missing", "upload --port sim /nonexistent/x.ztb", 1, "", failure.arg("/nonexistent/x.ztb: cannot read the configuration file: No such file or directory"));
+        row("upload of a pipe", "upload --port sim --force $DIR/pipe.ztb", 1, "", failure.arg("$DIR/pipe.ztb: cannot read the configuration file: not a regular file (a folder, a device or a pipe)"));
+        row("upload of 121 bytes", "upload --port sim $DIR/long.ztb", 1, "", failure.arg("$DIR/long.ztb: not sent: longer than the 120 bytes of a configuration (--force sends its bytes 32 to 119 all the same)"));
+        row("scan of ID 256", "scan --port sim --ids 1-256", 2, "", "~tq540ctl: --ids 1-256: not device IDs from 0 to 255 (N, N-M or a comma-separated list of them)\n");
+        row("show of two files", "show a.ztb b.ztb", 2, "", failure.arg("b.ztb: unexpected argument\nTry 'tq540ctl show --help'."));
+        row("encode without -o", "encode a.json", 2, "", "~tq540ctl: -o FILE.ztb: required\n");
         // Signals; a cancelled download writes nothing.
         row("Ctrl+C in the search", search, 4, "", cancelled, {}, "$DIR/out.ztb", "old", 0, SIGINT, "seq=1");
         row("SIGTERM in the search", search, 4, "", cancelled, {}, "$DIR/out.ztb", "old", 0, SIGTERM, "seq=1");
@@ -176,6 +181,73 @@ private slots:
         QVERIFY2(matches(written, content), qPrintable(written));
         if (device)
             QVERIFY(device->stop());
+    }
+
+    // Each command's help (found in the command list), the list's own and the
+    // simulator's: a usage line, every option it names under the one heading
+    // "Options:", and an example.
+    void help_data()
+    {
+        QTest::addColumn<QStringList>("command");
+        QProcess list;
+        list.start(ctlProgram, {"--help"});
+        const QString commands = finish(list).out.section("Commands:\n", 1).section("\n\n", 0, 0);
+        for (const QString &line : commands.split(u'\n')) {
+            const QString name = line.trimmed().section(u' ', 0, 0);
+            QTest::newRow(qPrintable(name)) << QStringList{ctlProgram, name, "--help"};
+        }
+        QVERIFY(commands.count(u'\n') >= 7);
+        QTest::newRow("tq540ctl") << QStringList{ctlProgram, "--help"};
+        QTest::newRow("tq540sim") << QStringList{simProgram, "--help"};
+    }
+    void help()
+    {
+        QFETCH(QStringList, command);
+        QProcess process;
+        process.start(command.first(), command.mid(1));
+        const Run run = finish(process);
+        QCOMPARE(run.status, 0);
+        const QString usage = run.out.section(u'\n', 0, 0);
+        QVERIFY2(usage.startsWith("Usage: "), qPrintable(usage));
+        QCOMPARE(run.out.count("\nOptions:\n"), 1);
+        const QString options = run.out.section("\nOptions:\n", 1).section("\n\n", 0, 0);
+        static const QRegularExpression named(QStringLiteral("(?<![\\w-])--?[a-z][-a-z]*"));
+        for (const QRegularExpressionMatch &match : named.globalMatch(usage)) {
+            const QString option = match.captured();
+            QVERIFY2(options.contains("  " + option + ' ') ||
+                         options.contains("  " + option + ',') ||
+                         options.contains(", " + option + ' '),
+                     qPrintable(option));
+        }
+        QVERIFY(run.out.contains("\nExample:\n  " + QFileInfo(command.first()).fileName() + ' '));
+    }
+
+    // The simulator's messages, in the same wording.
+    void simulator_data()
+    {
+        QTest::addColumn<QString>("arguments");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QString>("out");
+        QTest::addColumn<QString>("err");
+        // clang-format off
+        QTest::newRow("version")       << "--version" << 0 << "tq540sim " TQ_VERSION "\n" << "";
+        QTest::newRow("bad ID")        << "--link $DIR/s --id 300" << 2 << "" << "tq540sim: --id 300: not a whole number from 0 to 255\nTry 'tq540sim --help'.\n";
+        QTest::newRow("no value")      << "--link" << 2 << "" << "tq540sim: --link: needs a value\nTry 'tq540sim --help'.\n";
+        QTest::newRow("image missing") << "--link $DIR/s --image $DIR/none.ztb" << 2 << "" << "tq540sim: $DIR/none.ztb: cannot read the EEPROM image: No such file or directory\n";
+        QTest::newRow("link on a file") << "--link $DIR/up.ztb" << 1 << "" << "tq540sim: $DIR/up.ztb: cannot create the link: something that is not a symbolic link is there\n";
+        // clang-format on
+    }
+    void simulator()
+    {
+        QFETCH(QString, arguments);
+        QProcess process;
+        process.start(simProgram, expand(arguments).split(u' '));
+        const Run run = finish(process);
+        QTEST(run.status, "status");
+        QFETCH(QString, out);
+        QCOMPARE(run.out, expand(out));
+        QFETCH(QString, err);
+        QCOMPARE(run.err, expand(err));
     }
 };
 

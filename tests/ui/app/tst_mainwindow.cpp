@@ -8,9 +8,6 @@
 // test has a window shown and active over the language library, its settings
 // in a folder of its own, the manual's opener and the message boxes answered.
 #include "casetable.h"
-#include "simbench.h"
-#include "testfiles.h"
-#include "transferuser.h"
 #include "eepromimage.h"
 #include "filedialogs.h"
 #include "frmtq540_2.h"
@@ -19,13 +16,22 @@
 #include "linktrace.h"
 #include "msgbox.h"
 #include "resdll.h"
+#include "simbench.h"
 #include "startup.h"
+#include "testfiles.h"
 #include "transferdriver.h"
+#include "transferuser.h"
 #include "twips.h"
 #include "usercontrol1.h"
 
 #include <QtTest>
 #include <QtWidgets>
+#include <cstdio>
+#include <functional>
+
+#ifdef Q_OS_UNIX
+#include <unistd.h>
+#endif
 
 using tqimage::EEPROMBuf;
 
@@ -99,6 +105,28 @@ const TabCase tabCases[] = {
     {"to outputs scrolled out", "txt_gd", "fg2", 1, 20, false},
 };
 
+// What `run` writes to the error stream (where it can be caught: Unix).
+QString errorStream(const std::function<void()> &run)
+{
+#ifdef Q_OS_UNIX
+    QTemporaryFile file;
+    if (!file.open())
+        return {};
+    std::fflush(stderr);
+    const int saved = ::dup(STDERR_FILENO);
+    ::dup2(file.handle(), STDERR_FILENO);
+    run();
+    std::fflush(stderr);
+    ::dup2(saved, STDERR_FILENO);
+    ::close(saved);
+    file.seek(0);
+    return QString::fromLocal8Bit(file.readAll());
+#else
+    run();
+    return {};
+#endif
+}
+
 } // namespace
 
 class TestMainWindow : public QObject
@@ -136,8 +164,9 @@ private slots:
     }
 
     // From the command line: the language library beside the program (without
-    // it the program warns once and runs with empty texts; text 2000 is empty,
-    // so the caption is the product code alone), the simulated device on every
+    // it the program warns once, the error stream naming the path it looked
+    // for, and runs with empty texts; text 2000 is empty, so the caption is the
+    // product code alone), the simulated device on every
     // COM port, said in the title, and the link's frames in the trace file, or
     // a message why they cannot go there.
     void startUp_data()
@@ -165,8 +194,15 @@ private slots:
         QFETCH(QStringList, options);
         QFETCH(QString, message);
         const StartOptions parsed = parseCommandLine(QStringList{"tq540config"} + options);
-        const auto window =
-            ::startUp(QString::fromLatin1(library ? TQ_BIN_DIR : "/nonexistent"), parsed);
+        std::unique_ptr<QWidget> window;
+        const QString errors = errorStream([&] {
+            window = ::startUp(QString::fromLatin1(library ? TQ_BIN_DIR : "/nonexistent"), parsed);
+        });
+#ifdef Q_OS_UNIX
+        QCOMPARE(errors.contains("/nonexistent/lang.dll: cannot load the language library: No "
+                                 "such file or directory\n"),
+                 !library);
+#endif
         QVERIFY(window->isVisible());
         QTEST(window->windowTitle(), "title");
         QVERIFY2(message.isEmpty() ? messages.isEmpty()
@@ -190,7 +226,10 @@ private slots:
     // fg2's only follow the editor's rule, 15 twips lower. The row numbers
     // cannot be edited (their limit of 10 has no box to act on); the data
     // columns take one character.
-    void columns_data() { addCaseRows(columnCases); }
+    void columns_data()
+    {
+        addCaseRows(columnCases);
+    }
     void columns()
     {
         const ColumnCase &c = currentCase(columnCases);
@@ -216,7 +255,10 @@ private slots:
     // Captions are texts of the language library; the settings row runs left
     // to right, each control its gap (twips) after the one before, each
     // caption as wide as its text.
-    void captions_data() { addCaseRows(captionCases); }
+    void captions_data()
+    {
+        addCaseRows(captionCases);
+    }
     void captions()
     {
         const CaptionCase &c = currentCase(captionCases);
@@ -234,7 +276,10 @@ private slots:
 
     // Anything typed or composed into a check-mark cell but a blank is "x";
     // Backspace is left to the box.
-    void checkCells_data() { addCaseRows(checkCases); }
+    void checkCells_data()
+    {
+        addCaseRows(checkCases);
+    }
     void checkCells()
     {
         const CheckCase &c = currentCase(checkCases);
@@ -315,7 +360,10 @@ private slots:
 
     // Tab runs through the settings row and the grids' shown edit boxes,
     // never resting on a grid unless its current row is scrolled out of view.
-    void tabChain_data() { addCaseRows(tabCases); }
+    void tabChain_data()
+    {
+        addCaseRows(tabCases);
+    }
     void tabChain()
     {
         const TabCase &c = currentCase(tabCases);
