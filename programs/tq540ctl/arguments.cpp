@@ -23,6 +23,13 @@ const Argument *nextPositional(const std::vector<Argument> &accepted)
     return found == accepted.end() ? nullptr : &*found;
 }
 
+// "--json=1": a flag written with a value, which it cannot take.
+bool isFlagWithValue(const QString &word, const std::vector<Argument> &accepted)
+{
+    const Argument *option = optionNamed(word.section(u'=', 0, 0), accepted);
+    return word.contains(u'=') && option && option->flag;
+}
+
 diagnostic::Problem missingRequired(const std::vector<Argument> &accepted)
 {
     for (const Argument &argument : accepted) {
@@ -54,6 +61,8 @@ diagnostic::Problem readArguments(const QStringList &args, const std::vector<Arg
                 *option->flag = true;
             else if (diagnostic::Problem problem = takeValue(args, i, *option->value))
                 return problem;
+        } else if (isFlagWithValue(word, accepted)) {
+            return diagnostic::takesNoValue(word.section(u'=', 0, 0));
         } else if (word.startsWith(u'-')) {
             return diagnostic::unknownOption(word);
         } else if (const Argument *positional = nextPositional(accepted)) {

@@ -23,9 +23,10 @@ struct Argument
 };
 
 // Reads `args`: an option's value is the next argument, even one that starts
-// with "-" (--sn -1); flags may repeat, options with a value may not; other
-// arguments fill the positional ones in order. The first mistake found, then
-// the first required argument missing; an empty problem when there is none.
+// with "-" (--sn -1); flags may repeat but take no value ("--json=1"), options
+// with a value may not repeat; other arguments fill the positional ones in
+// order. The first mistake found, then the first required argument missing;
+// an empty problem when there is none.
 diagnostic::Problem readArguments(const QStringList &args, const std::vector<Argument> &accepted);
 
 // The value after the option at args[i], moving i past it; a problem when it

@@ -198,12 +198,25 @@ bool readBaud(const QCommandLineParser &parser, sim::DeviceConfig &config, Probl
     return true;
 }
 
+// An option with a value given more than once (the parser would keep the last).
+Problem givenTwice(const QCommandLineParser &parser)
+{
+    for (const QCommandLineOption &option : optionList()) {
+        const QString name = option.names().first();
+        if (!option.valueName().isEmpty() && parser.values(name).size() > 1)
+            return diagnostic::givenTwice(QStringLiteral("--") + name);
+    }
+    return {};
+}
+
 bool readOptions(const QCommandLineParser &parser, Options &options, Problem *problem)
 {
     if (!parser.positionalArguments().isEmpty()) {
         *problem = diagnostic::unexpectedArgument(parser.positionalArguments().first());
         return false;
     }
+    if ((*problem = givenTwice(parser)))
+        return false;
     options.linkPath = parser.value(QStringLiteral("link"));
     if (options.linkPath.isEmpty()) {
         *problem = diagnostic::required(QStringLiteral("--link PATH"));

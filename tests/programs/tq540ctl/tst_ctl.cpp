@@ -117,6 +117,7 @@ private slots:
         row("port 0", "test --port 0", 2, "", "~tq540ctl: --port 0: not a port number from 1 to 16\n");
         row("port 17", "test --port COM17", 2, "", "~tq540ctl: --port COM17: not a port number from 1 to 16\n");
         row("unknown option", "test --port sim --speed 9600", 2, "", "~tq540ctl: --speed: unknown option\n");
+        row("flag with a value", "test --port sim --json=1", 2, "", failure.arg("--json: takes no value\nTry 'tq540ctl test --help'."));
         row("test takes no file", "test --port sim x.ztb", 2, "", "~tq540ctl: x.ztb: unexpected argument\n");
         row("download without -o", "download --port sim", 2, "", "~tq540ctl: -o FILE.ztb: required\n");
         row("-o twice", "download --port sim -o a.ztb -o b.ztb", 2, "", "~tq540ctl: -o: given twice\n");
@@ -232,6 +233,7 @@ private slots:
         // clang-format off
         QTest::newRow("version")       << "--version" << 0 << "tq540sim " TQ_VERSION "\n" << "";
         QTest::newRow("bad ID")        << "--link $DIR/s --id 300" << 2 << "" << "tq540sim: --id 300: not a whole number from 0 to 255\nTry 'tq540sim --help'.\n";
+        QTest::newRow("ID twice")      << "--link $DIR/s --id 1 --id 2" << 2 << "" << "tq540sim: --id: given twice\nTry 'tq540sim --help'.\n";
         QTest::newRow("no value")      << "--link" << 2 << "" << "tq540sim: --link: needs a value\nTry 'tq540sim --help'.\n";
         QTest::newRow("image missing") << "--link $DIR/s --image $DIR/none.ztb" << 2 << "" << "tq540sim: $DIR/none.ztb: cannot read the EEPROM image: No such file or directory\n";
         QTest::newRow("link on a file") << "--link $DIR/up.ztb" << 1 << "" << "tq540sim: $DIR/up.ztb: cannot create the link: something that is not a symbolic link is there\n";
