@@ -88,7 +88,7 @@ std::optional<DeviceTarget> choosePort(const QString &port, QString &error)
 
 // What the system said when the port would not open, with the usual remedy
 // for a device the user may not open.
-QString openFailureReason(const QString &device)
+QString openFailureReason([[maybe_unused]] const QString &device)
 {
     QString reason = mComm::CommLastError.sErrText;
 #ifdef Q_OS_LINUX
