@@ -1,11 +1,13 @@
-# Shared by scripts/run and scripts/test: install what is missing, configure
-# and build into build/ (build-sanitize/ and build-fuzz/ for the sanitized
-# and the fuzzing builds), run the tests.
+# Shared by scripts/run, scripts/test and scripts/check-windows: install what
+# is missing, configure and build into build/ (build-sanitize/ and build-fuzz/
+# for the sanitized and the fuzzing builds, build-windows/ for the Windows
+# check), run the tests.
 
 TOP=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 BUILD_DIR=${BUILD_DIR:-$TOP/build}
 SANITIZE_BUILD_DIR=$TOP/build-sanitize
 FUZZ_BUILD_DIR=$TOP/build-fuzz
+WINDOWS_BUILD_DIR=$TOP/build-windows
 
 PACKAGES=(
     cmake ninja-build g++ pkg-config
@@ -17,6 +19,8 @@ PACKAGES=(
 )
 # The fuzz targets are built with clang's libFuzzer.
 FUZZ_PACKAGES=(clang libclang-rt-14-dev)
+# The Windows build is compiled with the MinGW-w64 cross compiler.
+WINDOWS_PACKAGES=(g++-mingw-w64-x86-64)
 
 missing_packages() {
     local pkg

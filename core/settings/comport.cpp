@@ -22,16 +22,18 @@ QString storedTextFromIndex(int index)
 int readStoredIndex()
 {
     QString stored;
-    if (!Reg::RegGetString(Reg::RootKey::LocalMachine, settingsstore::programKeyPath, valueName,
-                           stored))
-        return 0;
-    return indexFromStoredText(stored);
+    for (const settingsstore::Scope scope : settingsstore::readOrder) {
+        if (Reg::RegGetString(Reg::rootKeyOf(scope), settingsstore::programKeyPath, valueName,
+                              stored))
+            return indexFromStoredText(stored);
+    }
+    return 0;
 }
 
 bool writeStoredIndex(int index)
 {
-    return Reg::RegSetString(Reg::RootKey::LocalMachine, settingsstore::programKeyPath, valueName,
-                             storedTextFromIndex(index));
+    return Reg::RegSetString(Reg::rootKeyOf(settingsstore::writeScope),
+                             settingsstore::programKeyPath, valueName, storedTextFromIndex(index));
 }
 
 } // namespace comport

@@ -15,10 +15,11 @@ int indexFromStoredText(const QString &stored);
 // Stored text of a list index (-1 when nothing is selected).
 QString storedTextFromIndex(int index);
 
-// The stored index, or 0 when nothing usable is stored.
+// The stored index, the user's own before the machine-wide one
+// (settingsstore::readOrder), or 0 when nothing usable is stored.
 int readStoredIndex();
 
-// Stores the index; false when the store refused it.
+// Stores the index in the user's own scope; false when the store refused it.
 bool writeStoredIndex(int index);
 
 } // namespace comport

@@ -1,13 +1,23 @@
 #include "reg.h"
 
-#include "settingsstore.h"
-
 #include <QByteArray>
 #include <QVariant>
+#include <optional>
 
 namespace Reg {
 
 namespace {
+
+std::optional<settingsstore::Scope> scopeOf(RootKey root)
+{
+    switch (root) {
+    case RootKey::CurrentUser:
+        return settingsstore::Scope::User;
+    case RootKey::LocalMachine:
+        return settingsstore::Scope::Machine;
+    }
+    return std::nullopt;
+}
 
 // The value as the bytes the store holds, whatever type it was stored as.
 bool storedBytes(const QVariant &stored, QByteArray &bytes)
@@ -27,13 +37,12 @@ bool storedBytes(const QVariant &stored, QByteArray &bytes)
 bool RegGetString(RootKey root, const QString &keyPath, const QString &valueName, QString &value)
 {
     value.clear();
-    if (root != RootKey::LocalMachine)
+    const auto scope = scopeOf(root);
+    if (!scope)
         return false;
-    const auto store = settingsstore::open(keyPath);
-    if (store->status() != QSettings::NoError || !store->contains(valueName))
-        return false;
+    const auto stored = settingsstore::valueIn(*scope, keyPath, valueName);
     QByteArray bytes;
-    if (!storedBytes(store->value(valueName), bytes) || bytes.size() > maxValueBytes)
+    if (!stored || !storedBytes(*stored, bytes) || bytes.size() > maxValueBytes)
         return false;
     if (bytes.endsWith('\0'))
         bytes.chop(1);
@@ -44,14 +53,8 @@ bool RegGetString(RootKey root, const QString &keyPath, const QString &valueName
 bool RegSetString(RootKey root, const QString &keyPath, const QString &valueName,
                   const QString &text)
 {
-    if (root != RootKey::LocalMachine)
-        return false;
-    const auto store = settingsstore::open(keyPath);
-    if (!store->isWritable())
-        return false;
-    store->setValue(valueName, text);
-    store->sync();
-    return store->status() == QSettings::NoError;
+    const auto scope = scopeOf(root);
+    return scope && settingsstore::writeValueIn(*scope, keyPath, valueName, text);
 }
 
 } // namespace Reg

@@ -1,15 +1,25 @@
 #include "settingsstore.h"
 
+#include <memory>
+
 namespace settingsstore {
 
-std::unique_ptr<QSettings> open(const QString &keyPath)
+namespace {
+
+// One scope's store for a registry-style key path; the returned object's
+// groups start at that key.
+std::unique_ptr<QSettings> open(Scope scope, const QString &keyPath)
 {
 #ifdef Q_OS_WIN
-    return std::make_unique<QSettings>(QStringLiteral("HKEY_LOCAL_MACHINE\\") + keyPath,
-                                       QSettings::NativeFormat);
+    const QString root = scope == Scope::User ? QStringLiteral("HKEY_CURRENT_USER\\")
+                                              : QStringLiteral("HKEY_LOCAL_MACHINE\\");
+    return std::make_unique<QSettings>(root + keyPath, QSettings::NativeFormat);
 #else
-    auto store = std::make_unique<QSettings>(QSettings::IniFormat, QSettings::UserScope,
-                                             QStringLiteral("Corvant"), QStringLiteral("kWare"));
+    auto store = std::make_unique<QSettings>(
+        QSettings::IniFormat, scope == Scope::User ? QSettings::UserScope : QSettings::SystemScope,
+        QStringLiteral("Corvant"), QStringLiteral("kWare"));
+    // The user's file alone: the machine-wide one is read in its own turn.
+    store->setFallbacksEnabled(false);
     QString group = keyPath;
     group.replace(u'\\', u'/');
     store->beginGroup(group);
@@ -17,7 +27,38 @@ std::unique_ptr<QSettings> open(const QString &keyPath)
 #endif
 }
 
+} // namespace
+
+std::optional<QVariant> valueIn(Scope scope, const QString &keyPath, const QString &name)
+{
+    const auto store = open(scope, keyPath);
+    if (store->status() != QSettings::NoError || !store->contains(name))
+        return std::nullopt;
+    return store->value(name);
+}
+
+bool writeValueIn(Scope scope, const QString &keyPath, const QString &name, const QVariant &value)
+{
+    const auto store = open(scope, keyPath);
+    if (!store->isWritable())
+        return false;
+    store->setValue(name, value);
+    store->sync();
+    return store->status() == QSettings::NoError;
+}
+
 namespace {
+
+// The program's value `name` from the first scope in readOrder that holds it;
+// invalid when none does.
+QVariant value(const QString &name)
+{
+    for (const Scope scope : readOrder) {
+        if (auto stored = valueIn(scope, programKeyPath, name))
+            return *stored;
+    }
+    return {};
+}
 
 const QString windowGeometryValue = QStringLiteral("WindowGeometry");
 
@@ -25,18 +66,17 @@ const QString windowGeometryValue = QStringLiteral("WindowGeometry");
 
 QByteArray windowGeometry()
 {
-    return open()->value(windowGeometryValue).toByteArray();
+    return value(windowGeometryValue).toByteArray();
 }
 
 void setWindowGeometry(const QByteArray &geometry)
 {
-    open()->setValue(windowGeometryValue, geometry);
+    writeValueIn(writeScope, programKeyPath, windowGeometryValue, geometry);
 }
 
 QString mappedPortPath(int comNumber)
 {
-    const auto store = open();
-    return store->value(QStringLiteral("Ports/COM%1").arg(comNumber)).toString().trimmed();
+    return value(QStringLiteral("Ports/COM%1").arg(comNumber)).toString().trimmed();
 }
 
 } // namespace settingsstore

@@ -3,20 +3,35 @@
 #include <QByteArray>
 #include <QSettings>
 #include <QString>
-#include <memory>
+#include <QVariant>
+#include <optional>
 
-// The program's one settings store. On Windows it is the registry under
-// HKEY_LOCAL_MACHINE; elsewhere an INI file in the user's configuration folder
-// (organisation "Corvant", application "kWare", so $XDG_CONFIG_HOME/Corvant/kWare.ini),
-// which tests redirect through XDG_CONFIG_HOME.
+// The program's one settings store, in two scopes. Every value is written to
+// the user's own scope, which any user may write; it is read from there first
+// and from the machine-wide scope second, so a value an installer or an
+// administrator left there serves as the default. On Windows the scopes are
+// the registry's HKEY_CURRENT_USER and HKEY_LOCAL_MACHINE; elsewhere they are
+// the INI files of QSettings' user and system scopes (organisation "Corvant",
+// application "kWare": $XDG_CONFIG_HOME/Corvant/kWare.ini and
+// /etc/xdg/Corvant/kWare.ini), which tests move with XDG_CONFIG_HOME and
+// QSettings::setPath.
 namespace settingsstore {
+
+enum class Scope { User, Machine };
+
+// The order values are read in, and the one scope they are written to.
+inline constexpr Scope readOrder[] = {Scope::User, Scope::Machine};
+inline constexpr Scope writeScope = Scope::User;
 
 // Key path of the program's own values, as the registry spells it.
 inline const QString programKeyPath = QStringLiteral("SoftWare\\Corvant\\kWare");
 
-// The store for a registry-style key path under the machine-wide root; the
-// returned object's groups start at that key.
-std::unique_ptr<QSettings> open(const QString &keyPath = programKeyPath);
+// The value `name` under `keyPath` in one scope, or nothing when the scope
+// does not hold it.
+std::optional<QVariant> valueIn(Scope scope, const QString &keyPath, const QString &name);
+
+// Writes the value into one scope at once; false when its store refused it.
+bool writeValueIn(Scope scope, const QString &keyPath, const QString &name, const QVariant &value);
 
 // COM port numbers run from 1 to this: the toolbar's list, the serial layer's
 // port table and the port map all cover them.
