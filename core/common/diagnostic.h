@@ -20,6 +20,7 @@
 //   missing value        the option       needs a value                 -                  2 (a)
 //   option twice         the option       given twice                   -                  2 (a)
 //   value to a flag      the option       takes no value                -                  2 (a)
+//   options that clash   the option       cannot be used with OTHER     -                  2 (a)
 //   required missing     "--port P"       required                      -                  2 (a)
 //   bad value            "--sn abc"       not WHAT IT MUST BE (b)       -                  2 (a)
 //   file not read        the path         cannot read the F (c)         system text (d)    1 (e)
@@ -96,6 +97,8 @@ Problem unexpectedArgument(const QString &argument);
 Problem missingValue(const QString &option);
 Problem givenTwice(const QString &option);
 Problem takesNoValue(const QString &option); // "--verbose=1"
+// "--serial: cannot be used with --device": the two options exclude each other.
+Problem notWith(const QString &option, const QString &other);
 // `argument` as the usage line writes it: "--port P", "FILE.ztb".
 Problem required(const QString &argument);
 // "--sn abc: not a number from 0 to 2147483647"; `expected` says what would do.
