@@ -54,6 +54,9 @@ public:
     bool echo = false;
 
 private:
+    std::vector<Reply> carryFrame(std::span<const std::uint8_t> bytes, std::int32_t baud,
+                                  bool eightNoneOne);
+
     std::vector<std::shared_ptr<Device>> members;
     std::mt19937 noise; // default-seeded: the same noise in every run
 };
