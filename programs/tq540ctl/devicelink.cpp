@@ -33,8 +33,7 @@ QString text(int id, const QString &fallback)
 
 QString outcomeText(std::int32_t result)
 {
-    return text(transfertext::outcomeBase + result,
-                QStringLiteral("device link result %1").arg(result));
+    return transfertext::outcomeText(result);
 }
 
 namespace {
