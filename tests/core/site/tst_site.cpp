@@ -187,6 +187,7 @@ private slots:
         QTest::newRow("backup, first fails, stopped") << false << 0  << 2  << QList<int>{3, 0, 4} << 3;
         QTest::newRow("restore, second vanishes")     << true  << 1  << -1 << QList<int>{0, 3, 0} << 3;
         QTest::newRow("restore, stopped after one")   << true  << -1 << 1  << QList<int>{0, 4, 4} << 4;
+        QTest::newRow("restore, first fails, stopped") << true << 0  << 2  << QList<int>{3, 0, 4} << 3;
         // clang-format on
     }
     void deviceFailsInTheMiddle()
