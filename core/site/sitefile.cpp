@@ -153,7 +153,8 @@ std::optional<SiteIndex> fromJson(const QByteArray &json, QString &error)
     return error.isEmpty() ? std::optional(site) : std::nullopt;
 }
 
-std::optional<SiteIndex> readIndex(const QString &folder, diagnostic::Problem &problem)
+std::optional<SiteIndex> readIndex(const QString &folder, diagnostic::Problem &problem,
+                                   bool *badContent)
 {
     const QString path = QDir(folder).filePath(indexName);
     QByteArray json(QFileInfo(path).size(), '\0');
@@ -168,6 +169,8 @@ std::optional<SiteIndex> readIndex(const QString &folder, diagnostic::Problem &p
     std::optional<SiteIndex> site = fromJson(json, error);
     if (!site)
         problem = {path, QStringLiteral("not a site backup"), error};
+    if (badContent)
+        *badContent = !site;
     return site;
 }
 

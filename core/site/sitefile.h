@@ -58,7 +58,10 @@ QByteArray toJson(const SiteIndex &site);
 std::optional<SiteIndex> fromJson(const QByteArray &json, QString &error);
 
 // DIR/site.json, read and written; writing replaces it at once or not at all.
-std::optional<SiteIndex> readIndex(const QString &folder, diagnostic::Problem &problem);
+// `badContent` (when given) tells a file that is no index from one that could
+// not be read.
+std::optional<SiteIndex> readIndex(const QString &folder, diagnostic::Problem &problem,
+                                   bool *badContent = nullptr);
 diagnostic::Problem writeIndex(const QString &folder, const SiteIndex &site);
 
 // The SHA-256 of the bytes, as site.json writes it.
