@@ -1,7 +1,8 @@
 // tq540ctl backup and restore end to end, against tq540sim with three devices
-// at three speeds on one pseudo-terminal: a backup, a device changed, the
-// restore that puts it back, a changed file refused, and Ctrl+C between
-// devices. The rules themselves are tst_site's.
+// at three speeds on one pseudo-terminal whose adapter echoes the host's
+// frames: a backup, a device changed, the restore that puts it back, a changed
+// file refused, and Ctrl+C between devices. The rules themselves are
+// tst_site's.
 
 #include "ctlprocess.h"
 
@@ -23,9 +24,13 @@ class TestCtlSite : public QObject
     // baud, 4 is 19200; 4242 also holds a byte the window does not show.
     QStringList line() const
     {
-        return {"--device", "id=3,sn=4242,baud=4800,image=" + path("4242.ztb"),
-                "--device", "id=7,sn=1234567890,baud=19200,image=" + path("19200.ztb"),
-                "--device", "id=5,sn=77777"};
+        return {"--echo",
+                "--device",
+                "id=3,sn=4242,baud=4800,image=" + path("4242.ztb"),
+                "--device",
+                "id=7,sn=1234567890,baud=19200,image=" + path("19200.ztb"),
+                "--device",
+                "id=5,sn=77777"};
     }
     Run ctl(const QString &arguments)
     {
@@ -91,9 +96,12 @@ private slots:
         process.setReadChannel(QProcess::StandardError);
         process.start(ctlProgram, {"backup", "--port", path("line2"), "--ids", "1-8", "--speeds",
                                    "9600,4800,19200", "-d", path("stopped"), "--trace", "-"});
-        QVERIFY(awaitLine(process, [](const QString &line) {
+        bool echoHeard = false; // the request came back, and was dropped
+        QVERIFY(awaitLine(process, [&](const QString &line) {
+            echoHeard = echoHeard || (line.contains(" drop:command ") && line.contains(" cmd=01 "));
             return line.contains(" sent ") && line.contains(" cmd=06 ");
         }));
+        QVERIFY(echoHeard);
         QCOMPARE(::kill(pid_t(process.processId()), SIGINT), 0);
         const Run run = finish(process);
         QCOMPARE(run.status, 4);
