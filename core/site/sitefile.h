@@ -27,6 +27,10 @@ namespace site {
 
 inline const QString indexName = QStringLiteral("site.json");
 
+// The result of a device whose file could not be read or written, as
+// tq540ctl's exit status says it; the device link's results start at 3.
+constexpr std::int32_t RESULT_FILE_FAILED = 1;
+
 struct DeviceEntry
 {
     int deviceId = 0; // the ID the scan found it under

@@ -23,8 +23,4 @@ public:
     virtual bool stopRequested() { return false; }
 };
 
-// The result of a device whose file could not be read or written, as
-// tq540ctl's exit status says it; the device link's results start at 3.
-constexpr std::int32_t RESULT_FILE_FAILED = 1;
-
 } // namespace site

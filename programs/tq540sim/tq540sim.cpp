@@ -242,10 +242,10 @@ bool setIdentity(const QString &key, const QString &text, const QString &subject
 }
 
 // A --device value: key=value pairs separated by commas.
-bool readDeviceSpec(const QString &spec, DeviceOptions &device, Problem *problem)
+bool readDeviceValue(const QString &value, DeviceOptions &device, Problem *problem)
 {
     const QString option = QStringLiteral("--device");
-    for (const QString &pair : spec.split(u',')) {
+    for (const QString &pair : value.split(u',')) {
         const QString key = pair.section(u'=', 0, 0);
         const bool known = std::any_of(std::begin(identityFields), std::end(identityFields),
                                        [&](const IdentityField &f) { return key == f.key; });
@@ -261,12 +261,12 @@ bool readDeviceSpec(const QString &spec, DeviceOptions &device, Problem *problem
 }
 
 // The devices of --device, each with its own serial number.
-bool readDevices(const QStringList &specs, Options &options, Problem *problem)
+bool readDevices(const QStringList &values, Options &options, Problem *problem)
 {
     options.devices.clear();
-    for (const QString &spec : specs) {
+    for (const QString &value : values) {
         DeviceOptions device;
-        if (!readDeviceSpec(spec, device, problem))
+        if (!readDeviceValue(value, device, problem))
             return false;
         const std::uint32_t sn = device.config.serialNo;
         if (std::any_of(options.devices.begin(), options.devices.end(),
@@ -318,8 +318,8 @@ bool readOptions(const QCommandLineParser &parser, Options &options, Problem *pr
     options.echo = parser.isSet(QStringLiteral("echo"));
     if (!readOneDevice(parser, options, problem) || !readFaults(parser, options.faults, problem))
         return false;
-    const QStringList specs = parser.values(QStringLiteral("device"));
-    return specs.isEmpty() || readDevices(specs, options, problem);
+    const QStringList values = parser.values(QStringLiteral("device"));
+    return values.isEmpty() || readDevices(values, options, problem);
 }
 
 // What the parser refused, in the programs' wording: an unknown option, an
