@@ -119,18 +119,12 @@ QString restoreText(const site::UploadCheck &check)
     return outcomeText(check.result);
 }
 
-int reportRestore(const site::RestoreOutcome &outcome, const site::SiteIndex &index,
-                  const QString &device, const QString &folder)
+// The table's rows, the backup's devices in its order; the failures go to the
+// error stream on the way.
+std::vector<Row> restoreRows(const site::RestoreOutcome &outcome, const site::SiteIndex &index)
 {
-    for (const diagnostic::Problem &refused : outcome.refused)
-        fail(outcome.status, refused);
-    const auto &done = outcome.devices;
-    // Each device opens the port anew: when the first cannot, none can.
-    if (!outcome.refused.empty() || (!done.empty() && done[0].check.result == m::LINK_PORT_FAILED))
-        return outcome.refused.empty() ? reportFailure(m::LINK_PORT_FAILED, device)
-                                       : outcome.status;
     std::vector<Row> rows;
-    auto next = done.begin();
+    auto next = outcome.devices.begin(); // one for each saved device
     for (const site::DeviceEntry &entry : index.devices) {
         if (!entry.saved()) {
             rows.push_back({entry.deviceId,
@@ -146,7 +140,21 @@ int reportRestore(const site::RestoreOutcome &outcome, const site::SiteIndex &in
         if (check.result != m::LINK_OK)
             reportDevice(entry.serialNumber, check.result, rows.back().result);
     }
-    printTable(rows);
+    return rows;
+}
+
+int reportRestore(const site::RestoreOutcome &outcome, const site::SiteIndex &index,
+                  const QString &device, const QString &folder)
+{
+    for (const diagnostic::Problem &refused : outcome.refused)
+        fail(outcome.status, refused);
+    if (!outcome.refused.empty())
+        return outcome.status;
+    const auto &done = outcome.devices;
+    // Each device opens the port anew: when the first cannot, none can.
+    if (!done.empty() && done[0].check.result == m::LINK_PORT_FAILED)
+        return reportFailure(m::LINK_PORT_FAILED, device);
+    printTable(restoreRows(outcome, index));
     const auto restored = std::count_if(done.begin(), done.end(),
                                         [](const auto &d) { return d.check.result == m::LINK_OK; });
     out() << QStringLiteral("%1 of %2 devices restored from %3.\n")
