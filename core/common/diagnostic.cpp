@@ -85,6 +85,11 @@ Problem takesNoValue(const QString &option)
     return {option, QStringLiteral("takes no value"), {}};
 }
 
+Problem notWith(const QString &option, const QString &other)
+{
+    return {option, QStringLiteral("cannot be used with ") + other, {}};
+}
+
 Problem required(const QString &argument)
 {
     return {argument, QStringLiteral("required"), {}};

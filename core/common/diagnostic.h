@@ -20,6 +20,7 @@
 //   missing value        the option       needs a value                 -                  2 (a)
 //   option twice         the option       given twice                   -                  2 (a)
 //   value to a flag      the option       takes no value                -                  2 (a)
+//   options that clash   the option       cannot be used with OTHER     -                  2 (a)
 //   required missing     "--port P"       required                      -                  2 (a)
 //   bad value            "--sn abc"       not WHAT IT MUST BE (b)       -                  2 (a)
 //   file not read        the path         cannot read the F (c)         system text (d)    1 (e)
@@ -27,14 +28,24 @@
 //   file too long        the path         not sent (tq540ctl upload),   how long it is     1 / 2
 //                                         cannot load the EEPROM image
 //                                         (tq540sim --image)
-//   bad file content     the path         not a configuration           the key or cell    2
-//                                                                       and what it needs
+//   bad file content     the path         not a configuration (not a    the key or cell    2
+//                                         site backup: site.json)       and what it needs
+//   backup folder taken  the folder       cannot back up into this      it holds a backup  1
+//                                         folder                        already (site.json)
+//   folder not made      the folder       cannot make the folder        system text        1
+//   file changed         the path         changed since the backup      its SHA-256 is not 1
+//                                                                       the one in site.json;
+//                                                                       nothing was restored
 //   trace not written    the path         cannot write the trace        system text        1
 //   port not opened      the device       cannot open the port          in words (f)       25 (g)
-//   device outcome       (diff: A or B)   the outcome's designed text   -                  result
+//   device outcome       (diff: A or B;   the outcome's designed text   -                  result
+//                        a site's device:
+//                        "serial number N")
 //   no device answered   -                no device answered            -                  3
 //   notice               -                the device is being written;  -                  -
-//                                         this cannot be interrupted
+//                                         this cannot be interrupted /
+//                                         stopping once this device is
+//                                         done (backup, restore)
 //   language library     the path         cannot load the language      system text, or    - (h)
 //                                         library                       "not a language
 //                                                                       library"
@@ -47,9 +58,11 @@
 //   (b) --port: "a port number from 1 to 16"; --sn: "a serial number or
 //       device ID (a number from 0 to 2147483647)"; --ids: "device IDs from 0
 //       to 255 (...)"; --speeds: "a list of 1200, ... each once"; tq540sim's
-//       numbers: "a whole number from L to H", --baud: "one of 1200, ...".
+//       numbers: "a whole number from L to H", --baud: "one of 1200, ...";
+//       tq540sim --device: the key and its value as the subject
+//       ("--device sn=abc"), or "one of id=N, sn=N, ..." for an unknown key.
 //   (c) F names the file by its role: "configuration file", "JSON file",
-//       "EEPROM image".
+//       "EEPROM image", "site file" (site.json).
 //   (d) "not a regular file (a folder, a device or a pipe)" for such a path.
 //   (e) diff: 2, as 1 means "they differ"; tq540sim --image: 2.
 //   (f) mComm::openFailureReason: "no such device", "in use by another
@@ -96,6 +109,8 @@ Problem unexpectedArgument(const QString &argument);
 Problem missingValue(const QString &option);
 Problem givenTwice(const QString &option);
 Problem takesNoValue(const QString &option); // "--verbose=1"
+// "--serial: cannot be used with --device": the two options exclude each other.
+Problem notWith(const QString &option, const QString &other);
 // `argument` as the usage line writes it: "--port P", "FILE.ztb".
 Problem required(const QString &argument);
 // "--sn abc: not a number from 0 to 2147483647"; `expected` says what would do.

@@ -35,6 +35,13 @@ std::optional<std::int32_t> serialFieldNumber(const QString &field);
 // productBase + ID leaves the 32-bit range.
 std::optional<std::int32_t> targetAddress(const QString &field, std::int32_t productBase);
 
+// The address of a device by its serial number (bit 31 clear), whatever the
+// number: also one below 256, which the field would read as a device ID.
+constexpr std::int32_t serialAddress(std::uint32_t serialNumber)
+{
+    return static_cast<std::int32_t>(serialNumber | SERIAL_ADDRESS_BIT);
+}
+
 // What a contact learnt of the device, as every front end shows it.
 struct DeviceSummary
 {

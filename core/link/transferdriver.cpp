@@ -75,13 +75,21 @@ std::int32_t TransferDriver::verify(std::int32_t lStart, std::int32_t lStop)
     const std::int32_t result = m::ReadBlocks(mLink, buffer, lStart, lStop);
     if (result != m::LINK_OK)
         return result;
-    const auto written = mImage.subspan(lStart, lStop - lStart + 1);
-    const auto read = std::span<const std::uint8_t>(buffer).subspan(1);
-    const auto [w, r] = std::mismatch(written.begin(), written.end(), read.begin());
+    mMismatch = firstDifference(mImage.subspan(lStart, lStop - lStart + 1),
+                                std::span<const std::uint8_t>(buffer).subspan(1), lStart - 1);
+    return mMismatch ? m::LINK_VERIFY_FAILED : m::LINK_OK;
+}
+
+std::optional<VerifyMismatch> firstDifference(std::span<const std::uint8_t> written,
+                                              std::span<const std::uint8_t> read,
+                                              std::int32_t firstAddress)
+{
+    const auto [w, r] = std::mismatch(written.begin(), written.end(), read.begin(), read.end());
     if (w == written.end())
-        return m::LINK_OK;
-    mMismatch = VerifyMismatch{lStart - 1 + static_cast<std::int32_t>(w - written.begin()), *w, *r};
-    return m::LINK_VERIFY_FAILED;
+        return std::nullopt;
+    const std::uint8_t readByte = r == read.end() ? 0 : *r;
+    return VerifyMismatch{firstAddress + static_cast<std::int32_t>(w - written.begin()), *w,
+                          readByte};
 }
 
 void TransferDriver::enter(TransferStage stage)

@@ -45,6 +45,12 @@ struct VerifyMismatch
     std::uint8_t read = 0;
 };
 
+// Where the bytes read differ from the bytes written, the first of them
+// being at EEPROM address `firstAddress`; empty when they are the same.
+std::optional<VerifyMismatch> firstDifference(std::span<const std::uint8_t> written,
+                                              std::span<const std::uint8_t> read,
+                                              std::int32_t firstAddress);
+
 // Runs one device transfer from start to end on a link record: opens the
 // link, finds the device's speed, checks the range against the device's
 // EEPROM, reads or writes the blocks (a write is followed by a reset) and

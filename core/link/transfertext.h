@@ -2,6 +2,8 @@
 
 #include "transferdriver.h"
 
+#include <QString>
+
 // Language library texts of a transfer, shared by the transfer window and the
 // command-line front end so both report a transfer in the same words.
 namespace transfertext {
@@ -12,6 +14,10 @@ constexpr int writing = 1356;
 constexpr int resetting = 1357;
 constexpr int verifying = 1358;
 constexpr int outcomeBase = 1400; // + result code
+
+// The outcome of a device link result as the transfer window shows it, or
+// "device link result N" where the language library has no text for it.
+QString outcomeText(std::int32_t result);
 
 constexpr int forStage(TransferStage stage)
 {

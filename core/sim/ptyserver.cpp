@@ -123,33 +123,44 @@ void PtyServer::takeInput()
     const ssize_t count = ::read(master, buffer.data(), buffer.size());
     if (count <= 0)
         return;
+    const std::span<const std::uint8_t> bytes(buffer.data(), std::size_t(count));
+    if (bus.echo)
+        writeAll(bytes);
     bool eightNoneOne = false;
     const std::int32_t baud = lineBaud(&eightNoneOne);
-    if (!device.listensAt(baud, eightNoneOne)) {
-        if (log)
-            log(QStringLiteral("ignored %1 bytes: line at %2 baud").arg(count).arg(baud));
-        return;
-    }
     if (log)
-        log(QStringLiteral("received %1 bytes").arg(count));
-    const auto delay = std::chrono::milliseconds(std::max(device.faults.replyDelayMs, 0));
-    for (auto &frame : device.receive(std::span(buffer.data(), std::size_t(count))))
-        due.push_back({SteadyClock::now() + delay, std::move(frame)});
+        log(bus.listensAt(baud, eightNoneOne)
+                ? QStringLiteral("received %1 bytes").arg(count)
+                : QStringLiteral("ignored %1 bytes: line at %2 baud").arg(count).arg(baud));
+    for (Reply &reply : bus.carry(bytes, baud, eightNoneOne))
+        schedule(reply, baud);
+}
+
+void PtyServer::schedule(Reply &reply, std::int32_t baud)
+{
+    const SteadyClock::time_point at =
+        std::max(SteadyClock::now() + std::chrono::milliseconds(reply.delayMs), lineFree);
+    lineFree = at + std::chrono::microseconds(reply.frame.size() * 10'000'000 / std::max(baud, 1));
+    due.push_back({at, std::move(reply.frame)});
+}
+
+void PtyServer::writeAll(std::span<const std::uint8_t> bytes)
+{
+    std::size_t sent = 0;
+    while (sent < bytes.size()) {
+        const ssize_t n = ::write(master, bytes.data() + sent, bytes.size() - sent);
+        if (n <= 0 && errno != EINTR)
+            break;
+        sent += std::size_t(std::max<ssize_t>(n, 0));
+    }
 }
 
 void PtyServer::sendDue()
 {
     while (!due.empty() && due.front().at <= SteadyClock::now()) {
-        const std::vector<std::uint8_t> &frame = due.front().frame;
-        std::size_t sent = 0;
-        while (sent < frame.size()) {
-            const ssize_t n = ::write(master, frame.data() + sent, frame.size() - sent);
-            if (n <= 0 && errno != EINTR)
-                break;
-            sent += std::size_t(std::max<ssize_t>(n, 0));
-        }
+        writeAll(due.front().frame);
         if (log)
-            log(QStringLiteral("replied with %1 bytes").arg(sent));
+            log(QStringLiteral("replied with %1 bytes").arg(due.front().frame.size()));
         due.pop_front();
     }
 }
@@ -174,7 +185,7 @@ void PtyServer::serve(const volatile std::sig_atomic_t &stop, const sigset_t &wa
         if (master >= 0 && (input.revents & POLLIN))
             takeInput();
         sendDue();
-        if (device.vanished() && master >= 0) {
+        if (bus.gone() && master >= 0) {
             // The port is gone, as when an adapter is unplugged.
             closeTerminal();
             removeLink();

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "simdevice.h"
+#include "simbus.h"
 
 #include <QString>
 #include <chrono>
@@ -8,16 +8,17 @@
 #include <deque>
 #include <functional>
 
-// The simulated device behind a Linux pseudo-terminal: a serial-port program
-// opens the terminal (or a symbolic link to it) as if it were a port. The
-// device answers only while the terminal is set to its line speed, 8 data
-// bits, no parity, one stop bit.
+// The simulated line behind a Linux pseudo-terminal: a serial-port program
+// opens the terminal (or a symbolic link to it) as if it were a port. A device
+// answers only while the terminal is set to its line speed, 8 data bits, no
+// parity, one stop bit. Replies go out whole, one after the other, each once
+// the one before has had its time on the wire.
 namespace sim {
 
 class PtyServer
 {
 public:
-    explicit PtyServer(Device &device) : device(device) {}
+    explicit PtyServer(Bus &line) : bus(line) {}
     ~PtyServer();
     PtyServer(const PtyServer &) = delete;
     PtyServer &operator=(const PtyServer &) = delete;
@@ -51,15 +52,18 @@ private:
     bool clearStaleLink(const QString &linkPath, diagnostic::Problem *problem) const;
     std::int32_t lineBaud(bool *eightNoneOne) const;
     void takeInput();
+    void schedule(Reply &reply, std::int32_t baud);
     void sendDue();
+    void writeAll(std::span<const std::uint8_t> bytes);
     void closeTerminal();
 
-    Device &device;
+    Bus &bus;
     int master = -1;
     int slave = -1;
     QString slavePath;
     QString link;
-    std::deque<Due> due;
+    std::deque<Due> due;              // in the order they go out
+    SteadyClock::time_point lineFree; // the last reply due is on the line until then
 };
 
 } // namespace sim

@@ -88,6 +88,9 @@ public:
     // Feeds bytes as they arrive from the line; returns the reply frames due
     // (STX to ETX), in order.
     std::vector<std::vector<std::uint8_t>> receive(std::span<const std::uint8_t> bytes);
+    // Bytes sent at another speed reach the receiver as garbage: the frame
+    // it was receiving is lost.
+    void hearNoise() { inFrame = false; }
 
     bool vanished() const { return gone; }
     int resets() const { return resetCount; }

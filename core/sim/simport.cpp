@@ -13,7 +13,7 @@ constexpr std::int32_t NOT_OPEN = mComm::COMM_NOT_OPEN;
 
 } // namespace
 
-SimPort::SimPort(std::shared_ptr<Device> simDevice) : device(std::move(simDevice)) {}
+SimPort::SimPort(std::shared_ptr<Bus> line) : bus(std::move(line)) {}
 
 SimPort::~SimPort()
 {
@@ -22,11 +22,11 @@ SimPort::~SimPort()
 
 bool SimPort::open()
 {
-    if (!device || device->vanished() || device->inUse) {
+    if (!bus || bus->gone() || bus->inUse()) {
         error = mComm::COMM_DEVICE_ERROR + 2;
         return false;
     }
-    device->inUse = true;
+    bus->setInUse(true);
     opened = true;
     return true;
 }
@@ -35,7 +35,7 @@ bool SimPort::alive()
 {
     if (!opened)
         error = NOT_OPEN;
-    else if (device->vanished())
+    else if (bus->gone())
         error = DEVICE_GONE;
     else
         return true;
@@ -80,12 +80,12 @@ void SimPort::advanceLine(std::uint64_t now)
 {
     while (!pending.empty() && !rts) {
         Pending &reply = pending.front();
-        const std::uint64_t start = std::max({reply.earliestUs, deviceFreeUs, rtsDroppedUs});
+        const std::uint64_t start = std::max({reply.earliestUs, lineFreeUs, rtsDroppedUs});
         if (start > now)
             return;
         for (std::size_t i = 0; i < reply.frame.size(); ++i)
             incoming.push_back({start + std::uint64_t((i + 1) * byteUs()), reply.frame[i]});
-        deviceFreeUs = start + std::uint64_t(reply.frame.size() * byteUs());
+        lineFreeUs = start + std::uint64_t(reply.frame.size() * byteUs());
         pending.pop_front();
     }
 }
@@ -122,14 +122,25 @@ std::int64_t SimPort::write(std::span<const std::uint8_t> src)
     advanceLine(now);
     const std::uint64_t start = std::max(now, hostFreeUs);
     hostFreeUs = start + std::uint64_t(src.size() * byteUs());
+    if (bus->echo)
+        echoBytes(src, start);
     const bool eightNoneOne = state.Parity == 'N' && state.ByteSize == 8 && state.StopBits == 1;
-    // At another speed the device sees only garbled bytes.
-    if (!device->listensAt(state.BaudRate, eightNoneOne))
-        return std::int64_t(src.size());
-    const std::uint64_t delayUs = std::uint64_t(std::max(device->faults.replyDelayMs, 0)) * 1000;
-    for (std::vector<std::uint8_t> &frame : device->receive(src))
-        pending.push_back({std::move(frame), hostFreeUs + delayUs});
+    for (Reply &reply : bus->carry(src, state.BaudRate, eightNoneOne))
+        pending.push_back(
+            {std::move(reply.frame), hostFreeUs + std::uint64_t(reply.delayMs) * 1000});
     return std::int64_t(src.size());
+}
+
+void SimPort::echoBytes(std::span<const std::uint8_t> bytes, std::uint64_t start)
+{
+    // Kept in time order behind whatever is already on its way in.
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
+        const Timed byte{start + std::uint64_t((i + 1) * byteUs()), bytes[i]};
+        const auto at =
+            std::upper_bound(incoming.begin(), incoming.end(), byte.atUs,
+                             [](std::uint64_t us, const Timed &t) { return us < t.atUs; });
+        incoming.insert(at, byte);
+    }
 }
 
 bool SimPort::setLine(std::int16_t line, bool on)
@@ -153,22 +164,27 @@ bool SimPort::outputDrained()
 
 bool SimPort::close()
 {
-    if (opened && device)
-        device->inUse = false;
+    if (opened && bus)
+        bus->setInUse(false);
     opened = false;
     pending.clear();
     incoming.clear();
     return true;
 }
 
+mComm::PortFactory portFactory(std::shared_ptr<Bus> line, Route route, mComm::PortFactory fallback)
+{
+    return [line, route, fallback](const QString &name) -> std::unique_ptr<mComm::CommDevice> {
+        if (route == Route::EveryPort || name == QLatin1String("sim"))
+            return std::make_unique<SimPort>(line);
+        return fallback ? fallback(name) : nullptr;
+    };
+}
+
 mComm::PortFactory portFactory(std::shared_ptr<Device> device, Route route,
                                mComm::PortFactory fallback)
 {
-    return [device, route, fallback](const QString &name) -> std::unique_ptr<mComm::CommDevice> {
-        if (route == Route::EveryPort || name == QLatin1String("sim"))
-            return std::make_unique<SimPort>(device);
-        return fallback ? fallback(name) : nullptr;
-    };
+    return portFactory(std::make_shared<Bus>(std::move(device)), route, std::move(fallback));
 }
 
 } // namespace sim

@@ -1,22 +1,24 @@
 #pragma once
 
 #include "mcomm.h"
-#include "simdevice.h"
+#include "simbus.h"
 
 #include <deque>
 #include <memory>
 
-// The simulated device as a serial port inside this process. Bytes take their
+// The simulated line as a serial port inside this process. Bytes take their
 // time on the wire (ten bits a byte at the port's speed) on the link clock, so
 // the exchange runs at the pace a real line would, or at a test clock's pace.
-// The device hears only a port set to its own speed, and starts a reply once
-// its request is complete and the host has dropped RTS.
+// A device hears only a port set to its own speed, and starts a reply once its
+// request is complete and the host has dropped RTS; a reply waits until the
+// line is free, so replies never overlap. With the line's echo the host's own
+// bytes come back as they go out.
 namespace sim {
 
 class SimPort : public mComm::CommDevice
 {
 public:
-    explicit SimPort(std::shared_ptr<Device> device);
+    explicit SimPort(std::shared_ptr<Bus> line);
     ~SimPort() override;
 
     bool open() override;
@@ -52,14 +54,16 @@ private:
     double byteUs() const;
     // Puts the replies whose time has come onto the line.
     void advanceLine(std::uint64_t now);
+    // The host's own bytes, heard as they leave from `start` on.
+    void echoBytes(std::span<const std::uint8_t> bytes, std::uint64_t start);
 
-    std::shared_ptr<Device> device;
+    std::shared_ptr<Bus> bus;
     bool opened = false;
     mComm::CommState state;
     bool rts = false;
     std::uint64_t rtsDroppedUs = 0;
-    std::uint64_t hostFreeUs = 0;   // the host's transmitter is busy until then
-    std::uint64_t deviceFreeUs = 0; // the device's transmitter is busy until then
+    std::uint64_t hostFreeUs = 0; // the host's transmitter is busy until then
+    std::uint64_t lineFreeUs = 0; // a reply is on the line until then
     std::deque<Pending> pending;
     std::deque<Timed> incoming;
     std::int32_t error = 0;
@@ -70,8 +74,11 @@ enum class Route {
     EveryPort, // every port name, so any COM number reaches the device
 };
 
-// A port factory for mComm::setPortFactory: the simulated device behind the
+// A port factory for mComm::setPortFactory: the simulated line behind the
 // route's names, `fallback` for the others.
+mComm::PortFactory portFactory(std::shared_ptr<Bus> line, Route route = Route::SimName,
+                               mComm::PortFactory fallback = mComm::systemPortFactory);
+// The same for one device alone on its line.
 mComm::PortFactory portFactory(std::shared_ptr<Device> device, Route route = Route::SimName,
                                mComm::PortFactory fallback = mComm::systemPortFactory);
 

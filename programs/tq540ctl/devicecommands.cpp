@@ -72,17 +72,6 @@ int reportJson(std::int32_t result, const QString &device)
     return transferSucceeded(result) ? exitOk : reportFailure(result, device);
 }
 
-QString mismatchText(const VerifyMismatch &mismatch)
-{
-    const auto hex = [](std::uint8_t byte) {
-        return QStringLiteral("0x") + QString::number(byte, 16).toUpper().rightJustified(2, u'0');
-    };
-    return QStringLiteral("%1 First difference at EEPROM address %2: %3 written, %4 read.")
-        .arg(outcomeText(m::LINK_VERIFY_FAILED))
-        .arg(mismatch.address)
-        .arg(hex(mismatch.written), hex(mismatch.read));
-}
-
 // The outcome as the transfer window words it; the exit status.
 int report(Transfer kind, std::int32_t result, const QString &device,
            const std::optional<VerifyMismatch> &mismatch)

@@ -33,8 +33,7 @@ QString text(int id, const QString &fallback)
 
 QString outcomeText(std::int32_t result)
 {
-    return text(transfertext::outcomeBase + result,
-                QStringLiteral("device link result %1").arg(result));
+    return transfertext::outcomeText(result);
 }
 
 namespace {
@@ -120,6 +119,17 @@ std::int32_t runTransfer(DeviceTarget target, TransferKind kind, tqimage::EEPROM
             *mismatch = driver.mismatch();
         return result;
     });
+}
+
+QString mismatchText(const VerifyMismatch &mismatch)
+{
+    const auto hex = [](std::uint8_t byte) {
+        return QStringLiteral("0x") + QString::number(byte, 16).toUpper().rightJustified(2, u'0');
+    };
+    return QStringLiteral("%1 First difference at EEPROM address %2: %3 written, %4 read.")
+        .arg(outcomeText(m::LINK_VERIFY_FAILED))
+        .arg(mismatch.address)
+        .arg(hex(mismatch.written), hex(mismatch.read));
 }
 
 int reportFailure(std::int32_t result, const QString &device, const QString &source)

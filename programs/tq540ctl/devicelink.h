@@ -58,6 +58,9 @@ std::int32_t runTransfer(DeviceTarget target, TransferKind kind, tqimage::EEPROM
                          TransferOptions options = {},
                          std::optional<VerifyMismatch> *mismatch = nullptr);
 
+// The outcome of a verify that found a difference, with where it lies.
+QString mismatchText(const VerifyMismatch &mismatch);
+
 // Reports a failed transfer on the error stream as the window words it
 // (after `source`, diff's A or B, when given); after a port that could not be
 // opened, a second line names the device tried and the reason in words

@@ -5,11 +5,11 @@
 #include "busscan.h"
 #include "devicejson.h"
 #include "devicelink.h"
+#include "scanrange.h"
 #include "subcommand.h"
 #include "transferconsole.h"
 
 #include <QJsonArray>
-#include <algorithm>
 
 namespace tq540ctl {
 
@@ -17,50 +17,12 @@ namespace {
 
 using busscan::FoundDevice;
 
-constexpr int lastDeviceId = m::DEVICE_ID_LIMIT - 1;
-
 struct ScanArgs
 {
     QString port;
-    std::vector<int> ids;
-    std::vector<std::int32_t> speeds{m::SEARCH_SPEEDS.begin(), m::SEARCH_SPEEDS.end()};
+    ScanRange range;
     bool json = false;
 };
-
-// "1-255", "7" or a comma-separated list of both; empty for a bad text.
-std::vector<int> parseIds(const QString &text)
-{
-    std::vector<int> ids;
-    for (const QString &part : text.split(u',')) {
-        const QStringList ends = part.split(u'-');
-        bool okFirst = false;
-        bool okLast = ends.size() == 1;
-        const int first = ends.first().trimmed().toInt(&okFirst);
-        const int last = ends.size() == 2 ? ends.last().trimmed().toInt(&okLast) : first;
-        if (ends.size() > 2 || !okFirst || !okLast || first < 0 || last > lastDeviceId ||
-            first > last)
-            return {};
-        for (int id = first; id <= last; ++id)
-            ids.push_back(id);
-    }
-    return ids;
-}
-
-// Speeds of the search list, in the order given; empty for a bad text.
-std::vector<std::int32_t> parseSpeeds(const QString &text)
-{
-    std::vector<std::int32_t> speeds;
-    for (const QString &part : text.split(u',')) {
-        bool ok = false;
-        const std::int32_t baud = part.trimmed().toInt(&ok);
-        const bool known = std::find(m::SEARCH_SPEEDS.begin(), m::SEARCH_SPEEDS.end(), baud) !=
-                           m::SEARCH_SPEEDS.end();
-        if (!ok || !known || std::find(speeds.begin(), speeds.end(), baud) != speeds.end())
-            return {};
-        speeds.push_back(baud);
-    }
-    return speeds;
-}
 
 diagnostic::Problem parseArgs(const QStringList &args, ScanArgs &parsed)
 {
@@ -71,18 +33,7 @@ diagnostic::Problem parseArgs(const QStringList &args, ScanArgs &parsed)
                                  {{"--speeds"}, &speeds},
                                  {{"--json"}, nullptr, &parsed.json}}))
         return problem;
-    parsed.ids = parseIds(ids.isNull() ? QStringLiteral("1-%1").arg(lastDeviceId) : ids);
-    if (parsed.ids.empty())
-        return diagnostic::badValue(
-            QStringLiteral("--ids"), ids,
-            QStringLiteral("device IDs from 0 to 255 (N, N-M or a comma-separated list of them)"));
-    if (!speeds.isNull())
-        parsed.speeds = parseSpeeds(speeds);
-    if (parsed.speeds.empty())
-        return diagnostic::badValue(
-            QStringLiteral("--speeds"), speeds,
-            QStringLiteral("a list of 1200, 2400, 4800, 9600, 19200, 38400, each once"));
-    return {};
+    return readScanRange(ids, speeds, parsed.range);
 }
 
 // The scan's progress on the console's status line.
@@ -91,10 +42,7 @@ class ScanConsole : public busscan::ScanObserver
 public:
     void probing(std::int32_t baud, int id) override
     {
-        console.showText(QStringLiteral("Scanning at %1 baud: device ID %2 (%3 found)")
-                             .arg(baud)
-                             .arg(id)
-                             .arg(count));
+        console.showText(scanProgressText(baud, id, count));
     }
     void found(const FoundDevice &) override { ++count; }
 
@@ -139,7 +87,7 @@ int scan(const QStringList &args)
     std::vector<FoundDevice> found;
     const std::int32_t result = withDevice(std::move(*target), [&] {
         ScanConsole console;
-        return busscan::ScanBus(m::gLink, parsed.ids, parsed.speeds, console, found);
+        return busscan::ScanBus(m::gLink, parsed.range.ids, parsed.range.speeds, console, found);
     });
     if (result == m::LINK_PORT_FAILED)
         return reportFailure(result, device);
@@ -158,12 +106,8 @@ int scan(const QStringList &args)
      QStringLiteral(
          "Asks each device ID of the range to identify itself at each speed and lists every\n"
          "device that answers: ID, serial number, speed, EEPROM size (bytes), device text."),
-     portOptionHelp() +
+     portOptionHelp() + scanRangeHelp() +
          QStringLiteral(
-             "  --ids LIST    Device IDs 0 to 255: N, N-M or a comma-separated list of both\n"
-             "                (default 1-255). They are asked in ascending order.\n"
-             "  --speeds B,.. Speeds of the search list to try, in this order (default\n"
-             "                9600,4800,19200,2400,1200,38400).\n"
              "  --json        Print one JSON array of objects: id, serialNumber, deviceId,\n"
              "                speed, eepromSize, deviceText.\n") +
          traceOptionHelp(),

@@ -86,6 +86,19 @@ void TransferConsole::showText(const QString &text)
     draw();
 }
 
+void TransferConsole::setPrefix(const QString &text)
+{
+    prefix = text;
+    stageText.clear();
+    mBlocksMove = false;
+    draw();
+}
+
+void TransferConsole::stopBetweenDevices()
+{
+    mStopBetweenDevices = true;
+}
+
 void TransferConsole::clearLine()
 {
     if (!live || drawn.isEmpty())
@@ -99,24 +112,31 @@ void TransferConsole::poll()
 {
     if (interrupted) {
         interrupted = 0;
-        if (mCancellable) {
+        if (mStopBetweenDevices) {
+            if (!mStopAsked)
+                notice(QStringLiteral("stopping once this device is done"));
+            mStopAsked = true;
+        } else if (mCancellable) {
             m::gLink.Cancel = m::LINK_TRUE;
         } else if (!warned) {
             warned = true;
-            clearLine();
-            fail(0, {{},
-                     QStringLiteral("the device is being written; this cannot be interrupted"),
-                     {}});
+            notice(QStringLiteral("the device is being written; this cannot be interrupted"));
         }
     }
     draw();
+}
+
+void TransferConsole::notice(const QString &text)
+{
+    clearLine();
+    fail(0, {{}, text, {}});
 }
 
 void TransferConsole::draw()
 {
     if (!live)
         return;
-    QString line = stageText;
+    QString line = prefix + stageText;
     const std::optional<int> percent = percentDone(m::gLink);
     if (mBlocksMove && percent)
         line += QStringLiteral(" %1%").arg(*percent);

@@ -27,7 +27,16 @@ public:
     void stageChanged(TransferStage stage, bool cancellable) override;
     // A status line of the caller's own (a bus scan's progress); Ctrl+C cancels.
     void showText(const QString &text);
+    // Text put before the stage ("Device 2 of 3 ...: "), for the next item
+    // of a run: the stage shown so far is cleared.
+    void setPrefix(const QString &prefix);
     void clearLine();
+
+    // From now on a signal does not cancel the transfer but asks the caller
+    // to stop once the device at hand is done (stopAsked), as a site's backup
+    // and restore go device by device.
+    void stopBetweenDevices();
+    bool stopAsked() const { return mStopAsked; }
 
     // False while the trace writes to the error stream, which a status line
     // would garble.
@@ -35,6 +44,7 @@ public:
 
 private:
     void poll();
+    void notice(const QString &text);
     void draw();
 
     QTimer timer;
@@ -42,6 +52,9 @@ private:
     bool mCancellable = true;
     bool mBlocksMove = false; // a percentage is shown
     bool warned = false;
+    bool mStopBetweenDevices = false;
+    bool mStopAsked = false;
+    QString prefix;
     QString stageText;
     QString drawn;
 };

@@ -4,13 +4,14 @@
 #include "diagnostic.h"
 #include "m.h"
 #include "ptyserver.h"
-#include "simdevice.h"
+#include "simbus.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QTextStream>
 #include <algorithm>
 #include <csignal>
+#include <memory>
 #include <optional>
 
 namespace {
@@ -27,29 +28,41 @@ void requestStop(int)
     stopRequested = 1;
 }
 
+// One device on the line.
+struct DeviceOptions
+{
+    sim::DeviceConfig config;
+    QString imagePath;
+};
+
 struct Options
 {
     QString linkPath;
-    QString imagePath;
     QString savePath;
-    sim::DeviceConfig config;
-    sim::DeviceFaults faults;
+    std::vector<DeviceOptions> devices{1}; // the one-device options' device, or each --device
+    sim::DeviceFaults faults;              // for every device
+    bool echo = false;
 };
 
 const char *const kDescription =
-    "Simulates a TQ540-2 remote I/O module on a pseudo-terminal. PATH becomes a\n"
-    "symbolic link to the terminal; open it as a serial port (for the tool, map a\n"
-    "COM number to PATH in the port map). The device answers identify, read,\n"
-    "write and reset requests addressed to its device ID (512 + ID) or to its\n"
-    "serial number with bit 31 set, and only while the terminal is set to its\n"
-    "speed with 8 data bits, no parity and one stop bit. SIGTERM or SIGINT ends\n"
-    "it: the link is removed and, with --save, the EEPROM is written out.";
+    "Simulates TQ540-2 remote I/O modules on a pseudo-terminal: one device, or with\n"
+    "--device several on one RS-485 line. PATH becomes a symbolic link to the\n"
+    "terminal; open it as a serial port (for the tool, map a COM number to PATH in\n"
+    "the port map). A device answers identify, read, write and reset requests\n"
+    "addressed to its device ID (512 + ID) or to its serial number with bit 31 set,\n"
+    "and only while the terminal is set to its speed with 8 data bits, no parity\n"
+    "and one stop bit; replies go out one after the other. The faults apply to\n"
+    "every device on the line. SIGTERM or SIGINT ends it: the link is removed and,\n"
+    "with --save, the EEPROM is written out.";
 
 const char *const kAfterOptions =
     "\n"
     "Example:\n"
     "  tq540sim --link /tmp/tq540 --serial 5555 --baud 19200 &\n"
     "  tq540ctl test --port /tmp/tq540 --sn 5555\n"
+    "  tq540sim --link /tmp/line --device id=3,sn=4242,baud=4800 \\\n"
+    "           --device id=7,sn=1234567890,baud=19200 &\n"
+    "  tq540ctl scan --port /tmp/line --ids 1-10\n"
     "\n"
     "Exit status: 0 stopped by SIGTERM or SIGINT; 1 the pseudo-terminal or its link\n"
     "could not be made, or --save could not write its file; 2 bad arguments, or the\n"
@@ -78,6 +91,15 @@ QList<QCommandLineOption> optionList()
         {QStringLiteral("save"),
          QStringLiteral("On exit, write the EEPROM to this configuration file."),
          QStringLiteral("FILE.ztb")},
+        {QStringLiteral("device"),
+         QStringLiteral("A device on the line, in place of the options above; repeat it for "
+                        "several. Keys left out take the defaults above: id (device ID), sn "
+                        "(serial number, each device its own), baud (speed until a reset), "
+                        "eeprom (kilobytes), image (EEPROM from a configuration file)."),
+         QStringLiteral("id=N,sn=N,baud=B[,eeprom=K][,image=FILE]")},
+        {QStringLiteral("echo"),
+         QStringLiteral("The host hears its own frames, as a two-wire RS-485 adapter without "
+                        "echo suppression does.")},
         {QStringLiteral("drop"), QStringLiteral("Fault: send no reply to the next N requests."),
          QStringLiteral("N")},
         {QStringLiteral("bad-checksum"),
@@ -133,39 +155,35 @@ bool takesValue(const QString &argument)
     });
 }
 
-// The option's value as a whole number within [low, high], or the problem.
-std::optional<qint64> number(const QCommandLineParser &parser, const QString &name, qint64 low,
-                             qint64 high, Problem *problem)
+// `text` as a whole number within [low, high]; the problem names `subject`
+// with `shown` ("--id 300", "--device id=300") when it is not one.
+std::optional<qint64> wholeNumber(const QString &text, qint64 low, qint64 high,
+                                  const QString &subject, const QString &shown, Problem *problem)
 {
     bool ok = false;
-    const qint64 value = parser.value(name).toLongLong(&ok);
+    const qint64 value = text.toLongLong(&ok);
     if (!ok || value < low || value > high) {
-        *problem =
-            diagnostic::badValue(QStringLiteral("--") + name, parser.value(name),
-                                 QStringLiteral("a whole number from %1 to %2").arg(low).arg(high));
+        *problem = diagnostic::badValue(
+            subject, shown, QStringLiteral("a whole number from %1 to %2").arg(low).arg(high));
         return std::nullopt;
     }
     return value;
 }
 
-// Each numeric option: its range and where its value goes.
-bool readNumbers(const QCommandLineParser &parser, Options &options, Problem *problem)
+// The faults: each option's range and where its value goes.
+bool readFaults(const QCommandLineParser &parser, sim::DeviceFaults &f, Problem *problem)
 {
     const auto take = [&](const char *name, qint64 low, qint64 high, auto assign) {
         const QString key = QLatin1String(name);
         if (!parser.isSet(key))
             return true;
-        const std::optional<qint64> value = number(parser, key, low, high, problem);
+        const std::optional<qint64> value = wholeNumber(
+            parser.value(key), low, high, QStringLiteral("--") + key, parser.value(key), problem);
         if (value)
             assign(*value);
         return value.has_value();
     };
-    sim::DeviceConfig &c = options.config;
-    sim::DeviceFaults &f = options.faults;
-    return take("serial", 1, 0x7FFFFFFF, [&](qint64 v) { c.serialNo = std::uint32_t(v); }) &&
-           take("id", 0, 255, [&](qint64 v) { c.deviceId = std::uint8_t(v); }) &&
-           take("eeprom-kb", 1, 64, [&](qint64 v) { c.eepromKb = int(v); }) &&
-           take("drop", 0, 1'000'000, [&](qint64 v) { f.dropReplies = int(v); }) &&
+    return take("drop", 0, 1'000'000, [&](qint64 v) { f.dropReplies = int(v); }) &&
            take("bad-checksum", 0, 1'000'000, [&](qint64 v) { f.corruptChecksums = int(v); }) &&
            take("wrong-seq", 0, 1'000'000, [&](qint64 v) { f.wrongSequences = int(v); }) &&
            take("short-info", 0, 40, [&](qint64 v) { f.shortInfoLength = int(v); }) &&
@@ -179,22 +197,110 @@ bool readNumbers(const QCommandLineParser &parser, Options &options, Problem *pr
            take("flip-bit", 0, 1'000'000, [&](qint64 v) { f.flippedBits = int(v); });
 }
 
-// The line speed: one of the speeds the tool searches.
-bool readBaud(const QCommandLineParser &parser, sim::DeviceConfig &config, Problem *problem)
+// What makes a device this device: each value's one-device option and its key
+// in --device.
+struct IdentityField
 {
-    const QString name = QStringLiteral("baud");
-    if (!parser.isSet(name))
-        return true;
+    const char *option;
+    const char *key;
+};
+constexpr IdentityField identityFields[] = {
+    {"serial", "sn"}, {"id", "id"}, {"baud", "baud"}, {"eeprom-kb", "eeprom"}, {"image", "image"}};
+
+// The line speed: one of the speeds the tool searches.
+std::optional<std::int32_t> baudValue(const QString &text, const QString &subject,
+                                      const QString &shown, Problem *problem)
+{
     bool ok = false;
-    const std::int32_t baud = parser.value(name).toInt(&ok);
+    const std::int32_t baud = text.toInt(&ok);
     const auto &speeds = m::SEARCH_SPEEDS;
     if (!ok || std::find(speeds.begin(), speeds.end(), baud) == speeds.end()) {
-        *problem =
-            diagnostic::badValue(QStringLiteral("--baud"), parser.value(name),
-                                 QStringLiteral("one of 1200, 2400, 4800, 9600, 19200 or 38400"));
-        return false;
+        *problem = diagnostic::badValue(
+            subject, shown, QStringLiteral("one of 1200, 2400, 4800, 9600, 19200 or 38400"));
+        return std::nullopt;
     }
-    config.baud = baud;
+    return baud;
+}
+
+// Sets the device's value named by `key` (a --device key) from `text`.
+bool setIdentity(const QString &key, const QString &text, const QString &subject,
+                 const QString &shown, DeviceOptions &device, Problem *problem)
+{
+    sim::DeviceConfig &c = device.config;
+    std::optional<qint64> value;
+    if (key == u"image")
+        device.imagePath = text;
+    else if (key == u"baud" && (value = baudValue(text, subject, shown, problem)))
+        c.baud = std::int32_t(*value);
+    else if (key == u"sn" && (value = wholeNumber(text, 1, 0x7FFFFFFF, subject, shown, problem)))
+        c.serialNo = std::uint32_t(*value);
+    else if (key == u"id" && (value = wholeNumber(text, 0, 255, subject, shown, problem)))
+        c.deviceId = std::uint8_t(*value);
+    else if (key == u"eeprom" && (value = wholeNumber(text, 1, 64, subject, shown, problem)))
+        c.eepromKb = int(*value);
+    return key == u"image" || value.has_value();
+}
+
+// A --device value: key=value pairs separated by commas.
+bool readDeviceValue(const QString &value, DeviceOptions &device, Problem *problem)
+{
+    const QString option = QStringLiteral("--device");
+    for (const QString &pair : value.split(u',')) {
+        const QString key = pair.section(u'=', 0, 0);
+        const bool known = std::any_of(std::begin(identityFields), std::end(identityFields),
+                                       [&](const IdentityField &f) { return key == f.key; });
+        if (!known || !pair.contains(u'=')) {
+            *problem = diagnostic::badValue(
+                option, pair, QStringLiteral("one of id=N, sn=N, baud=B, eeprom=K, image=FILE"));
+            return false;
+        }
+        if (!setIdentity(key, pair.section(u'=', 1), option, pair, device, problem))
+            return false;
+    }
+    return true;
+}
+
+// The devices of --device, each with its own serial number.
+bool readDevices(const QStringList &values, Options &options, Problem *problem)
+{
+    options.devices.clear();
+    for (const QString &value : values) {
+        DeviceOptions device;
+        if (!readDeviceValue(value, device, problem))
+            return false;
+        const std::uint32_t sn = device.config.serialNo;
+        if (std::any_of(options.devices.begin(), options.devices.end(),
+                        [sn](const DeviceOptions &d) { return d.config.serialNo == sn; })) {
+            *problem = diagnostic::givenTwice(QStringLiteral("--device sn=%1").arg(sn));
+            return false;
+        }
+        options.devices.push_back(device);
+    }
+    return true;
+}
+
+// The one device of the one-device options; none of them goes with --device.
+bool readOneDevice(const QCommandLineParser &parser, Options &options, Problem *problem)
+{
+    const bool several = parser.isSet(QStringLiteral("device"));
+    for (const char *name : {"serial", "id", "baud", "eeprom-kb", "image", "save"}) {
+        const QString option = QLatin1String(name);
+        if (!parser.isSet(option))
+            continue;
+        if (several) {
+            *problem =
+                diagnostic::notWith(QStringLiteral("--") + option, QStringLiteral("--device"));
+            return false;
+        }
+        const auto field = std::find_if(std::begin(identityFields), std::end(identityFields),
+                                        [&](const IdentityField &f) { return option == f.option; });
+        if (field != std::end(identityFields) &&
+            !setIdentity(QLatin1String(field->key), parser.value(option),
+                         QStringLiteral("--") + option, parser.value(option), options.devices[0],
+                         problem))
+            return false;
+    }
+    options.savePath = parser.value(QStringLiteral("save"));
     return true;
 }
 
@@ -222,11 +328,11 @@ bool readOptions(const QCommandLineParser &parser, Options &options, Problem *pr
         *problem = diagnostic::required(QStringLiteral("--link PATH"));
         return false;
     }
-    options.imagePath = parser.value(QStringLiteral("image"));
-    options.savePath = parser.value(QStringLiteral("save"));
-    if (!readNumbers(parser, options, problem))
+    options.echo = parser.isSet(QStringLiteral("echo"));
+    if (!readOneDevice(parser, options, problem) || !readFaults(parser, options.faults, problem))
         return false;
-    return readBaud(parser, options.config, problem);
+    const QStringList values = parser.values(QStringLiteral("device"));
+    return values.isEmpty() || readDevices(values, options, problem);
 }
 
 // What the parser refused, in the programs' wording: an unknown option, an
@@ -302,13 +408,18 @@ int main(int argc, char *argv[])
     Problem problem;
     if (!readOptions(parser, options, &problem))
         return usageError(problem);
-    sim::Device device(options.config);
-    device.faults = options.faults;
-    if (!options.imagePath.isEmpty() && !device.loadImage(options.imagePath, &problem))
-        return failure(EXIT_USAGE, problem);
+    sim::Bus bus;
+    bus.echo = options.echo;
+    for (const DeviceOptions &wanted : options.devices) {
+        auto device = std::make_shared<sim::Device>(wanted.config);
+        device->faults = options.faults;
+        if (!wanted.imagePath.isEmpty() && !device->loadImage(wanted.imagePath, &problem))
+            return failure(EXIT_USAGE, problem);
+        bus.add(std::move(device));
+    }
 
     const sigset_t waitMask = catchStopSignals();
-    sim::PtyServer server(device);
+    sim::PtyServer server(bus);
     if (!server.create(options.linkPath, &problem))
         return failure(EXIT_FAILED, problem);
     QTextStream out(stdout);
@@ -317,7 +428,8 @@ int main(int argc, char *argv[])
     out << options.linkPath << " -> " << server.terminalPath() << Qt::endl;
     server.serve(stopRequested, waitMask);
     server.removeLink();
-    if (!options.savePath.isEmpty() && !device.saveImage(options.savePath, &problem))
+    if (!options.savePath.isEmpty() &&
+        !bus.devices().front()->saveImage(options.savePath, &problem))
         return failure(EXIT_FAILED, problem);
     return 0;
 }

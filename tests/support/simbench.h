@@ -2,12 +2,13 @@
 
 // The simulated device behind every COM port, on a manual clock so the link's
 // waits (the 3-second reset wait among them) take no real time. Ports can be
-// made missing, and the device swapped (unplugged and another plugged in);
-// gLink is closed at the end.
+// made missing, and the device swapped (unplugged and another plugged in), or
+// several devices put on one line; gLink is closed at the end.
 
 #include "linkclock.h"
 #include "m.h"
 #include "mcomm.h"
+#include "simbus.h"
 #include "simdevice.h"
 #include "simport.h"
 
@@ -23,6 +24,8 @@ struct SimBench
           ports([this](const QString &name) -> std::unique_ptr<mComm::CommDevice> {
               if (portsMissing)
                   return nullptr;
+              if (bus)
+                  return sim::portFactory(bus, sim::Route::EveryPort)(name);
               return sim::portFactory(device, sim::Route::EveryPort)(name);
           })
     {
@@ -38,6 +41,15 @@ struct SimBench
         m::gLink = m::tLink{};
         m::gLink.Port = 1;
         m::gLink.TargetID = std::int32_t(sim::PRODUCT_BASE + device->config().deviceId);
+    }
+    // Puts a device on the line; from the first on, the ports lead to the
+    // line instead of `device`.
+    sim::Device &addToBus(const sim::DeviceConfig &config)
+    {
+        if (!bus)
+            bus = std::make_shared<sim::Bus>();
+        bus->add(std::make_shared<sim::Device>(config));
+        return *bus->devices().back();
     }
     int requests(std::uint8_t command) const
     {
@@ -57,6 +69,7 @@ struct SimBench
     }
 
     std::shared_ptr<sim::Device> device;
+    std::shared_ptr<sim::Bus> bus; // several devices on the line; null: `device` alone
     linkclock::ManualClock clock;
     linkclock::ScopedClock scoped;
     mComm::ScopedPortFactory ports;

@@ -100,7 +100,7 @@ private slots:
     {
         QFETCH(QString, device);
         QFETCH(QString, setup);
-        sim::Device simulated;
+        sim::Bus simulated;
         sim::PtyServer pty(simulated);
         diagnostic::Problem problem;
         QVERIFY(pty.create(dir.filePath("pty"), &problem));
