@@ -27,8 +27,7 @@ void loadLanguage()
 
 QString text(int id, const QString &fallback)
 {
-    const QString found = gResDll.GetStr(id);
-    return found.isEmpty() ? fallback : found;
+    return textOr(id, fallback);
 }
 
 QString outcomeText(std::int32_t result)
