@@ -2,6 +2,8 @@
 
 #include "transferdriver.h"
 
+#include <QString>
+
 // Language library texts of a transfer, shared by the transfer window and the
 // command-line front end so both report a transfer in the same words.
 namespace transfertext {
@@ -12,6 +14,8 @@ constexpr int writing = 1356;
 constexpr int resetting = 1357;
 constexpr int verifying = 1358;
 constexpr int outcomeBase = 1400; // + result code
+constexpr int searchProgress = 1359;
+constexpr int verifyMismatch = 1360;
 
 constexpr int forStage(TransferStage stage)
 {
@@ -29,5 +33,12 @@ constexpr int forStage(TransferStage stage)
     }
     return resetting;
 }
+
+// The speed search's progress: "9600 baud, 1 of 12".
+QString searchProgressText(std::int32_t baud, int attempt, int attempts);
+
+// Where a verify found the device's memory different: "First difference at
+// EEPROM address 50: 0xEE written, 0x97 read."
+QString mismatchText(const VerifyMismatch &mismatch);
 
 } // namespace transfertext

@@ -10,6 +10,7 @@
 #include "m.h"
 #include "subcommand.h"
 #include "target.h"
+#include "transfertext.h"
 
 #include <memory>
 #include <optional>
@@ -74,13 +75,7 @@ int reportJson(std::int32_t result, const QString &device)
 
 QString mismatchText(const VerifyMismatch &mismatch)
 {
-    const auto hex = [](std::uint8_t byte) {
-        return QStringLiteral("0x") + QString::number(byte, 16).toUpper().rightJustified(2, u'0');
-    };
-    return QStringLiteral("%1 First difference at EEPROM address %2: %3 written, %4 read.")
-        .arg(outcomeText(m::LINK_VERIFY_FAILED))
-        .arg(mismatch.address)
-        .arg(hex(mismatch.written), hex(mismatch.read));
+    return outcomeText(m::LINK_VERIFY_FAILED) + u' ' + transfertext::mismatchText(mismatch);
 }
 
 // The outcome as the transfer window words it; the exit status.
