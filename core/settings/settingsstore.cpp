@@ -20,6 +20,8 @@ std::unique_ptr<QSettings> open(const QString &keyPath)
 namespace {
 
 const QString windowGeometryValue = QStringLiteral("WindowGeometry");
+const QString windowMenuHeightValue = QStringLiteral("WindowMenuHeight");
+const QString verifyAfterUploadValue = QStringLiteral("VerifyAfterUpload");
 
 } // namespace
 
@@ -31,6 +33,26 @@ QByteArray windowGeometry()
 void setWindowGeometry(const QByteArray &geometry)
 {
     open()->setValue(windowGeometryValue, geometry);
+}
+
+int windowMenuHeight()
+{
+    return open()->value(windowMenuHeightValue).toString().toInt();
+}
+
+void setWindowMenuHeight(int pixels)
+{
+    open()->setValue(windowMenuHeightValue, QString::number(pixels));
+}
+
+bool verifyAfterUpload()
+{
+    return open()->value(verifyAfterUploadValue).toString().trimmed() == u"1";
+}
+
+void setVerifyAfterUpload(bool on)
+{
+    open()->setValue(verifyAfterUploadValue, on ? QStringLiteral("1") : QStringLiteral("0"));
 }
 
 QString mappedPortPath(int comNumber)
