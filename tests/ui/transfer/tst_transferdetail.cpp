@@ -22,7 +22,7 @@ namespace {
 
 const auto text = [](int id) { return gResDll.GetStr(id); };
 
-enum class Setup { None, PortMissing, Silent, LostWrite };
+enum class Setup { None, PortMissing, Silent, Vanishes, LostWrite };
 enum class Press { Never, Searching, Writing, Ended };
 
 // The window's controls, and a user who closes it once its transfer has
@@ -86,6 +86,7 @@ private slots:
         QTest::newRow("download")          << 0 << Setup::None << 1413 << first << "" << false;
         QTest::newRow("port missing")      << 2 << Setup::PortMissing << 1425 << "" << "/nonexistent/tty9: no such device" << false;
         QTest::newRow("nothing answers")   << 2 << Setup::Silent << 1403 << first << text(1361) << true;
+        QTest::newRow("gone after answering") << 0 << Setup::Vanishes << 1403 << first << "" << false;
         QTest::newRow("verify finds a difference") << 1 << Setup::LostWrite << 1415 << first
             << "First difference at EEPROM address 50: 0xEE written, 0x00 read." << true;
         // clang-format on
@@ -97,6 +98,7 @@ private slots:
         SimBench bench({.baud = setup == Setup::Silent ? 300 : 9600});
         bench.portsMissing = setup == Setup::PortMissing;
         bench.device->faults.lostWriteAddress = setup == Setup::LostWrite ? 50 : -1;
+        bench.device->faults.vanishAfterFrames = setup == Setup::Vanishes ? 2 : -1;
         bench.addressGLink();
         frmEEPROM window;
         window.setOptions(TransferOptions{setup == Setup::LostWrite});
