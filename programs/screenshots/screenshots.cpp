@@ -31,6 +31,7 @@
 
 #include <cstdio>
 #include <functional>
+#include <utility>
 
 namespace {
 

@@ -22,10 +22,10 @@ void runs(QAction *item, UserControl1 &toolbar, Command command)
                      [&toolbar, command] { toolbar.runCommand(command); });
 }
 
-// The menu's own text with its access key, without a shortcut shown after a tab.
-QString accessibleName(const QString &text)
+// A menu's title without its access key's mark.
+QString accessibleName(QString title)
 {
-    return text.section(u'\t', 0, 0).remove(u'&');
+    return title.remove(u'&');
 }
 
 } // namespace
@@ -101,9 +101,12 @@ void MainMenu::createDeviceMenu(UserControl1 &toolbar)
 void MainMenu::createHelpMenu(UserControl1 &toolbar)
 {
     QMenu *help = addMenu("mnuHelp", TEXT_HELP, "&Help");
-    // F1 is shown, not bound: the window's help key answers it.
+    // F1 is the window's help key; here it is shown, and only answered while
+    // the menu itself has the keyboard, so the manual opens once either way.
     QAction *manual = addItem(help, "mnuHelpManual", 1721, "&Manual");
-    manual->setText(manual->text() + QStringLiteral("\tF1"));
+    manual->setShortcut(QKeySequence(Qt::Key_F1));
+    manual->setShortcutContext(Qt::WidgetShortcut);
+    connect(manual, &QAction::triggered, help, &QMenu::close); // as the window's F1 closes it
     runs(manual, toolbar, Command::Help);
     connect(addItem(help, "mnuHelpAbout", 1722, "&About"), &QAction::triggered, this,
             &MainMenu::aboutChosen);

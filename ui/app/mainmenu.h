@@ -14,7 +14,7 @@ class UserControl1;
 // Record trace and About are the window's (the signals). Every menu and item
 // has an access key; Ctrl+O, Ctrl+S, Ctrl+Shift+S and Ctrl+F are the only
 // shortcuts, and none of them writes to a device. Help > Manual shows F1,
-// which the window's help key answers: the manual opens once.
+// the window's help key: the manual opens once.
 class MainMenu : public QObject
 {
     Q_OBJECT

@@ -169,8 +169,8 @@ void frmFindDevices::layOut()
 void frmFindDevices::setTexts()
 {
     setWindowTitle(textOr(TEXT_TITLE, QStringLiteral("Find devices")));
-    captions[0]->setText(textOr(TEXT_PORT, QStringLiteral("COM port:")));
-    captions[1]->setText(textOr(TEXT_IDS, QStringLiteral("Device IDs:")));
+    captions[0]->setText(textOr(TEXT_PORT, QStringLiteral("C&OM port:")));
+    captions[1]->setText(textOr(TEXT_IDS, QStringLiteral("Device &IDs:")));
     captions[2]->setText(textOr(TEXT_IDS_TO, QStringLiteral("to")));
     captions[3]->setText(textOr(TEXT_SPEEDS, QStringLiteral("Speeds:")));
     cmdStart->setText(textOr(TEXT_START, QStringLiteral("&Start")));
@@ -181,6 +181,10 @@ void frmFindDevices::setTexts()
     for (int c = 0; c < int(std::size(columnNames)); ++c)
         headers << textOr(TEXT_FIRST_COLUMN + c, QLatin1String(columnNames[c]));
     tblFound->setHorizontalHeaderLabels(headers);
+    // The captions label their fields (on Linux a list is named by its text and
+    // labelled by its caption).
+    captions[0]->setBuddy(cbPort);
+    captions[1]->setBuddy(txtFirstId);
     cbPort->setAccessibleName(nameOf(captions[0]->text()));
     txtFirstId->setAccessibleName(textOr(TEXT_FIRST_ID_NAME, QStringLiteral("First device ID")));
     txtLastId->setAccessibleName(textOr(TEXT_LAST_ID_NAME, QStringLiteral("Last device ID")));

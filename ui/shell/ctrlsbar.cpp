@@ -60,7 +60,6 @@ void ctrlSBar::setMessage(const QString &text)
 {
     mMessage = text;
     lbMessage->setToolTip(text);
-    lbMessage->setAccessibleName(text);
     lbMessage->setVisible(!text.isEmpty());
     layOut();
 }

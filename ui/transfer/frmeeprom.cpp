@@ -27,7 +27,6 @@ constexpr int TEXT_CAPTION_DOWNLOAD = 1351;
 constexpr int TEXT_CAPTION_TEST = 1352;
 constexpr int TEXT_STATUS_LABEL = 1353;
 constexpr int TEXT_NO_ANSWER_HINT = 1361;
-constexpr int TEXT_DETAIL_NAME = 1362;
 
 // Design geometry in twips.
 constexpr double CLIENT_WIDTH = 3960;
@@ -139,7 +138,6 @@ std::int32_t frmEEPROM::Action(std::int16_t aMode, std::int32_t &dlStart, std::i
     const int statusRight = lbMsg->geometry().right();
     lbMsg->setGeometry(statusLeft, lbMsg->y(), statusRight - statusLeft + 1, lbMsg->height());
     cmdCancel->setText(gResDll.GetStr(TEXT_CANCEL));
-    lbDetail->setAccessibleName(textOr(TEXT_DETAIL_NAME, QStringLiteral("Details")));
     showDetail({});
 
     nAction = aMode;
