@@ -14,8 +14,10 @@
 
 namespace {
 
-// The devices on the line. The scan's expectations follow from this list:
-// one more device is one more line here (with the simulated bus).
+// The devices on the line (device IDs 5 to 9, 9600 or 19200 baud), in the
+// order the scan finds them; the first is the one used. The expectations
+// follow from this list: one more device is one more line here, once the
+// simulated bus puts them all on one line (SimBench takes one device today).
 const std::vector<sim::DeviceConfig> onTheLine = {
     {.serialNo = 5000, .deviceId = 7, .baud = 19200},
 };
@@ -117,9 +119,12 @@ private slots:
     {
         QFETCH(Ending, ending);
         QFETCH(std::uint32_t, serialNo);
-        sim::DeviceConfig device = onTheLine.front();
-        device.serialNo = serialNo;
-        SimBench line(device);
+        std::vector<sim::DeviceConfig> devices = onTheLine;
+        devices.front().serialNo = serialNo;
+        SimBench line(devices.front());
+        QStringList found;
+        for (const sim::DeviceConfig &device : devices)
+            found << tableRow(device);
         const bool stopped = ending == Ending::Stop || ending == Ending::Close;
         SentFrames frames;
         linktrace::ScopedSink trace(&frames);
@@ -157,7 +162,7 @@ private slots:
                 QTest::keyClick(&dialog, Qt::Key_Escape);
                 return;
             }
-            QCOMPARE(rows(*table), QStringList{tableRow(device)});
+            QCOMPARE(rows(*table), found);
             const QRect cell = table->visualRect(table->model()->index(0, 1));
             if (ending == Ending::DoubleClick) {
                 QTest::mouseClick(table->viewport(), Qt::LeftButton, {}, cell.center());
