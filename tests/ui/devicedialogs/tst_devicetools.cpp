@@ -18,8 +18,13 @@ namespace {
 // order the scan finds them; the first is the one used. The expectations
 // follow from this list: one more device is one more line here, once the
 // simulated bus puts them all on one line (SimBench takes one device today).
+// The first is the one chosen; the scan below asks IDs 5 to 9 at 9600 and
+// 19200 baud, so the last two stay unseen.
 const std::vector<sim::DeviceConfig> onTheLine = {
     {.serialNo = 5000, .deviceId = 7, .baud = 19200},
+    {.serialNo = 4242, .deviceId = 9, .baud = 19200},
+    {.serialNo = 77777, .deviceId = 6, .baud = 4800},
+    {.serialNo = 31337, .deviceId = 12, .baud = 9600},
 };
 
 QString tableRow(const sim::DeviceConfig &d)
@@ -121,10 +126,16 @@ private slots:
         QFETCH(std::uint32_t, serialNo);
         std::vector<sim::DeviceConfig> devices = onTheLine;
         devices.front().serialNo = serialNo;
-        SimBench line(devices.front());
-        QStringList found;
+        SimBench line;
         for (const sim::DeviceConfig &device : devices)
-            found << tableRow(device);
+            line.addToBus(device);
+        QStringList found; // in the order asked: by speed, then by ID
+        for (const std::int32_t baud : {9600, 19200}) {
+            for (const sim::DeviceConfig &device : devices) {
+                if (device.baud == baud && device.deviceId >= 5 && device.deviceId <= 9)
+                    found << tableRow(device);
+            }
+        }
         const bool stopped = ending == Ending::Stop || ending == Ending::Close;
         SentFrames frames;
         linktrace::ScopedSink trace(&frames);
