@@ -81,8 +81,12 @@ std::uint32_t ManualClock::tickCount()
 
 void ManualClock::processEvents()
 {
-    if (onEvents)
-        onEvents();
+    // Called through a copy: a handler may replace or clear itself, which
+    // would otherwise destroy the closure it is running in.
+    if (onEvents) {
+        const std::function<void()> handler = onEvents;
+        handler();
+    }
 }
 
 void ManualClock::idle(std::chrono::microseconds maxWait)
