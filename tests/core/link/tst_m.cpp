@@ -1,11 +1,12 @@
 // The protocol on a scripted port and the manual clock: frames worked out by
 // hand, what the receiver makes of each frame (as the trace shows it), the
-// exchange's timing and the tick-count wait under it, the device operations
-// and the bus scan.
+// exchange's timing and the tick-count wait under it, the device operations,
+// the bus scan, and the device address the serial number / ID field gives.
 
 #include "busscan.h"
 #include "fakeport.h"
 #include "linktrace.h"
+#include "target.h"
 
 #include <QTest>
 
@@ -377,6 +378,46 @@ private slots:
     {
         QFETCH(Operation, operation);
         QTEST(operation(), "outcome");
+    }
+
+    // The device address for the serial number / device ID field under a
+    // product code: the field's number, halves rounded to even, is a device
+    // ID below 256, addressed as the product base (the number after the
+    // first "-", else of the whole code, times 256, halves to even) plus the
+    // ID; from 256 on it is a serial number, addressed with bit 31 set. A
+    // negative number, or one beyond 32 bits, is refused.
+    void addressing_data()
+    {
+        QTest::addColumn<QString>("productCode");
+        QTest::addColumn<QString>("field");
+        QTest::addColumn<QString>("address"); // in hex; "refused"
+        // clang-format off
+        QTest::newRow("device ID")                  << "TQ540-2" << "7"          << "00000207";
+        QTest::newRow("ID 255")                     << "TQ540-2" << "255"        << "000002FF";
+        QTest::newRow("256: a serial number")       << "TQ540-2" << "256"        << "80000100";
+        QTest::newRow("beyond 32 bits")             << "TQ540-2" << "2147483648" << "refused";
+        QTest::newRow("negative")                   << "TQ540-2" << "-1"         << "refused";
+        QTest::newRow("-0.5 rounds to 0")           << "TQ540-2" << "-0.5"       << "00000200";
+        QTest::newRow("12.5 rounds to 12")          << "TQ540-2" << "12.5"       << "0000020C";
+        QTest::newRow("13.5 rounds to 14")          << "TQ540-2" << "13.5"       << "0000020E";
+        QTest::newRow("255.5 rounds to 256")        << "TQ540-2" << "255.5"      << "80000100";
+        QTest::newRow("no number: ID 0")            << "TQ540-2" << "ID 3"       << "00000200";
+        QTest::newRow("product base 768")           << "TQ-3"    << "5"          << "00000305";
+        QTest::newRow("base 2.5 rounds to 2")       << "TQ-0.009765625" << "0"   << "00000002";
+        QTest::newRow("base 3.5 rounds to 4")       << "TQ-0.013671875" << "0"   << "00000004";
+        QTest::newRow("no dash, a letter first")    << "TQ540"   << "7"          << "00000007";
+        QTest::newRow("base and ID beyond 32 bits") << "TQ-8388607.99609375" << "1" << "refused";
+        // clang-format on
+    }
+    void addressing()
+    {
+        QFETCH(QString, productCode);
+        QFETCH(QString, field);
+        const std::optional<std::int32_t> address =
+            targetAddress(field, productBaseOf(productCode));
+        QTEST(address ? QString::asprintf("%08X", std::uint32_t(*address))
+                      : QStringLiteral("refused"),
+              "address");
     }
 };
 
