@@ -228,8 +228,9 @@ private slots:
         };
         const QStringList none;
         // clang-format off
-        const auto received = [](const char *name, const QString &frame, const QStringList &lines) {
-            QTest::newRow(name) << Setup([frame](FakeLine &l) {
+        const auto received = [](const char *name, const QString &frame, const QStringList &lines, void (*prepare)() = [] {}) {
+            QTest::newRow(name) << Setup([frame, prepare](FakeLine &l) {
+                prepare();
                 l.clock.advance(std::chrono::milliseconds(1234));
                 l.port().rx = QByteArray::fromHex((frame + ' ' + reply2A).toLatin1());
             }) << 0 << 1 << 31.875 << 31.875 << lines;
@@ -275,6 +276,17 @@ private slots:
         // 0C 02 00 00 00 0A 00 81 2A, sum 00C3.
         const QString seq2 = "02 86 80 40 80 80 80 94 80 40 4A 58 30 80 03";
         received("foreign sequence number", seq2, {rx + "drop:seq      flags=0C seq=2 opt=0A status=00 cmd=81 len=1 data=2A sum=00C3 ok | " + seq2, reply});
+        // The reply with bit 7 of every body byte flipped: decoding ignores it.
+        const QString flipped = "02 06 00 A0 00 00 00 14 00 C0 CA D8 A0 00 03";
+        received("bit 7 not as sent", flipped, {rx + "reply         flags=0C seq=1 opt=0A status=00 cmd=81 len=1 data=2A sum=00C2 ok | " + flipped});
+        // A frame takes the first free slot from ReadSlot on, after 128 comes 0;
+        // with no slot free it is dropped (here every one holds the reply).
+        received("slot 128, then slot 0", seq2, {rx + "drop:seq      flags=0C seq=2 opt=0A status=00 cmd=81 len=1 data=2A sum=00C3 ok | " + seq2, reply}, [] { gReceiver.ReadSlot = 128; });
+        received("no free slot", seq2, {rx + "drop:no-slot  flags=0C seq=2 opt=0A status=00 cmd=81 len=1 data=2A sum=00C3 ok | " + seq2, QString(reply).replace("reply       ", "drop:no-slot"), reply}, [] {
+            const QByteArray body = QByteArray::fromHex(reply2A).mid(1, 13);
+            for (RxSlot &slot : gReceiver.RxSlots)
+                slot[0] = 13, std::copy(body.begin(), body.end(), slot.begin() + 1);
+        });
         // clang-format on
     }
     void exchange()
