@@ -36,7 +36,6 @@ private slots:
     {
         QVERIFY(dir.isValid());
         qputenv("XDG_CONFIG_HOME", dir.path().toLocal8Bit());
-        writeFile(dir.filePath("big.ztb"), QByteArray(1025, '\x01')); // a byte more than it holds
     }
 
     void answersOnlyRequestsAddressedToIt_data()
@@ -104,30 +103,6 @@ private slots:
         QCOMPARE(device.receive(reset).size(), std::size_t(1));
         QVERIFY(device.listensAt(speed));
         QVERIFY(!device.listensAt(4800));
-    }
-
-    void commandLineErrors_data()
-    {
-        QTest::addColumn<QStringList>("arguments");
-        QTest::addColumn<QString>("message");
-        QTest::newRow("no link") << QStringList{} << "--link";
-        QTest::newRow("odd speed") << QStringList{"--link", "x", "--baud", "1234"} << "--baud";
-        QTest::newRow("ID too large") << QStringList{"--link", "x", "--id", "300"} << "--id";
-        // clang-format off
-        QTest::newRow("missing image")   << QStringList{"--link", "x", "--image", "/nonexistent/a.ztb"} << "a.ztb";
-        QTest::newRow("image too large") << QStringList{"--link", "x", "--image", dir.filePath("big.ztb")} << "1025 bytes";
-        // clang-format on
-    }
-    void commandLineErrors()
-    {
-        QFETCH(QStringList, arguments);
-        QFETCH(QString, message);
-        QProcess process;
-        process.start(simProgram, arguments);
-        const Run run = finish(process, 10000);
-        QCOMPARE(run.status, 2);
-        QVERIFY2(run.err.contains(message), qPrintable(run.err));
-        QVERIFY(!QFileInfo::exists(QStringLiteral("x")));
     }
 
     // The link path is taken only from a simulator that was killed.

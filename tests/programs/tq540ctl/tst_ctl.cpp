@@ -56,6 +56,7 @@ private slots:
         writeFile(expand("$DIR/hand.ztb"), bytesAt(35, {{32, 1}, {34, 200}}));
         writeFile(expand("$DIR/cleared.json"), clearedJson());
         writeFile(expand("$DIR/bad.json"), clearedJson("\"30\"", "30"));
+        writeFile(expand("$DIR/big.ztb"), QByteArray(1025, '\x01')); // a byte more than it holds
     }
 
     // $DIR/out.ztb holds "old" before each row. JSON is compared compact, keys
@@ -221,7 +222,7 @@ private slots:
         QVERIFY(run.out.contains("\nExample:\n  " + QFileInfo(command.first()).fileName() + ' '));
     }
 
-    // The simulator's messages, in the same wording.
+    // The simulator's messages, in the same wording; refused, it makes no link.
     void simulator_data()
     {
         QTest::addColumn<QString>("arguments");
@@ -233,21 +234,32 @@ private slots:
         QTest::newRow("bad ID")        << "--link $DIR/s --id 300" << 2 << "" << "tq540sim: --id 300: not a whole number from 0 to 255\nTry 'tq540sim --help'.\n";
         QTest::newRow("ID twice")      << "--link $DIR/s --id 1 --id 2" << 2 << "" << "tq540sim: --id: given twice\nTry 'tq540sim --help'.\n";
         QTest::newRow("no value")      << "--link" << 2 << "" << "tq540sim: --link: needs a value\nTry 'tq540sim --help'.\n";
+        QTest::newRow("no link")       << "" << 2 << "" << "tq540sim: --link PATH: required\nTry 'tq540sim --help'.\n";
+        QTest::newRow("odd speed")     << "--link $DIR/s --baud 1234" << 2 << "" << "tq540sim: --baud 1234: not one of 1200, 2400, 4800, 9600, 19200 or 38400\nTry 'tq540sim --help'.\n";
+        QTest::newRow("image too large") << "--link $DIR/s --image $DIR/big.ztb" << 2 << "" << "tq540sim: $DIR/big.ztb: cannot load the EEPROM image: 1025 bytes, longer than the EEPROM's 1024\n";
         QTest::newRow("image missing") << "--link $DIR/s --image $DIR/none.ztb" << 2 << "" << "tq540sim: $DIR/none.ztb: cannot read the EEPROM image: No such file or directory\n";
         QTest::newRow("link on a file") << "--link $DIR/up.ztb" << 1 << "" << "tq540sim: $DIR/up.ztb: cannot create the link: something that is not a symbolic link is there\n";
+        // --device where it makes no sense.
+        const QString device = QStringLiteral("--link $DIR/s --device ");
+        const QString refused = QStringLiteral("tq540sim: %1\nTry 'tq540sim --help'.\n");
+        QTest::newRow("one-device option too") << device + "id=3,sn=4242 --serial 5" << 2 << "" << refused.arg("--serial: cannot be used with --device");
+        QTest::newRow("unknown key")           << device + "id=3,colour=red" << 2 << "" << refused.arg("--device colour=red: not one of id=N, sn=N, baud=B, eeprom=K, image=FILE");
+        QTest::newRow("value out of range")    << device + "id=3,sn=0" << 2 << "" << refused.arg("--device sn=0: not a whole number from 1 to 2147483647");
+        QTest::newRow("one serial twice")      << device + "id=3,sn=5 --device id=4,sn=5" << 2 << "" << refused.arg("--device sn=5: given twice");
         // clang-format on
     }
     void simulator()
     {
         QFETCH(QString, arguments);
         QProcess process;
-        process.start(simProgram, expand(arguments).split(u' '));
+        process.start(simProgram, expand(arguments).split(u' ', Qt::SkipEmptyParts));
         const Run run = finish(process);
         QTEST(run.status, "status");
         QFETCH(QString, out);
         QCOMPARE(run.out, expand(out));
         QFETCH(QString, err);
         QCOMPARE(run.err, expand(err));
+        QVERIFY(!QFileInfo::exists(expand("$DIR/s")));
     }
 };
 
