@@ -1,11 +1,12 @@
 // The protocol on a scripted port and the manual clock: frames worked out by
 // hand, what the receiver makes of each frame (as the trace shows it), the
-// exchange's timing and the tick-count wait under it, the device operations
-// and the bus scan.
+// exchange's timing and the tick-count wait under it, the device operations,
+// the bus scan, and the device address the serial number / ID field gives.
 
 #include "busscan.h"
 #include "fakeport.h"
 #include "linktrace.h"
+#include "target.h"
 
 #include <QTest>
 
@@ -180,18 +181,20 @@ private slots:
         std::int32_t start = 33, stop = 120;
         for (int p = 33; p <= 120; ++p)
             image[p] = std::uint8_t(0xFF - (p - 1));
+        QFETCH(int, result);
         if (upload) {
-            QCOMPARE(WriteBlocks(line.link, image, start, stop), LINK_OK);
+            QCOMPARE(WriteBlocks(line.link, image, start, stop), result);
             const double resetAt = line.elapsedMs();
             QCOMPARE(ResetDevice(line.link), LINK_OK);
             // The request's RTS hold (18 bytes at 9600 baud), then 3 s.
             QVERIFY(line.elapsedMs() - resetAt > 3031 && line.elapsedMs() - resetAt < 3034);
         } else {
-            QFETCH(int, result);
             QCOMPARE(ReadBlocks(line.link, buffer, start, stop), result);
-            for (int p = 33; result == LINK_OK && p <= 120; ++p)
-                QCOMPARE(buffer.at(p - 32), std::uint8_t(0xC0 + p - 1));
-            QCOMPARE(result == LINK_OK ? Identify(line.link) : LINK_OK, LINK_OK);
+            // A stopped read keeps nothing of the reply it refused.
+            for (int p = 33; p <= 120; ++p)
+                QCOMPARE(buffer.at(p - 32), std::uint8_t(result == LINK_OK ? 0xC0 + p - 1 : 0));
+            if (result == LINK_OK)
+                QCOMPARE(Identify(line.link), LINK_OK);
         }
         QStringList sent;
         for (const QByteArray &frame : line.port().writes)
@@ -225,8 +228,9 @@ private slots:
         };
         const QStringList none;
         // clang-format off
-        const auto received = [](const char *name, const QString &frame, const QStringList &lines) {
-            QTest::newRow(name) << Setup([frame](FakeLine &l) {
+        const auto received = [](const char *name, const QString &frame, const QStringList &lines, void (*prepare)() = [] {}) {
+            QTest::newRow(name) << Setup([frame, prepare](FakeLine &l) {
+                prepare();
                 l.clock.advance(std::chrono::milliseconds(1234));
                 l.port().rx = QByteArray::fromHex((frame + ' ' + reply2A).toLatin1());
             }) << 0 << 1 << 31.875 << 31.875 << lines;
@@ -272,6 +276,17 @@ private slots:
         // 0C 02 00 00 00 0A 00 81 2A, sum 00C3.
         const QString seq2 = "02 86 80 40 80 80 80 94 80 40 4A 58 30 80 03";
         received("foreign sequence number", seq2, {rx + "drop:seq      flags=0C seq=2 opt=0A status=00 cmd=81 len=1 data=2A sum=00C3 ok | " + seq2, reply});
+        // The reply with bit 7 of every body byte flipped: decoding ignores it.
+        const QString flipped = "02 06 00 A0 00 00 00 14 00 C0 CA D8 A0 00 03";
+        received("bit 7 not as sent", flipped, {rx + "reply         flags=0C seq=1 opt=0A status=00 cmd=81 len=1 data=2A sum=00C2 ok | " + flipped});
+        // A frame takes the first free slot from ReadSlot on, after 128 comes 0;
+        // with no slot free it is dropped (here every one holds the reply).
+        received("slot 128, then slot 0", seq2, {rx + "drop:seq      flags=0C seq=2 opt=0A status=00 cmd=81 len=1 data=2A sum=00C3 ok | " + seq2, reply}, [] { gReceiver.ReadSlot = 128; });
+        received("no free slot", seq2, {rx + "drop:no-slot  flags=0C seq=2 opt=0A status=00 cmd=81 len=1 data=2A sum=00C3 ok | " + seq2, QString(reply).replace("reply       ", "drop:no-slot"), reply}, [] {
+            const QByteArray body = QByteArray::fromHex(reply2A).mid(1, 13);
+            for (RxSlot &slot : gReceiver.RxSlots)
+                slot[0] = 13, std::copy(body.begin(), body.end(), slot.begin() + 1);
+        });
         // clang-format on
     }
     void exchange()
@@ -375,6 +390,46 @@ private slots:
     {
         QFETCH(Operation, operation);
         QTEST(operation(), "outcome");
+    }
+
+    // The device address for the serial number / device ID field under a
+    // product code: the field's number, halves rounded to even, is a device
+    // ID below 256, addressed as the product base (the number after the
+    // first "-", else of the whole code, times 256, halves to even) plus the
+    // ID; from 256 on it is a serial number, addressed with bit 31 set. A
+    // negative number, or one beyond 32 bits, is refused.
+    void addressing_data()
+    {
+        QTest::addColumn<QString>("productCode");
+        QTest::addColumn<QString>("field");
+        QTest::addColumn<QString>("address"); // in hex; "refused"
+        // clang-format off
+        QTest::newRow("device ID")                  << "TQ540-2" << "7"          << "00000207";
+        QTest::newRow("ID 255")                     << "TQ540-2" << "255"        << "000002FF";
+        QTest::newRow("256: a serial number")       << "TQ540-2" << "256"        << "80000100";
+        QTest::newRow("beyond 32 bits")             << "TQ540-2" << "2147483648" << "refused";
+        QTest::newRow("negative")                   << "TQ540-2" << "-1"         << "refused";
+        QTest::newRow("-0.5 rounds to 0")           << "TQ540-2" << "-0.5"       << "00000200";
+        QTest::newRow("12.5 rounds to 12")          << "TQ540-2" << "12.5"       << "0000020C";
+        QTest::newRow("13.5 rounds to 14")          << "TQ540-2" << "13.5"       << "0000020E";
+        QTest::newRow("255.5 rounds to 256")        << "TQ540-2" << "255.5"      << "80000100";
+        QTest::newRow("no number: ID 0")            << "TQ540-2" << "ID 3"       << "00000200";
+        QTest::newRow("product base 768")           << "TQ-3"    << "5"          << "00000305";
+        QTest::newRow("base 2.5 rounds to 2")       << "TQ-0.009765625" << "0"   << "00000002";
+        QTest::newRow("base 3.5 rounds to 4")       << "TQ-0.013671875" << "0"   << "00000004";
+        QTest::newRow("no dash, a letter first")    << "TQ540"   << "7"          << "00000007";
+        QTest::newRow("base and ID beyond 32 bits") << "TQ-8388607.99609375" << "1" << "refused";
+        // clang-format on
+    }
+    void addressing()
+    {
+        QFETCH(QString, productCode);
+        QFETCH(QString, field);
+        const std::optional<std::int32_t> address =
+            targetAddress(field, productBaseOf(productCode));
+        QTEST(address ? QString::asprintf("%08X", std::uint32_t(*address))
+                      : QStringLiteral("refused"),
+              "address");
     }
 };
 

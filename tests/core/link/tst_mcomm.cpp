@@ -138,6 +138,22 @@ private slots:
         QVERIFY(line.names.isEmpty());
     }
 
+    // Port 1 with 300 bytes waiting: a second open is refused and the first
+    // device stays in use; a read takes at most its maximum and leaves the
+    // rest for the next; closing a port that was never opened succeeds.
+    void edgesOfAPort()
+    {
+        FakeLine line;
+        line.prepare = [](FakePort &port) { port.rx = QByteArray(300, 'x'); };
+        QCOMPARE(
+            (QList<std::int32_t>{CommOpen(1, "COM1", "baud=9600"), CommOpen(1, "COM1", "baud=9600"),
+                                 CommWrite(1, std::span(buffer).first(4)), CommRead(1, buffer, 256),
+                                 CommRead(1, buffer, 256), CommRead(1, buffer, 256), CommClose(2)}),
+            (QList<std::int32_t>{0, 26, 4, 256, 44, 0, 0}));
+        QCOMPARE(line.names.size(), 1);
+        QCOMPARE(CommLastError.sErrContext, QString());
+    }
+
 #ifndef Q_OS_WIN
     // The COM list's entries for some numbers, and the COM numbers that lead
     // to the first of the system's ports (given as path|name|description).

@@ -70,7 +70,6 @@ private slots:
         QTest::newRow("download ending before its start") << down << 33 << 20 << none << false << 5 << "Searching+ Reading+" << "0 0 0";
         QTest::newRow("past the image")             << down << 33 << 120  << Setup([](SimBench &, Image &i) { i.resize(100); }) << false << 7 << "Searching+ Reading+" << "3 0 0";
         QTest::newRow("beyond the EEPROM")          << down << 33 << 1025 << none << false << 10 << "Searching+" << "0 0 0";
-        QTest::newRow("reply without echo")         << down << 33 << 120  << Setup([](SimBench &b, Image &) { b.device->faults.noEchoReads = 1; }) << false << 6 << "Searching+ Reading+" << "1 0 0";
         QTest::newRow("device gone mid-download")   << down << 33 << 120  << Setup([](SimBench &b, Image &) { b.device->faults.vanishAfterFrames = 2; }) << false << 3 << "Searching+ Reading+" << "1 0 0";
         QTest::newRow("cancel at the second block") << down << 33 << 120  << cancelAt(m::CMD_READ_BLOCK, 2) << false << 4 << "Searching+ Reading+" << "2 0 0";
         QTest::newRow("upload past the image")      << up   << 33 << 120  << Setup([](SimBench &, Image &i) { i.resize(100); }) << false << 5 << "Searching+ Writing-" << "0 0 0";

@@ -1,14 +1,12 @@
 // Several simulated devices on one line: who hears and who answers a request,
 // replies one after the other, each device's own reset, and the host's echo,
-// which the link must ignore. On the in-process port and the manual clock;
-// and tq540sim's --device refused where it makes no sense.
+// which the link must ignore. On the in-process port and the manual clock.
+// (tq540sim's --device refused where it makes no sense: tst_ctl.)
 
-#include "ctlprocess.h"
 #include "simbench.h"
 #include "target.h"
 #include "transferdriver.h"
 
-#include <QTemporaryDir>
 #include <QTest>
 
 namespace {
@@ -179,30 +177,6 @@ private slots:
         QCOMPARE(image[33], std::uint8_t(3));  // the factory's speed code, EEPROM address 32
         QCOMPARE(image[35], std::uint8_t(30)); // and its LED dwell time
         QCOMPARE(device.log().size(), std::size_t(4)); // identify and three reads, none again
-    }
-
-    void deviceOptionsRefused_data()
-    {
-        QTest::addColumn<QString>("arguments");
-        QTest::addColumn<QString>("message");
-        // clang-format off
-        QTest::newRow("one-device option too") << "--device id=3,sn=4242 --serial 5" << "--serial: cannot be used with --device";
-        QTest::newRow("unknown key")           << "--device id=3,colour=red" << "--device colour=red: not one of id=N, sn=N, baud=B, eeprom=K, image=FILE";
-        QTest::newRow("value out of range")    << "--device id=3,sn=0" << "--device sn=0: not a whole number from 1 to 2147483647";
-        QTest::newRow("one serial twice")      << "--device id=3,sn=5 --device id=4,sn=5" << "--device sn=5: given twice";
-        // clang-format on
-    }
-    void deviceOptionsRefused()
-    {
-        QFETCH(QString, arguments);
-        const QTemporaryDir dir; // where a simulator that started anyway leaves its link
-        QProcess process;
-        process.start(ctltest::simProgram,
-                      QStringList{"--link", dir.filePath("line")} + arguments.split(u' '));
-        const ctltest::Run run = ctltest::finish(process, 10000);
-        QCOMPARE(run.status, 2);
-        QFETCH(QString, message);
-        QCOMPARE(run.err, "tq540sim: " + message + "\nTry 'tq540sim --help'.\n");
     }
 };
 

@@ -56,6 +56,7 @@ private slots:
         writeFile(expand("$DIR/hand.ztb"), bytesAt(35, {{32, 1}, {34, 200}}));
         writeFile(expand("$DIR/cleared.json"), clearedJson());
         writeFile(expand("$DIR/bad.json"), clearedJson("\"30\"", "30"));
+        writeFile(expand("$DIR/big.ztb"), QByteArray(1025, '\x01')); // a byte more than it holds
     }
 
     // $DIR/out.ztb holds "old" before each row. JSON is compared compact, keys
@@ -90,7 +91,6 @@ private slots:
         row("test through COM3, JSON", "test --port COM3 --json", 0, "{\"deviceId\":1,\"deviceText\":\"TQ540-2 remote I/O\",\"eepromSize\":1024,\"message\":\"Device found.\",\"result\":0,\"serialNumber\":1000001,\"speed\":9600}", "", device);
         row("test, no such port", "test --port /nonexistent/tty", 25, "", failure.arg("Can't open communication port.\ntq540ctl: /nonexistent/tty: cannot open the port: no such device"));
         row("download", "download --port sim -o $DIR/out.ztb", 0, "Download completed.\n", "", {}, "$DIR/out.ztb", factory);
-        row("download, reply without echo", "download --port $SIM -o $DIR/out.ztb", 6, "", failure.arg("The device's reply did not match the request."), QStringList{"--no-echo", "1"}, "$DIR/out.ztb", "old");
         row("download, disk full", "download --port sim -o $DIR/out.ztb", 1, "", failure.arg("$DIR/out.ztb: cannot write the configuration file: File too large"), {}, "$DIR/out.ztb", "old", 16);
         row("upload, write error", "upload --port $SIM $DIR/up.ztb", 9, "", failure.arg("Write err."), QStringList{"--write-error", "70"});
         row("upload, verify finds a lost byte", "upload --port $SIM --verify $DIR/up.ztb", 15, "", failure.arg("The device's memory does not match what was written. First difference at EEPROM address 50: 0x5A written, 0x00 read."), QStringList{"--lose-write", "50"});
@@ -99,13 +99,13 @@ private slots:
         row("diff, device and file", "diff port:$SIM,sn=7 $DIR/changed.ztb", 1, "LED dwell time: 30 -> 15\nInput 5, Group: 0 -> 4\n", "", QStringList{"--id", "7"});
         row("diff, equal", "diff $DIR/factory.ztb port:sim", 0, "", "");
         row("diff, no such file", "diff $DIR/none.ztb port:sim", 2, "", failure.arg("$DIR/none.ztb: cannot read the configuration file: No such file or directory"));
-        row("diff, port not opened", "diff port:/nonexistent/tty $DIR/factory.ztb", 25, "", failure.arg("port:/nonexistent/tty: Can't open communication port.\ntq540ctl: /nonexistent/tty: cannot open the port: no such device"));
         row("ports", "ports --json", 0, "~{\"access\":\"free\",\"com\":[3],\"description\":null,\"manufacturer\":null,\"name\":\"tty\",\"path\":\"$SIM\",\"productId\":null,\"serialNumber\":null,\"vendorId\":null}", "", device);
         row("ports, bad argument", "ports --all", 2, "", failure.arg("--all: unknown option\nTry 'tq540ctl ports --help'."));
         row("trace to a file", "test --trace $DIR/t.log --port sim", 0, "~Device found.\n", "", {}, "$DIR/t.log", "~ tx  9600 sent          flags=0E tgt=00000201 seq=1 opt=0A status=00 cmd=01 len=0");
         row("show as JSON", "show $DIR/hand.ztb --json", 0, "~\"baud\":\"2400\",\"dwell\":\"200\"", "");
         row("show", "show $DIR/hand.ztb", 0, "~Baud rate:       2400\nAlarm system:    off\nLED dwell time:  200\n", "");
-        row("encode", "encode $DIR/cleared.json -o $DIR/out.ztb", 0, "", "", {}, "$DIR/out.ztb", factory);
+        // Where a saved file ends is the file layer's rule, shown once with download.
+        row("encode", "encode $DIR/cleared.json -o $DIR/out.ztb", 0, "", "", {}, "$DIR/out.ztb", "~" + factory);
         row("encode bad content", "encode $DIR/bad.json -o $DIR/out.ztb", 2, "", failure.arg("$DIR/bad.json: not a configuration: dwell: expected a text"), {}, "$DIR/out.ztb", "old");
         row("encode, no folder", "encode $DIR/cleared.json -o $DIR/no/out.ztb", 1, "", failure.arg("$DIR/no/out.ztb: cannot write the configuration file: No such file or directory"));
         row("help", "--help", 0, "~\n  test --port P [--sn N] [--json]", "");
@@ -122,7 +122,6 @@ private slots:
         row("download without -o", "download --port sim", 2, "", "~tq540ctl: -o FILE.ztb: required\n");
         row("-o twice", "download --port sim -o a.ztb -o b.ztb", 2, "", "~tq540ctl: -o: given twice\n");
         row("upload without file", "upload --port sim", 2, "", "~tq540ctl: FILE.ztb: required\n");
-        row("--sn past 32 bits", "test --port sim --sn 2147483648", 2, "", "~tq540ctl: --sn 2147483648: not a serial number or device ID (a number from 0 to 2147483647)\n");
         // The window reads "abc" as device ID 0; here no frame is sent for it.
         row("--sn not a number", "test --port sim --sn abc --trace $DIR/sn.log", 2, "", failure.arg("--sn abc: not a serial number or device ID (a number from 0 to 2147483647)\nTry 'tq540ctl test --help'."), {}, "$DIR/sn.log", "! tx ");
         row("trace without a file", "test --port sim --trace", 2, "", "~tq540ctl: --trace: needs a value\n");
@@ -223,7 +222,7 @@ private slots:
         QVERIFY(run.out.contains("\nExample:\n  " + QFileInfo(command.first()).fileName() + ' '));
     }
 
-    // The simulator's messages, in the same wording.
+    // The simulator's messages, in the same wording; refused, it makes no link.
     void simulator_data()
     {
         QTest::addColumn<QString>("arguments");
@@ -235,21 +234,32 @@ private slots:
         QTest::newRow("bad ID")        << "--link $DIR/s --id 300" << 2 << "" << "tq540sim: --id 300: not a whole number from 0 to 255\nTry 'tq540sim --help'.\n";
         QTest::newRow("ID twice")      << "--link $DIR/s --id 1 --id 2" << 2 << "" << "tq540sim: --id: given twice\nTry 'tq540sim --help'.\n";
         QTest::newRow("no value")      << "--link" << 2 << "" << "tq540sim: --link: needs a value\nTry 'tq540sim --help'.\n";
+        QTest::newRow("no link")       << "" << 2 << "" << "tq540sim: --link PATH: required\nTry 'tq540sim --help'.\n";
+        QTest::newRow("odd speed")     << "--link $DIR/s --baud 1234" << 2 << "" << "tq540sim: --baud 1234: not one of 1200, 2400, 4800, 9600, 19200 or 38400\nTry 'tq540sim --help'.\n";
+        QTest::newRow("image too large") << "--link $DIR/s --image $DIR/big.ztb" << 2 << "" << "tq540sim: $DIR/big.ztb: cannot load the EEPROM image: 1025 bytes, longer than the EEPROM's 1024\n";
         QTest::newRow("image missing") << "--link $DIR/s --image $DIR/none.ztb" << 2 << "" << "tq540sim: $DIR/none.ztb: cannot read the EEPROM image: No such file or directory\n";
         QTest::newRow("link on a file") << "--link $DIR/up.ztb" << 1 << "" << "tq540sim: $DIR/up.ztb: cannot create the link: something that is not a symbolic link is there\n";
+        // --device where it makes no sense.
+        const QString device = QStringLiteral("--link $DIR/s --device ");
+        const QString refused = QStringLiteral("tq540sim: %1\nTry 'tq540sim --help'.\n");
+        QTest::newRow("one-device option too") << device + "id=3,sn=4242 --serial 5" << 2 << "" << refused.arg("--serial: cannot be used with --device");
+        QTest::newRow("unknown key")           << device + "id=3,colour=red" << 2 << "" << refused.arg("--device colour=red: not one of id=N, sn=N, baud=B, eeprom=K, image=FILE");
+        QTest::newRow("value out of range")    << device + "id=3,sn=0" << 2 << "" << refused.arg("--device sn=0: not a whole number from 1 to 2147483647");
+        QTest::newRow("one serial twice")      << device + "id=3,sn=5 --device id=4,sn=5" << 2 << "" << refused.arg("--device sn=5: given twice");
         // clang-format on
     }
     void simulator()
     {
         QFETCH(QString, arguments);
         QProcess process;
-        process.start(simProgram, expand(arguments).split(u' '));
+        process.start(simProgram, expand(arguments).split(u' ', Qt::SkipEmptyParts));
         const Run run = finish(process);
         QTEST(run.status, "status");
         QFETCH(QString, out);
         QCOMPARE(run.out, expand(out));
         QFETCH(QString, err);
         QCOMPARE(run.err, expand(err));
+        QVERIFY(!QFileInfo::exists(expand("$DIR/s")));
     }
 };
 
