@@ -304,12 +304,13 @@ bool readOneDevice(const QCommandLineParser &parser, Options &options, Problem *
     return true;
 }
 
-// An option with a value given more than once (the parser would keep the last).
+// An option with a value given more than once (the parser would keep the
+// last); --device is repeated for each device.
 Problem givenTwice(const QCommandLineParser &parser)
 {
     for (const QCommandLineOption &option : optionList()) {
         const QString name = option.names().first();
-        if (!option.valueName().isEmpty() && parser.values(name).size() > 1)
+        if (!option.valueName().isEmpty() && name != u"device" && parser.values(name).size() > 1)
             return diagnostic::givenTwice(QStringLiteral("--") + name);
     }
     return {};
