@@ -3,10 +3,8 @@
 
 #include "arguments.h"
 #include "configdiff.h"
-#include "configfile.h"
+#include "configsource.h"
 #include "devicelink.h"
-#include "inputfiles.h"
-#include "m.h"
 #include "subcommand.h"
 
 #include <memory>
@@ -23,8 +21,6 @@ constexpr int textDwellTime = 2301;
 constexpr int textAlarmSystem = 2303;
 constexpr int textInputColumns[] = {2307, 2308, 2309, 2310};
 constexpr int textOutputColumns[] = {2311, 2308};
-
-const QString portPrefix = QStringLiteral("port:");
 
 // A caption of the window without its colon.
 QString label(int id, const QString &fallback)
@@ -48,33 +44,6 @@ configdiff::Labels windowLabels()
     return labels;
 }
 
-// The configuration `source` names into `image`: 0, or the exit status of the
-// failure, already reported.
-int load(const QString &source, tqimage::EEPROMImage &image)
-{
-    if (!source.startsWith(portPrefix)) {
-        if (configfile::load(source, tqimage::addressView(image)) >= 0)
-            return exitOk;
-        // Status 1 means "they differ" here.
-        return fail(exitUsage, readProblem(source));
-    }
-    const QString device = source.mid(portPrefix.size());
-    const qsizetype sn = device.lastIndexOf(QStringLiteral(",sn="));
-    diagnostic::Problem problem;
-    std::optional<DeviceTarget> target =
-        deviceTarget(sn < 0 ? device : device.left(sn),
-                     sn < 0 ? QStringLiteral("1") : device.mid(sn + 4), problem);
-    if (!target) {
-        problem.subject = source;
-        return usageError(problem);
-    }
-    const QString path = target->device;
-    const std::int32_t result = runTransfer(std::move(*target), TransferKind::Download, image);
-    if (result != m::LINK_DOWNLOAD_DONE)
-        return reportFailure(result, path, source);
-    return exitOk;
-}
-
 int diff(const QStringList &args)
 {
     QString a, b;
@@ -84,9 +53,10 @@ int diff(const QStringList &args)
     loadLanguage();
     auto before = std::make_unique<tqimage::EEPROMImage>();
     auto after = std::make_unique<tqimage::EEPROMImage>();
-    if (const int status = load(a, *before))
+    // A file that cannot be read is 2 here: 1 means "they differ".
+    if (const int status = loadConfiguration(a, *before, exitUsage))
         return status;
-    if (const int status = load(b, *after))
+    if (const int status = loadConfiguration(b, *after, exitUsage))
         return status;
     const QStringList lines = configdiff::differences(*before, *after, windowLabels());
     for (const QString &line : lines)
