@@ -170,8 +170,8 @@ int main(int argc, char *argv[])
     QElapsedTimer wall;
     wall.start();
     const double cpuStart = cpuSeconds();
-    const commission::Outcome outcome =
-        commission::run(link, *plan, report, {dir.filePath(QStringLiteral("report"))}, unseen);
+    const commission::Outcome outcome = commission::run(
+        link, *plan, report, {dir.filePath(QStringLiteral("report")), false, {}}, unseen);
     const double wallMs = double(wall.nsecsElapsed()) / 1e6;
     const double cpuMs = (cpuSeconds() - cpuStart) * 1000.0;
 

@@ -67,7 +67,10 @@ std::optional<commission::PlanPort> planPort(const QString &text, QString &why)
         why = target->device == text ? missing : target->device + QStringLiteral(": ") + missing;
         return std::nullopt;
     }
-    return commission::PlanPort{target->port, std::move(target->factory), target->device};
+    // A link (/dev/serial/by-id/..., a simulator's) and its device are one port.
+    const QString real = QFileInfo(target->device).canonicalFilePath();
+    return commission::PlanPort{target->port, std::move(target->factory),
+                                real.isEmpty() ? target->device : real};
 }
 
 // Beside PLAN.csv, the folder PLAN, written as the plan's path is.
