@@ -185,10 +185,8 @@ void findTwice(const std::vector<Job> &jobs, const QString &name, Refusals &refu
 // problems go to `problems`.
 std::vector<PlanRow> parseLines(const QByteArray &text, const QString &name, Refusals &problems)
 {
-    QString content = QString::fromUtf8(text);
-    if (content.startsWith(QChar(0xFEFF)))
-        content.remove(0, 1);
-    const QStringList lines = content.split(u'\n');
+    // The decoder drops a leading byte order mark, as a spreadsheet may write one.
+    const QStringList lines = QString::fromUtf8(text).split(u'\n');
     std::vector<PlanRow> rows;
     bool headerSeen = false;
     for (qsizetype k = 0; k < lines.size(); ++k) {

@@ -226,8 +226,8 @@ private slots:
         QTEST(devices[key.section(u'/', 0, 0).toInt()][key.section(u'/', 1)], "value");
     }
 
-    // A second run after one that went well (or after the south device
-    // failed); -1 marks a row skipped.
+    // A run after one that went well (or after that, an --again run in which
+    // the south device failed); -1 marks a row skipped.
     void rerun_data()
     {
         QTest::addColumn<QString>("change");
@@ -239,7 +239,7 @@ private slots:
         QTest::newRow("--again")           << ""              << true  << QList<int>{0, 0, 0}    << 6;
         QTest::newRow("a file changed")    << "east.ztb"      << false << QList<int>{-1, 0, -1}  << 4;
         QTest::newRow("sn, port written otherwise") << "plan" << false << QList<int>{-1, -1, -1} << 3;
-        QTest::newRow("last one failed")   << "south failed"  << false << QList<int>{-1, -1, 0}  << 4;
+        QTest::newRow("last one failed")   << "south failed"  << false << QList<int>{-1, -1, 0}  << 7;
         // clang-format on
     }
     void rerun()
@@ -248,10 +248,12 @@ private slots:
         QFETCH(bool, again);
         Site site;
         Stopper observer;
-        if (change == u"south failed")
-            site.vanishAtFirstBlock(2);
         site.run(observer);
-        site.clock.onEvents = nullptr;
+        if (change == u"south failed") {
+            site.vanishAtFirstBlock(2);
+            site.run(observer, true);
+            site.clock.onEvents = nullptr;
+        }
         site.at(2) = sim::Device({.serialNo = 77777, .deviceId = 5, .baud = 9600}); // plugged back
         if (change == u"east.ztb")
             writeFile(site.path("east.ztb"), bytesAt(81, {{32, 4}, {34, 16}}));
@@ -295,6 +297,24 @@ private slots:
         QTEST(results(outcome), "rows");
         QTEST(int(site.reported().size()), "entries");
         QTEST(int(outcome.status), "status");
+    }
+
+    // A device not found again after its reset is recorded as it answered
+    // before.
+    void lostAfterItsReset()
+    {
+        Site site;
+        sim::Device *north = &site.at(0);
+        site.clock.onEvents = [north] {
+            if (north->resets() > 0)
+                north->faults.vanishAfterFrames = 0;
+        };
+        Stopper observer;
+        QCOMPARE(site.run(observer).status, 3);
+        const QJsonObject entry = site.reported()[0].toObject();
+        QCOMPARE(entry["serialNumber"], 4242);
+        QCOMPARE(entry["speed"], 4800);
+        QCOMPARE(entry["sheet"], "");
     }
 
     // A report's folder that cannot be made: nothing is sent.
