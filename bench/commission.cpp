@@ -19,6 +19,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTextStream>
+#include <algorithm>
 #include <ctime>
 #include <memory>
 
@@ -175,16 +176,19 @@ int main(int argc, char *argv[])
     const double wallMs = double(wall.nsecsElapsed()) / 1e6;
     const double cpuMs = (cpuSeconds() - cpuStart) * 1000.0;
 
+    const auto unanswered = std::count_if(log.begin(), log.end(),
+                                          [](const Sent &sent) { return sent.replyBytes == 0; });
     int resets = 0;
     for (const auto &device : bus->devices())
         resets += device->resets();
     const double floor = floorMs(log, resets);
-    QTextStream(stdout) << QStringLiteral(
-                               "commissioning of %1 devices: status %2, %3 requests, %4 "
-                               "resets, wall %5 ms, floor %6 ms, ratio %7, cpu/wall %8\n")
+    QTextStream(stdout) << QStringLiteral("commissioning of %1 devices: status %2, %3 requests (%4 "
+                                          "unanswered), %5 resets, wall %6 ms, floor %7 ms, ratio "
+                                          "%8, cpu/wall %9\n")
                                .arg(plan->jobs.size())
                                .arg(outcome.status)
                                .arg(log.size())
+                               .arg(unanswered)
                                .arg(resets)
                                .arg(wallMs, 0, 'f', 1)
                                .arg(floor, 0, 'f', 1)
