@@ -1,8 +1,9 @@
 // Times a bus scan of device IDs 1 to 255 at 9600 baud against the in-process
 // simulated device (one device present) on the real clock, and compares it
-// with what the protocol itself needs for the same exchanges: each request's
-// RTS hold, then the reply's time on the wire for the device that answers and
-// the whole reply wait for every other ID.
+// with what the protocol itself needs for the same exchanges (the scan's
+// floor, busscan::probeFloorMs): each request's RTS hold, then the reply's
+// time on the wire for the device that answers and the whole reply wait for
+// every other ID.
 
 #include "busscan.h"
 #include "m.h"
@@ -22,16 +23,14 @@ struct Counter : busscan::ScanObserver
     void probing(std::int32_t, int) override { ++probes; }
 };
 
-// Milliseconds the scan's exchanges need at the least. Every identify request
-// of a scan is a frame of the same length, so the answered one's stands for all.
+// Milliseconds the scan's exchanges need at the least, by the scan's own
+// floor: the device's log holds the requests it answered.
 double floorMs(const sim::Device &device, int probes, std::int32_t baud)
 {
     const std::vector<sim::Device::Exchange> &answered = device.log();
-    const int requestBytes = answered.empty() ? 0 : answered.front().requestBytes;
-    double total = probes * m::HoldTimeMs(requestBytes, baud);
-    total += double(probes - int(answered.size())) * m::SpeedWaitMs(baud);
+    double total = double(probes - int(answered.size())) * busscan::probeFloorMs(baud);
     for (const sim::Device::Exchange &exchange : answered)
-        total += exchange.replyBytes * 10000.0 / baud;
+        total += busscan::probeFloorMs(baud, exchange.replyBytes);
     return total;
 }
 

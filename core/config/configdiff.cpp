@@ -1,6 +1,7 @@
 #include "configdiff.h"
 
 #include "memorycontrols.h"
+#include "resdll.h"
 
 #include <memory>
 
@@ -99,7 +100,36 @@ QString byteText(std::uint8_t byte)
     return QStringLiteral("0x") + QString::number(byte, 16).toUpper().rightJustified(2, u'0');
 }
 
+// Language texts of the window's captions and column headers.
+constexpr int textBaudRate = 2300;
+constexpr int textDwellTime = 2301;
+constexpr int textAlarmSystem = 2303;
+constexpr int textInputColumns[] = {2307, 2308, 2309, 2310};
+constexpr int textOutputColumns[] = {2311, 2308};
+
+// A caption of the window without its colon.
+QString label(int id, const QString &fallback)
+{
+    QString caption = textOr(id, fallback).trimmed();
+    if (caption.endsWith(u':'))
+        caption.chop(1);
+    return caption.trimmed();
+}
+
 } // namespace
+
+Labels windowLabels()
+{
+    Labels labels;
+    labels.baudRate = label(textBaudRate, labels.baudRate);
+    labels.dwellTime = label(textDwellTime, labels.dwellTime);
+    labels.alarmSystem = label(textAlarmSystem, labels.alarmSystem);
+    for (std::size_t c = 0; c < labels.inputColumns.size(); ++c)
+        labels.inputColumns[c] = label(textInputColumns[c], labels.inputColumns[c]);
+    for (std::size_t c = 0; c < labels.outputColumns.size(); ++c)
+        labels.outputColumns[c] = label(textOutputColumns[c], labels.outputColumns[c]);
+    return labels;
+}
 
 QStringList differences(const tqimage::EEPROMImage &before, const tqimage::EEPROMImage &after,
                         const Labels &labels)

@@ -27,6 +27,10 @@ struct Labels
     std::array<QString, 2> outputColumns{QStringLiteral("Power-on"), QStringLiteral("Alarm")};
 };
 
+// The names as the window's captions and column headers read in the language
+// library (without a caption's colon), the names above where it has none.
+Labels windowLabels();
+
 // The differences from `before` to `after` in address order; empty when equal.
 QStringList differences(const tqimage::EEPROMImage &before, const tqimage::EEPROMImage &after,
                         const Labels &labels = {});

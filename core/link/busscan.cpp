@@ -12,6 +12,15 @@ namespace {
 // The request's wait follows the speed: 576000 / baud + 150 ms.
 constexpr std::int16_t TIMEOUT_FROM_SPEED = -1;
 
+// The IDs in the order a scan asks them: ascending, each once.
+std::vector<int> scanOrder(std::span<const int> ids)
+{
+    std::vector<int> ordered(ids.begin(), ids.end());
+    std::sort(ordered.begin(), ordered.end());
+    ordered.erase(std::unique(ordered.begin(), ordered.end()), ordered.end());
+    return ordered;
+}
+
 bool alreadyFound(const std::vector<FoundDevice> &found, int id)
 {
     return std::any_of(found.begin(), found.end(),
@@ -50,12 +59,61 @@ std::int32_t scanAt(m::tLink &link, std::int32_t baud, std::span<const int> ids,
 
 } // namespace
 
+double probeFloorMs(std::int32_t baud, int replyBytes)
+{
+    const double hold = m::HoldTimeMs(m::IdentifyFrameBytes(), baud);
+    return hold + (replyBytes > 0 ? replyBytes * 10000.0 / baud : m::SpeedWaitMs(baud));
+}
+
+ScanProgress::ScanProgress(std::span<const int> ids, std::span<const std::int32_t> speeds)
+    : mIds(scanOrder(ids)), mSpeeds(speeds.begin(), speeds.end())
+{
+}
+
+void ScanProgress::probing(std::int32_t baud, int id)
+{
+    const auto speed = std::find(mSpeeds.begin() + mSpeed, mSpeeds.end(), baud);
+    mSpeed = std::min<std::size_t>(speed - mSpeeds.begin(), mSpeeds.size() - 1);
+    mCurrent = std::lower_bound(mIds.begin(), mIds.end(), id) - mIds.begin();
+    ++mAsked;
+}
+
+void ScanProgress::found(int id)
+{
+    mFound.push_back(id);
+}
+
+int ScanProgress::unfoundFrom(std::size_t index) const
+{
+    return static_cast<int>(
+        std::count_if(mIds.begin() + std::min(index, mIds.size()), mIds.end(), [this](int id) {
+            return std::find(mFound.begin(), mFound.end(), id) == mFound.end();
+        }));
+}
+
+int ScanProgress::planned() const
+{
+    if (mSpeeds.empty())
+        return mAsked;
+    const int laterSpeeds = static_cast<int>(mSpeeds.size() - mSpeed - 1);
+    return mAsked + unfoundFrom(mAsked > 0 ? mCurrent + 1 : mCurrent) +
+           laterSpeeds * unfoundFrom(0);
+}
+
+double ScanProgress::msLeft() const
+{
+    if (mSpeeds.empty())
+        return 0;
+    double left = unfoundFrom(mCurrent) * probeFloorMs(mSpeeds[mSpeed]);
+    for (std::size_t s = mSpeed + 1; s < mSpeeds.size(); ++s)
+        left += unfoundFrom(0) * probeFloorMs(mSpeeds[s]);
+    return left;
+}
+
 std::int32_t ScanBus(m::tLink &link, std::span<const int> ids, std::span<const std::int32_t> speeds,
                      ScanObserver &observer, std::vector<FoundDevice> &found)
 {
-    std::vector<int> ordered(ids.begin(), ids.end());
-    std::sort(ordered.begin(), ordered.end());
-    ordered.erase(std::unique(ordered.begin(), ordered.end()), ordered.end());
+    const std::vector<int> ordered = scanOrder(ids);
     link.Retries = 1;
     link.Timeout = TIMEOUT_FROM_SPEED;
     std::int32_t result = m::OpenLink(link);

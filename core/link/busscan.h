@@ -31,6 +31,40 @@ public:
     virtual void found(const FoundDevice & /*device*/) {}
 };
 
+// The least time one request of a scan needs, in milliseconds: the request's
+// RTS hold at `baud`, then the whole reply wait when nothing answers, or for a
+// device that answers its reply's time on the line (`replyBytes`, ten bits a
+// byte).
+double probeFloorMs(std::int32_t baud, int replyBytes = 0);
+
+// How far a running scan has come, and the least time the rest needs with
+// every request left unanswered (each device that answers makes it shorter).
+// A front end feeds it what its ScanObserver hears.
+class ScanProgress
+{
+public:
+    ScanProgress(std::span<const int> ids, std::span<const std::int32_t> speeds);
+
+    void probing(std::int32_t baud, int id);
+    void found(int id);
+
+    // Requests sent or being sent, and all the scan will send as far as known.
+    int asked() const { return mAsked; }
+    int planned() const;
+    // From the request being sent on.
+    double msLeft() const;
+
+private:
+    int unfoundFrom(std::size_t index) const;
+
+    std::vector<int> mIds; // in the order the scan asks them
+    std::vector<std::int32_t> mSpeeds;
+    std::vector<int> mFound;
+    std::size_t mSpeed = 0;   // the speed being asked
+    std::size_t mCurrent = 0; // the ID being asked, or the next
+    int mAsked = 0;
+};
+
 // Asks the device IDs (0 to 255) in ascending order at each speed, the speeds
 // in the order given. Opens the record's port and closes it at the end. The
 // devices found so far are in `found` whatever the result: LINK_OK when the

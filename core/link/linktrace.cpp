@@ -155,15 +155,31 @@ void frame(std::span<const std::uint8_t> bytes, Verdict verdict, std::int32_t ba
     active->writeLine(formatLine(ms, bytes, verdict, baud));
 }
 
-bool traceToFile(const QString &path, QString &error)
+namespace {
+
+std::unique_ptr<FileSink> &fileSink()
 {
     static std::unique_ptr<FileSink> sink;
+    return sink;
+}
+
+} // namespace
+
+bool traceToFile(const QString &path, QString &error)
+{
     auto opened = std::make_unique<FileSink>();
     if (!opened->open(path, error))
         return false;
     install(opened.get());
-    sink = std::move(opened);
+    fileSink() = std::move(opened);
     return true;
+}
+
+void stopTraceFile()
+{
+    if (fileSink() && active == fileSink().get())
+        install(nullptr);
+    fileSink().reset();
 }
 
 } // namespace linktrace

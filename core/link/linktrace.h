@@ -50,5 +50,7 @@ void frame(std::span<const std::uint8_t> bytes, Verdict verdict, std::int32_t ba
 // Traces to `path`, replaced, or for "-" to the error stream, for the rest
 // of the run; false with the system's reason when it cannot be opened.
 bool traceToFile(const QString &path, QString &error);
+// Ends the trace traceToFile started and closes its file.
+void stopTraceFile();
 
 } // namespace linktrace

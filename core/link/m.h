@@ -5,6 +5,7 @@
 #include "mstate.h"
 
 #include <cstdint>
+#include <functional>
 #include <span>
 #include <vector>
 
@@ -48,8 +49,15 @@ std::int32_t Identify(tLink &link);
 // The same request with the record's own Retries and Timeout (a bus scan asks
 // each address once, with the wait the speed needs).
 std::int32_t Probe(tLink &link);
+// Bytes of an identify request's frame on the line: the same for every
+// address, as every field of the request has a fixed size.
+int IdentifyFrameBytes();
 std::int32_t ParseDeviceInfo(tLink &link);
-std::int32_t SelectSpeed(tLink &link);
+// Finds the device's speed: identify at the last known speed, then at each
+// of SEARCH_SPEEDS, twice over. `trying` hears of each attempt before it is
+// sent: the speed, which attempt it is (from 1) and how many there are.
+using SpeedTry = std::function<void(std::int32_t baud, int attempt, int attempts)>;
+std::int32_t SelectSpeed(tLink &link, const SpeedTry &trying = {});
 // On success buffer holds the bytes in indices 1 to lStop - lStart + 1.
 std::int32_t ReadBlocks(tLink &link, std::vector<std::uint8_t> &buffer, std::int32_t &lStart,
                         std::int32_t &lStop);

@@ -34,13 +34,31 @@ std::int32_t Identify(tLink &link)
     return Probe(link);
 }
 
-std::int32_t Probe(tLink &link)
+namespace {
+
+void setIdentifyRequest(tLink &link)
 {
     link.Command = CMD_IDENTIFY;
     link.SeqNo = nextSeqNo(link.SeqNo);
     link.Opt = OPT_IDENTIFY;
     link.Flags = REQUEST_FLAGS;
     link.TxLen = 0; // the request carries no data, whatever the last block left
+}
+
+} // namespace
+
+int IdentifyFrameBytes()
+{
+    tLink link;
+    link.TargetID = 1;
+    setIdentifyRequest(link);
+    std::int32_t result = LINK_OK;
+    return static_cast<int>(buildFrame(link, result).size());
+}
+
+std::int32_t Probe(tLink &link)
+{
+    setIdentifyRequest(link);
     const std::int32_t result = Transact(link);
     if (result > 0)
         return result;
@@ -79,32 +97,50 @@ QString shortForm(std::int32_t baud)
     return QStringLiteral("%1,N,8,1").arg(baud);
 }
 
-std::int32_t SelectSpeed(tLink &link)
+namespace {
+
+// One speed the search asks at: its mode string and its short form.
+struct SearchSpeed
+{
+    QString mode;
+    QString settings;
+};
+
+// The last known speed (9600 when none is known), then the search list
+// without it: one pass of the search.
+std::vector<SearchSpeed> searchPass(const tLink &link)
 {
     const bool blank = link.DCBString.trimmed().isEmpty();
     const QString lastMode = blank ? DEFAULT_MODE : link.DCBString;
-    const QString lastShort = blank ? shortForm(SEARCH_SPEEDS[0]) : link.Settings;
+    std::vector<SearchSpeed> pass{{lastMode, blank ? shortForm(SEARCH_SPEEDS[0]) : link.Settings}};
+    for (const std::int32_t baud : SEARCH_SPEEDS) {
+        if (modeString(baud) != lastMode)
+            pass.push_back({modeString(baud), shortForm(baud)});
+    }
+    return pass;
+}
+
+} // namespace
+
+std::int32_t SelectSpeed(tLink &link, const SpeedTry &trying)
+{
+    constexpr int passes = 2;
+    const std::vector<SearchSpeed> pass = searchPass(link);
+    const int attempts = passes * static_cast<int>(pass.size());
     link.Retries = 1;
-    bool found = false;
-    for (int pass = 0; pass < 2 && !found && !link.Cancel; ++pass) {
-        for (std::size_t index = 0; index <= SEARCH_SPEEDS.size() && !found; ++index) {
-            const QString mode = index == 0 ? lastMode : modeString(SEARCH_SPEEDS[index - 1]);
-            if (index == 0 || mode != lastMode) {
-                mComm::CommSet(link.Port, mode);
-                if (Identify(link) == LINK_OK) {
-                    link.Settings = index == 0 ? lastShort : shortForm(SEARCH_SPEEDS[index - 1]);
-                    link.DCBString = mode;
-                    link.SpeedFound = LINK_TRUE;
-                    found = true;
-                }
-            }
-            if (!found && link.Cancel)
-                break;
+    for (int attempt = 0; attempt < attempts && !link.Cancel; ++attempt) {
+        const SearchSpeed &speed = pass[attempt % pass.size()];
+        mComm::CommSet(link.Port, speed.mode);
+        if (trying)
+            trying(GetBaud(link.Port), attempt + 1, attempts);
+        if (Identify(link) == LINK_OK) {
+            link.Settings = speed.settings;
+            link.DCBString = speed.mode;
+            link.SpeedFound = LINK_TRUE;
+            return LINK_OK;
         }
     }
-    if (link.Cancel)
-        return LINK_CANCELLED;
-    return found ? LINK_OK : LINK_NO_REPLY;
+    return link.Cancel ? LINK_CANCELLED : LINK_NO_REPLY;
 }
 
 namespace {

@@ -26,8 +26,7 @@ constexpr int textNotSerial = 1504;
 
 QString libraryText(int id, const char *fallback)
 {
-    const QString text = gResDll.GetStr(id);
-    return text.isEmpty() ? QString::fromLatin1(fallback) : text;
+    return textOr(id, QString::fromLatin1(fallback));
 }
 
 #ifndef Q_OS_WIN
@@ -127,6 +126,12 @@ QString openFailureReason(const QString &device)
     const DeviceFile file = inspectDevice(device);
     return openFailureText(classifyOpenFailure(CommLastError.lErrCode, file), file.joinGroup,
                            CommLastError.sErrText);
+}
+
+QString openFailureDetail(std::int16_t port)
+{
+    const QString device = ResolvePortName(QStringLiteral("COM%1").arg(port));
+    return device + QStringLiteral(": ") + openFailureReason(device);
 }
 
 } // namespace mComm

@@ -53,4 +53,8 @@ QString openFailureText(OpenProblem problem, const QString &joinGroup, const QSt
 // The reason the last CommOpen of `device` failed (from CommLastError).
 QString openFailureReason(const QString &device);
 
+// The device port number `port` leads to and the reason its last open failed,
+// as a window shows it under the outcome: "/dev/ttyUSB0: no such device".
+QString openFailureDetail(std::int16_t port);
+
 } // namespace mComm

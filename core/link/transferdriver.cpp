@@ -24,7 +24,9 @@ std::int32_t TransferDriver::run(TransferKind kind, std::int32_t lStart, std::in
     std::int32_t result = m::OpenLink(mLink);
     if (result == m::LINK_OK) {
         enter(TransferStage::Searching);
-        result = m::SelectSpeed(mLink);
+        result = m::SelectSpeed(mLink, [this](std::int32_t baud, int attempt, int attempts) {
+            mObserver.searching(baud, attempt, attempts);
+        });
         if (result == m::LINK_OK && kind != TransferKind::Test)
             result = transferBlocks(kind, lStart, lStop);
     }

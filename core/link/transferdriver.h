@@ -25,6 +25,9 @@ public:
     // show it. `cancellable` is false while the device is written and reset:
     // a write stopped halfway would leave a configuration nobody chose.
     virtual void stageChanged(TransferStage /*stage*/, bool /*cancellable*/) {}
+    // The speed search is about to ask at `baud`: attempt `attempt` (from 1)
+    // of `attempts`.
+    virtual void searching(std::int32_t /*baud*/, int /*attempt*/, int /*attempts*/) {}
 };
 
 // What an upload does beyond writing the blocks and resetting the device.

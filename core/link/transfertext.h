@@ -14,6 +14,8 @@ constexpr int writing = 1356;
 constexpr int resetting = 1357;
 constexpr int verifying = 1358;
 constexpr int outcomeBase = 1400; // + result code
+constexpr int searchProgress = 1359;
+constexpr int verifyMismatch = 1360;
 
 // The outcome of a device link result as the transfer window shows it, or
 // "device link result N" where the language library has no text for it.
@@ -35,5 +37,12 @@ constexpr int forStage(TransferStage stage)
     }
     return resetting;
 }
+
+// The speed search's progress: "9600 baud, 1 of 12".
+QString searchProgressText(std::int32_t baud, int attempt, int attempts);
+
+// Where a verify found the device's memory different: "First difference at
+// EEPROM address 50: 0xEE written, 0x97 read."
+QString mismatchText(const VerifyMismatch &mismatch);
 
 } // namespace transfertext

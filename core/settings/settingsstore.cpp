@@ -60,7 +60,14 @@ QVariant value(const QString &name)
     return {};
 }
 
+void setValue(const QString &name, const QVariant &value)
+{
+    writeValueIn(writeScope, programKeyPath, name, value);
+}
+
 const QString windowGeometryValue = QStringLiteral("WindowGeometry");
+const QString windowMenuHeightValue = QStringLiteral("WindowMenuHeight");
+const QString verifyAfterUploadValue = QStringLiteral("VerifyAfterUpload");
 
 } // namespace
 
@@ -71,7 +78,27 @@ QByteArray windowGeometry()
 
 void setWindowGeometry(const QByteArray &geometry)
 {
-    writeValueIn(writeScope, programKeyPath, windowGeometryValue, geometry);
+    setValue(windowGeometryValue, geometry);
+}
+
+int windowMenuHeight()
+{
+    return value(windowMenuHeightValue).toString().toInt();
+}
+
+void setWindowMenuHeight(int pixels)
+{
+    setValue(windowMenuHeightValue, QString::number(pixels));
+}
+
+bool verifyAfterUpload()
+{
+    return value(verifyAfterUploadValue).toString().trimmed() == u"1";
+}
+
+void setVerifyAfterUpload(bool on)
+{
+    setValue(verifyAfterUploadValue, on ? QStringLiteral("1") : QStringLiteral("0"));
 }
 
 QString mappedPortPath(int comNumber)

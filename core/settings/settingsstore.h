@@ -42,6 +42,15 @@ constexpr int comPortCount = 16;
 // was stored.
 QByteArray windowGeometry();
 void setWindowGeometry(const QByteArray &geometry);
+// The menu bar's height in pixels when that geometry was stored (value
+// "WindowMenuHeight"); 0 for a geometry stored before the window had one.
+int windowMenuHeight();
+void setWindowMenuHeight(int pixels);
+
+// Whether Upload reads the written bytes back before the reset (value
+// "VerifyAfterUpload", "1" or "0"); off when nothing is stored.
+bool verifyAfterUpload();
+void setVerifyAfterUpload(bool on);
 
 // Device path that the user mapped to COM port `comNumber` (group "Ports", key
 // "COMn"), or empty when there is no such entry. Only consulted off Windows.

@@ -33,9 +33,7 @@ constexpr int textOutputColumns[] = {2306, 2311, 2308};
 
 void take(QString &label, int id)
 {
-    const QString text = gResDll.GetStr(id);
-    if (!text.isEmpty())
-        label = text;
+    label = textOr(id, label);
 }
 
 QString escaped(const QString &text)

@@ -32,13 +32,7 @@ QString resultText(const UploadCheck &check)
     const QString outcome = transfertext::outcomeText(check.result);
     if (check.result != m::LINK_VERIFY_FAILED || !check.mismatch)
         return outcome;
-    const auto hex = [](std::uint8_t byte) {
-        return QStringLiteral("0x") + QString::number(byte, 16).toUpper().rightJustified(2, u'0');
-    };
-    return QStringLiteral("%1 First difference at EEPROM address %2: %3 written, %4 read.")
-        .arg(outcome)
-        .arg(check.mismatch->address)
-        .arg(hex(check.mismatch->written), hex(check.mismatch->read));
+    return outcome + u' ' + transfertext::mismatchText(*check.mismatch);
 }
 
 UploadCheck uploadConfirmed(m::tLink &link, std::int32_t address, qint64 speedNow,

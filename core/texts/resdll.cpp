@@ -90,3 +90,9 @@ QString langLibraryPath(const QString &programDir)
 {
     return programfiles::beside(programDir, QStringLiteral("lang.dll"));
 }
+
+QString textOr(qint32 ID, const QString &english)
+{
+    const QString text = gResDll.GetStr(ID);
+    return text.isEmpty() ? english : text;
+}

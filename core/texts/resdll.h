@@ -76,3 +76,7 @@ extern cResDll gResDll;
 
 // The language library's path beside the program.
 QString langLibraryPath(const QString &programDir);
+
+// Text ID of gResDll, or `english` where it has none (no library loaded, or
+// one older than the text): a text added to the program is never blank.
+QString textOr(qint32 ID, const QString &english);

@@ -10,6 +10,7 @@
 #include "m.h"
 #include "subcommand.h"
 #include "target.h"
+#include "transfertext.h"
 
 #include <memory>
 #include <optional>

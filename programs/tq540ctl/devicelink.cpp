@@ -27,8 +27,7 @@ void loadLanguage()
 
 QString text(int id, const QString &fallback)
 {
-    const QString found = gResDll.GetStr(id);
-    return found.isEmpty() ? fallback : found;
+    return textOr(id, fallback);
 }
 
 QString outcomeText(std::int32_t result)
@@ -114,13 +113,7 @@ std::int32_t runTransfer(DeviceTarget target, TransferKind kind, tqimage::EEPROM
 
 QString mismatchText(const VerifyMismatch &mismatch)
 {
-    const auto hex = [](std::uint8_t byte) {
-        return QStringLiteral("0x") + QString::number(byte, 16).toUpper().rightJustified(2, u'0');
-    };
-    return QStringLiteral("%1 First difference at EEPROM address %2: %3 written, %4 read.")
-        .arg(outcomeText(m::LINK_VERIFY_FAILED))
-        .arg(mismatch.address)
-        .arg(hex(mismatch.written), hex(mismatch.read));
+    return outcomeText(m::LINK_VERIFY_FAILED) + u' ' + transfertext::mismatchText(mismatch);
 }
 
 int reportFailure(std::int32_t result, const QString &device, const QString &source)

@@ -15,35 +15,6 @@ namespace {
 
 constexpr int exitDiffer = 1;
 
-// Language texts of the window's captions and column headers.
-constexpr int textBaudRate = 2300;
-constexpr int textDwellTime = 2301;
-constexpr int textAlarmSystem = 2303;
-constexpr int textInputColumns[] = {2307, 2308, 2309, 2310};
-constexpr int textOutputColumns[] = {2311, 2308};
-
-// A caption of the window without its colon.
-QString label(int id, const QString &fallback)
-{
-    QString caption = text(id, fallback).trimmed();
-    if (caption.endsWith(u':'))
-        caption.chop(1);
-    return caption.trimmed();
-}
-
-configdiff::Labels windowLabels()
-{
-    configdiff::Labels labels;
-    labels.baudRate = label(textBaudRate, labels.baudRate);
-    labels.dwellTime = label(textDwellTime, labels.dwellTime);
-    labels.alarmSystem = label(textAlarmSystem, labels.alarmSystem);
-    for (std::size_t c = 0; c < labels.inputColumns.size(); ++c)
-        labels.inputColumns[c] = label(textInputColumns[c], labels.inputColumns[c]);
-    for (std::size_t c = 0; c < labels.outputColumns.size(); ++c)
-        labels.outputColumns[c] = label(textOutputColumns[c], labels.outputColumns[c]);
-    return labels;
-}
-
 int diff(const QStringList &args)
 {
     QString a, b;
@@ -58,7 +29,7 @@ int diff(const QStringList &args)
         return status;
     if (const int status = loadConfiguration(b, *after, exitUsage))
         return status;
-    const QStringList lines = configdiff::differences(*before, *after, windowLabels());
+    const QStringList lines = configdiff::differences(*before, *after, configdiff::windowLabels());
     for (const QString &line : lines)
         out() << line << '\n';
     out().flush();

@@ -305,12 +305,13 @@ bool readOneDevice(const QCommandLineParser &parser, Options &options, Problem *
 }
 
 // An option with a value given more than once (the parser would keep the
-// last); --device is repeated for each device.
+// last); --device is the one meant to be repeated.
 Problem givenTwice(const QCommandLineParser &parser)
 {
     for (const QCommandLineOption &option : optionList()) {
         const QString name = option.names().first();
-        if (!option.valueName().isEmpty() && name != u"device" && parser.values(name).size() > 1)
+        const bool repeatable = name == QLatin1String("device");
+        if (!repeatable && !option.valueName().isEmpty() && parser.values(name).size() > 1)
             return diagnostic::givenTwice(QStringLiteral("--") + name);
     }
     return {};

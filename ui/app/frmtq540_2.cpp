@@ -1,19 +1,25 @@
 #include "frmtq540_2.h"
 
+#include "aboutbox.h"
 #include "checkcellfilter.h"
 #include "codec.h"
+#include "configdiff.h"
 #include "ctrlsbar.h"
 #include "editboxkeeper.h"
 #include "eepromimage.h"
+#include "frmcompare.h"
+#include "frmfinddevices.h"
 #include "gridcontrol.h"
 #include "helpfile.h"
 #include "helpkey.h"
 #include "m_cvlibex.h"
+#include "mainmenu.h"
 #include "resdll.h"
 #include "settingsrow.h"
 #include "settingsstore.h"
 #include "target.h"
 #include "tolerant.h"
+#include "tracerecorder.h"
 #include "twips.h"
 #include "twipslayout.h"
 #include "usercontrol1.h"
@@ -25,6 +31,7 @@
 #include <QCloseEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenuBar>
 #include <QResizeEvent>
 #include <span>
 
@@ -132,14 +139,16 @@ frmTQ540_2::frmTQ540_2(QWidget *parent) : QWidget(parent)
     createControls();
     placeDesignLayout();
     connectToolbar();
+    connectMenu();
     Form_Load();
     // Captions wider than the design's font would hide the end of the
     // toolbar's strip (the device ID): start wide enough to show it all.
     resize(std::max(width(), mTBar->sizeHint().width()), height());
     // Never so small that a toolbar button is cut off or the status bar
     // covers the toolbar.
-    setMinimumSize(mTBar->minimumSizeHint().width(), mTBar->height() + mSBar1->height());
-    restoreGeometry(settingsstore::windowGeometry()); // keeps the above without one
+    setMinimumSize(mTBar->minimumSizeHint().width(),
+                   menuHeight() + mTBar->height() + mSBar1->height());
+    restoreStoredGeometry();
 }
 
 frmTQ540_2::~frmTQ540_2() = default;
@@ -148,26 +157,30 @@ frmTQ540_2::~frmTQ540_2() = default;
 
 void frmTQ540_2::createControls()
 {
-    mTBar = new UserControl1(this);
+    mClientArea = new QWidget(this);
+    mClientArea->setObjectName(QStringLiteral("clientArea"));
+    mTBar = new UserControl1(mClientArea);
     mTBar->setObjectName(QStringLiteral("mTBar"));
-    mSettings = std::make_unique<SettingsRow>(*this);
-    mInputsTitle = makeTitle(*this, "Label1_0", inputsTitleLeft);
-    mOutputsTitle = makeTitle(*this, "Label1_2", outputsTitleLeft);
+    mMenu = new MainMenu(*this, *mTBar);
+    mSettings = std::make_unique<SettingsRow>(*mClientArea);
+    mInputsTitle = makeTitle(*mClientArea, "Label1_0", inputsTitleLeft);
+    mOutputsTitle = makeTitle(*mClientArea, "Label1_2", outputsTitleLeft);
     createGrids();
     createEditBoxes();
-    mSBar1 = new ctrlSBar(this);
+    mSBar1 = new ctrlSBar(mClientArea);
     mSBar1->setObjectName(QStringLiteral("mSBar1"));
     mCodec = std::make_unique<WindowCodecControls>(
         WindowCodecControls::GridWithEditor{*fg1, mInputsEditor},
         WindowCodecControls::GridWithEditor{*fg2, mOutputsEditor}, mSettings->cbBaud(),
         mSettings->txtTimeout(), mSettings->ckAlarmSystem());
     mHelpKey = new HelpKeyFilter(*this);
+    mTrace = new TraceRecorder(*this, *mSBar1, mMenu->recordTrace());
 }
 
 void frmTQ540_2::createGrids()
 {
-    fg1 = new GridControl(this);
-    fg2 = new GridControl(this);
+    fg1 = new GridControl(mClientArea);
+    fg2 = new GridControl(mClientArea);
     fg1->setObjectName(QStringLiteral("fg1"));
     fg2->setObjectName(QStringLiteral("fg2"));
     fg1->setRows(tqimage::grid::rows);
@@ -179,10 +192,10 @@ void frmTQ540_2::createGrids()
 // Created after the grids, so they lie over them.
 void frmTQ540_2::createEditBoxes()
 {
-    txt_gd = makeEditBox(*this, "txt_gd");
-    txtcheckbox = makeEditBox(*this, "txtcheckbox");
-    Text1 = makeEditBox(*this, "Text1");
-    txtCheck2 = makeEditBox(*this, "txtCheck2");
+    txt_gd = makeEditBox(*mClientArea, "txt_gd");
+    txtcheckbox = makeEditBox(*mClientArea, "txtcheckbox");
+    Text1 = makeEditBox(*mClientArea, "Text1");
+    txtCheck2 = makeEditBox(*mClientArea, "txtCheck2");
     mCheckCells = new CheckCellFilter(this);
     // The check filter first: filters installed later see the keys earlier.
     mCheckCells->watch(*txtcheckbox);
@@ -210,13 +223,23 @@ void frmTQ540_2::chainTabOrder()
         setTabOrder(chain[i - 1], chain[i]);
 }
 
+// The menu bar keeps its own height over the designed area.
 void frmTQ540_2::placeDesignLayout()
 {
-    resize(twips::toPixels(clientWidth), twips::toPixels(clientHeight));
-    mTBar->setGeometry(0, 0, width(), twips::toPixels(toolbarHeight));
+    mMenu->bar().setFixedHeight(mMenu->bar().sizeHint().height());
+    const QSize client(twips::toPixels(clientWidth), twips::toPixels(clientHeight));
+    mMenu->bar().setGeometry(0, 0, client.width(), menuHeight());
+    mClientArea->setGeometry(QRect(QPoint(0, menuHeight()), client));
+    resize(client.width(), client.height() + menuHeight());
+    mTBar->setGeometry(0, 0, client.width(), twips::toPixels(toolbarHeight));
     twips::place(*fg1, inputsLeft, gridTop, inputsWidth, gridHeight);
     twips::place(*fg2, outputsLeft, gridTop, outputsWidth, gridHeight);
-    dockAtBottom(*mSBar1, *this);
+    dockAtBottom(*mSBar1, *mClientArea);
+}
+
+int frmTQ540_2::menuHeight() const
+{
+    return mMenu->bar().height();
 }
 
 void frmTQ540_2::connectToolbar()
@@ -230,6 +253,14 @@ void frmTQ540_2::connectToolbar()
     connect(mTBar, &UserControl1::EnumUploadSize, this, &frmTQ540_2::mTBar_EnumUploadSize, direct);
     connect(mTBar, &UserControl1::EnumDownloadSize, this, &frmTQ540_2::mTBar_EnumDownloadSize,
             direct);
+}
+
+void frmTQ540_2::connectMenu()
+{
+    connect(mMenu, &MainMenu::findDevicesChosen, this, &frmTQ540_2::findDevices);
+    connect(mMenu, &MainMenu::compareChosen, this, &frmTQ540_2::compareWithDevice);
+    connect(mMenu, &MainMenu::recordTraceChosen, mTrace, &TraceRecorder::toggle);
+    connect(mMenu, &MainMenu::aboutChosen, this, [this] { aboutbox::show(this); });
 }
 
 // --- loading ----------------------------------------------------------------------
@@ -276,24 +307,40 @@ void frmTQ540_2::Ini()
 void frmTQ540_2::closeEvent(QCloseEvent *event)
 {
     settingsstore::setWindowGeometry(saveGeometry());
+    settingsstore::setWindowMenuHeight(menuHeight());
     QWidget::closeEvent(event);
+}
+
+// A geometry stored under a menu bar of another height (none, before the
+// window had one) keeps the designed area's size: the window's height
+// changes by the difference.
+void frmTQ540_2::restoreStoredGeometry()
+{
+    if (!restoreGeometry(settingsstore::windowGeometry()))
+        return; // none stored: the size made above
+    const int grown = menuHeight() - settingsstore::windowMenuHeight();
+    if (grown != 0 && !isMaximized() && !isFullScreen())
+        resize(width(), height() + grown);
 }
 
 void frmTQ540_2::resizeEvent(QResizeEvent *event)
 {
     QWidget::resizeEvent(event);
+    mMenu->bar().resize(width(), menuHeight());
+    mClientArea->setGeometry(0, menuHeight(), width(), std::max(height() - menuHeight(), 0));
     mTBar->resize(width(), mTBar->height());
-    dockAtBottom(*mSBar1, *this);
+    dockAtBottom(*mSBar1, *mClientArea);
     resizeGrids();
 }
 
-// The rules work on the window's outer size; a size that would come out
-// negative leaves that grid as it was.
+// The rules work on the window's outer size less the menu bar (the designed
+// window's outer size); a size that would come out negative leaves that grid
+// as it was.
 void frmTQ540_2::resizeGrids()
 {
     const QSize outer = size() + frameGeometry().size() - geometry().size();
     const double outerWidth = twips::fromPixels(outer.width());
-    const double outerHeight = twips::fromPixels(outer.height());
+    const double outerHeight = twips::fromPixels(outer.height() - menuHeight());
     const double outputsWidth = outerWidth - rightMargin - fg2->Left();
     if (outputsWidth >= 0)
         fg2->setWidth(outputsWidth);
@@ -316,6 +363,11 @@ void frmTQ540_2::setSimulating(bool simulating)
 {
     mCaptionSuffix = simulating ? simulatingSuffix : QString();
     setCaption(mCaption);
+}
+
+void frmTQ540_2::startTrace(const QString &path)
+{
+    mTrace->start(path);
 }
 
 void frmTQ540_2::UpdateTitle()
@@ -390,4 +442,32 @@ void frmTQ540_2::mTBar_EnumUploadSize(std::int32_t &, std::int32_t &lStop)
 void frmTQ540_2::mTBar_EnumDownloadSize(std::int32_t &, std::int32_t &lStop)
 {
     lStop = tqimage::layout::transferStop;
+}
+
+// --- the menu's device tools ----------------------------------------------------------
+
+// The chosen device becomes the toolbar's target.
+void frmTQ540_2::findDevices()
+{
+    frmFindDevices dialog(mTBar->comPort(), mTBar->comPortEntries(), this);
+    if (dialog.exec() == QDialog::Accepted && dialog.choice())
+        mTBar->useDevice(dialog.choice()->port, dialog.choice()->device);
+}
+
+// The window's configuration as Save writes it (encoded into a cleared image,
+// what is being typed included) against the device's, downloaded into an image
+// of its own; loading it afterwards needs no second transfer.
+void frmTQ540_2::compareWithDevice()
+{
+    auto shown = std::make_unique<tqimage::EEPROMImage>();
+    auto device = std::make_unique<tqimage::EEPROMImage>();
+    shown->fill(0);
+    device->fill(0);
+    tqimage::EEPROM_ENCODE(*mCodec, *shown);
+    const std::optional<UserControl1::Range> moved = mTBar->downloadInto(*device);
+    if (!moved)
+        return; // the transfer window has said why
+    frmCompare dialog(configdiff::differences(*shown, *device, configdiff::windowLabels()), this);
+    if (dialog.exec() == QDialog::Accepted)
+        mTBar->takeDownload(*device, *moved);
 }

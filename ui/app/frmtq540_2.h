@@ -11,6 +11,8 @@ class CheckCellFilter;
 class EditBoxKeeper;
 class GridControl;
 class HelpKeyFilter;
+class MainMenu;
+class TraceRecorder;
 class QLabel;
 class QLineEdit;
 class SettingsRow;
@@ -18,11 +20,18 @@ class UserControl1;
 class WindowCodecControls;
 class ctrlSBar;
 
-// The configuration window: the device toolbar on top, the device settings
-// row, the input grid fg1 and the output grid fg2 side by side, and the status
-// bar. It encodes its controls into the shared EEPROM image and decodes the
-// image back when the toolbar asks; the toolbar does the file, device and exit
-// commands. Controls carry their names as objectName().
+// The configuration window: the menu bar, and under it the designed area:
+// the device toolbar on top, the device settings row, the input grid fg1 and
+// the output grid fg2 side by side, and the status bar. It encodes its
+// controls into the shared EEPROM image and decodes the image back when the
+// toolbar asks; the toolbar does the file, device and exit commands, which
+// the menu runs through it. The menu's device tools (find the devices on a
+// line, compare with a device, record a trace) are the window's. Controls
+// carry their names as objectName().
+//
+// The designed area keeps every position and size of the design relative to
+// its own top-left corner; the window is as much taller as the menu bar is
+// high, and its resize rule takes the height less the menu bar.
 class frmTQ540_2 : public QWidget
 {
     Q_OBJECT
@@ -41,6 +50,8 @@ public:
 
     // Marks the window as working with the simulated device.
     void setSimulating(bool simulating);
+    // Records the link's trace to `path` from the start, as Record trace does.
+    void startTrace(const QString &path);
 
     // The window's fixed texts.
     static inline const QString titleWithoutFile = QStringLiteral("Device Config");
@@ -60,9 +71,16 @@ private:
     void chainTabOrder();
     void placeDesignLayout();
     void connectToolbar();
+    void connectMenu();
     void Form_Load();
     void fillRowNumbers();
     void resizeGrids();
+    void restoreStoredGeometry();
+    int menuHeight() const;
+
+    // The menu's device tools.
+    void findDevices();
+    void compareWithDevice();
 
     void UpdateTitle();
     void setCaption(const QString &caption);
@@ -77,6 +95,8 @@ private:
     void mTBar_EnumUploadSize(std::int32_t &lStart, std::int32_t &lStop);
     void mTBar_EnumDownloadSize(std::int32_t &lStart, std::int32_t &lStop);
 
+    MainMenu *mMenu = nullptr;
+    QWidget *mClientArea = nullptr; // the designed area, under the menu bar
     UserControl1 *mTBar = nullptr;
     std::unique_ptr<SettingsRow> mSettings;
     QLabel *mInputsTitle = nullptr;  // Label1(0)
@@ -98,6 +118,7 @@ private:
     CheckCellFilter *mCheckCells = nullptr;
     HelpKeyFilter *mHelpKey = nullptr;
     std::unique_ptr<WindowCodecControls> mCodec;
+    TraceRecorder *mTrace = nullptr;
 
     QString mCaption;
     QString mCaptionSuffix;

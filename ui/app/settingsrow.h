@@ -8,7 +8,7 @@ class QWidget;
 
 // The row of device settings under the toolbar, left to right: the baud-rate
 // label and list, the dwell-time label, box and unit, and the alarm check box.
-// Its controls are children of the window, which owns them.
+// Its controls are children of the window's designed area, which owns them.
 class SettingsRow
 {
 public:

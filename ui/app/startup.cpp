@@ -1,7 +1,6 @@
 #include "startup.h"
 
 #include "diagnostic.h"
-#include "linktrace.h"
 #include "mainwindowfactory.h"
 #include "msgbox.h"
 #include "resdll.h"
@@ -9,7 +8,6 @@
 #include "simulation.h"
 
 #include <QCoreApplication>
-#include <QDir>
 #include <QWidget>
 
 std::unique_ptr<QWidget> startUp(const QString &programDir, const StartOptions &options)
@@ -24,11 +22,7 @@ std::unique_ptr<QWidget> startUp(const QString &programDir, const StartOptions &
     }
     if (options.simulate)
         simulation::start(std::make_shared<sim::Device>()); // in its default configuration
-    QString error;
-    if (!options.traceFile.isEmpty() && !linktrace::traceToFile(options.traceFile, error))
-        msgbox::show(nullptr, QStringLiteral("Cannot write the trace to %1: %2")
-                                  .arg(QDir::toNativeSeparators(options.traceFile), error));
-    std::unique_ptr<QWidget> window = createMainWindow(options.simulate);
+    std::unique_ptr<QWidget> window = createMainWindow(options.simulate, options.traceFile);
     window->show();
     return window;
 }

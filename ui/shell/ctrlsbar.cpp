@@ -6,23 +6,31 @@
 
 #include <QLabel>
 #include <QResizeEvent>
+#include <algorithm>
 
 namespace {
 
 // Design geometry in twips.
 constexpr double barHeight = 240;
 constexpr double versionLeft = 75, versionTop = 15, versionWidth = 3315, versionHeight = 210;
-constexpr double copyRightLeft = 3765, copyRightTop = 15, copyRightHeight = 255;
+constexpr double designCopyRightLeft = 3765, copyRightTop = 15, copyRightHeight = 255;
+// The message starts where the notice would, and keeps the design's gap
+// between the version and the notice before the notice.
+constexpr double messageLeft = designCopyRightLeft, messageGap = 375;
 
 } // namespace
 
 ctrlSBar::ctrlSBar(QWidget *parent)
-    : QWidget(parent), lbVersion(new QLabel(this)), lbCopyRight(new QLabel(this))
+    : QWidget(parent), lbVersion(new QLabel(this)), lbMessage(new QLabel(this)),
+      lbCopyRight(new QLabel(this))
 {
     lbVersion->setObjectName(QStringLiteral("lbVersion"));
+    lbMessage->setObjectName(QStringLiteral("lbMessage"));
     lbCopyRight->setObjectName(QStringLiteral("lbCopyRight"));
     twips::place(*lbVersion, versionLeft, versionTop, versionWidth, versionHeight);
-    twips::place(*lbCopyRight, copyRightLeft, copyRightTop, 0, copyRightHeight);
+    twips::place(*lbMessage, messageLeft, versionTop, 0, versionHeight);
+    twips::place(*lbCopyRight, designCopyRightLeft, copyRightTop, 0, copyRightHeight);
+    lbMessage->hide();
     m_cvlibex::applyDefaultGuiFontToControls(this);
     // Layouts and hosts cannot stretch the bar either.
     setFixedHeight(twips::toPixels(barHeight));
@@ -48,9 +56,27 @@ void ctrlSBar::setCopyRight(const QString &text)
     lbCopyRight->setText(text);
 }
 
+void ctrlSBar::setMessage(const QString &text)
+{
+    mMessage = text;
+    lbMessage->setToolTip(text);
+    lbMessage->setVisible(!text.isEmpty());
+    layOut();
+}
+
+double ctrlSBar::copyRightLeft() const
+{
+    if (mMessage.isEmpty())
+        return designCopyRightLeft;
+    return twips::rightOf(*lbMessage) + messageGap;
+}
+
 QSize ctrlSBar::sizeHint() const
 {
-    return {twips::toPixels(copyRightLeft) + lbCopyRight->sizeHint().width(),
+    const int message = mMessage.isEmpty() ? 0
+                                           : lbMessage->fontMetrics().horizontalAdvance(mMessage) +
+                                                 twips::toPixels(messageGap);
+    return {twips::toPixels(designCopyRightLeft) + message + lbCopyRight->sizeHint().width(),
             twips::toPixels(barHeight)};
 }
 
@@ -67,7 +93,15 @@ void ctrlSBar::resizeEvent(QResizeEvent *event)
 
 void ctrlSBar::layOut()
 {
-    const double width = twips::fromPixels(this->width()) - copyRightLeft;
+    if (!mMessage.isEmpty()) {
+        const int room = width() - twips::toPixels(messageLeft + messageGap);
+        const QFontMetrics metrics = lbMessage->fontMetrics();
+        const int wanted = metrics.horizontalAdvance(mMessage);
+        lbMessage->setText(metrics.elidedText(mMessage, Qt::ElideMiddle, std::max(room, 0)));
+        lbMessage->resize(std::clamp(wanted, 0, std::max(room, 0)), lbMessage->height());
+    }
+    twips::moveLeft(*lbCopyRight, copyRightLeft());
+    const double width = twips::fromPixels(this->width()) - copyRightLeft();
     // Too narrow: the notice keeps its last width rather than vanishing.
     if (width < 0)
         return;

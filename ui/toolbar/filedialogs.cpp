@@ -42,9 +42,12 @@ Presenter &presenter()
     return current;
 }
 
+const QString tracePattern = QStringLiteral("*.txt");
+
 void prepare(QFileDialog &dialog, Mode mode)
 {
-    dialog.setNameFilter(configfile::filePattern);
+    const bool trace = mode == Mode::Trace;
+    dialog.setNameFilter(trace ? tracePattern : configfile::filePattern);
     if (mode == Mode::Open) {
         dialog.setAcceptMode(QFileDialog::AcceptOpen);
         dialog.setFileMode(QFileDialog::ExistingFile);
@@ -52,7 +55,7 @@ void prepare(QFileDialog &dialog, Mode mode)
     } else {
         dialog.setAcceptMode(QFileDialog::AcceptSave);
         dialog.setFileMode(QFileDialog::AnyFile);
-        dialog.setDefaultSuffix(QStringLiteral("ztb"));
+        dialog.setDefaultSuffix(trace ? QStringLiteral("txt") : QStringLiteral("ztb"));
         dialog.setOption(QFileDialog::DontConfirmOverwrite, false);
     }
 }

@@ -6,9 +6,9 @@
 #include <QString>
 #include <functional>
 
-// The toolbar's file dialogs. One dialog object serves Open and Save as, so
-// each dialog starts with the name chosen last; tests replace the presenter
-// to answer the dialogs.
+// The program's file dialogs. One dialog object serves the toolbar's Open and
+// Save as, so each dialog starts with the name chosen last; tests replace the
+// presenter to answer the dialogs.
 namespace filedialogs {
 
 // The toolbar's dialog object. Saving, it refuses a name whose folder does
@@ -25,12 +25,13 @@ public:
 enum class Mode {
     Open,   // the file must exist
     SaveAs, // asks before replacing a file; ".ztb" added to a name without suffix
+    Trace,  // a link trace to write: as SaveAs, for "*.txt" files
 };
 
 // Shows the prepared dialog; the chosen full path, or empty when cancelled.
 using Presenter = std::function<QString(QFileDialog &dialog, Mode mode)>;
 
-// Prepares `dialog` for the mode (the "*.ztb" pattern, must-exist or the
+// Prepares `dialog` for the mode (the file pattern, must-exist or the
 // overwrite question) and asks the presenter; the chosen path or empty.
 QString ask(QFileDialog &dialog, Mode mode);
 

@@ -12,6 +12,12 @@ void PortComboBox::fill(int count)
     refreshNames();
 }
 
+void PortComboBox::setEntries(const QStringList &entries)
+{
+    clear();
+    addItems(entries);
+}
+
 void PortComboBox::refreshNames()
 {
     const std::vector<portlist::SystemPort> ports = portlist::systemPorts();

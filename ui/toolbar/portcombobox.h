@@ -15,6 +15,9 @@ public:
 
     // Makes the entries 1 to count, named.
     void fill(int count);
+    // Takes the entries of another list as they stand, names included, so a
+    // second list needs no lookup of its own until it is opened.
+    void setEntries(const QStringList &entries);
     void refreshNames();
     void showPopup() override;
 };

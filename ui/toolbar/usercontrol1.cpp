@@ -13,6 +13,7 @@
 #include "numtext.h"
 #include "portcombobox.h"
 #include "resdll.h"
+#include "settingsstore.h"
 #include "toolbartext.h"
 #include "twips.h"
 #include "twipslayout.h"
@@ -105,6 +106,7 @@ UserControl1::UserControl1(QWidget *parent) : QWidget(parent)
     for (QLabel *label : {lbSpeed, lbSN, lbID})
         makeBold(label);
     lbuf = {};
+    mVerifyAfterUpload = settingsstore::verifyAfterUpload();
     fillPortList();
     cbComm->setCurrentIndex(comport::readStoredIndex());
     setCaptions();
@@ -320,17 +322,22 @@ bool UserControl1::ReadTarget()
 
 void UserControl1::ShowDeviceInfo()
 {
-    if (!m::gLink.SpeedFound)
-        return;
-    const m::DeviceSummary found = m::summarize(m::gLink);
+    if (m::gLink.SpeedFound)
+        showDevice(m::summarize(m::gLink));
+}
+
+void UserControl1::showDevice(const m::DeviceSummary &found)
+{
     lbSN->setText(QString::number(found.serialNumber));
     lbID->setText(QString::number(found.deviceId));
     twips::fitWidthToText(*lbID);
     lbSpeed->setText(QString::number(found.baud));
 }
 
-void UserControl1::runTransfer(std::int16_t aMode, RangeEvent rangeEvent,
-                               void (UserControl1::*onSuccess)())
+std::optional<UserControl1::Range> UserControl1::runTransfer(std::int16_t aMode,
+                                                             RangeEvent rangeEvent,
+                                                             std::span<std::uint8_t> image,
+                                                             TransferOptions options)
 {
     m::gLink = mLink;
     m::gLink.SpeedFound = m::LINK_FALSE;
@@ -339,12 +346,15 @@ void UserControl1::runTransfer(std::int16_t aMode, RangeEvent rangeEvent,
     if (rangeEvent)
         emit(this->*rangeEvent)(lStart, lStop);
     auto window = std::make_unique<frmEEPROM>(this);
+    window->setImage(image);
+    window->setOptions(options);
+    std::optional<Range> moved;
     if (window->Action(aMode, lStart, lStop) == m::LINK_OK) {
         mLink = m::gLink;
-        if (onSuccess)
-            (this->*onSuccess)();
+        moved = Range{lStart, lStop == RANGE_STOP ? mLink.EEPROMSize : lStop};
     }
     ShowDeviceInfo();
+    return moved;
 }
 
 void UserControl1::downloadSucceeded()
@@ -356,20 +366,70 @@ void UserControl1::downloadSucceeded()
 void UserControl1::cmdTest_Click()
 {
     if (ReadTarget())
-        runTransfer(frmEEPROM::ACTION_TEST, nullptr, nullptr);
+        runTransfer(frmEEPROM::ACTION_TEST, nullptr, tqimage::EEPROMBuf);
 }
 
 void UserControl1::cmdDownload_Click()
 {
-    if (ReadTarget())
-        runTransfer(frmEEPROM::ACTION_DOWNLOAD, &UserControl1::EnumDownloadSize,
-                    &UserControl1::downloadSucceeded);
+    if (ReadTarget() && runTransfer(frmEEPROM::ACTION_DOWNLOAD, &UserControl1::EnumDownloadSize,
+                                    tqimage::EEPROMBuf))
+        downloadSucceeded();
 }
 
 void UserControl1::cmdUpload_Click()
 {
     if (REQ_DATARESTORED() && ReadTarget())
-        runTransfer(frmEEPROM::ACTION_UPLOAD, &UserControl1::EnumUploadSize, nullptr);
+        runTransfer(frmEEPROM::ACTION_UPLOAD, &UserControl1::EnumUploadSize, tqimage::EEPROMBuf,
+                    TransferOptions{mVerifyAfterUpload});
+}
+
+std::optional<UserControl1::Range> UserControl1::downloadInto(tqimage::EEPROMImage &image)
+{
+    if (!ReadTarget())
+        return std::nullopt;
+    return runTransfer(frmEEPROM::ACTION_DOWNLOAD, &UserControl1::EnumDownloadSize, image);
+}
+
+void UserControl1::takeDownload(const tqimage::EEPROMImage &image, Range moved)
+{
+    std::copy(image.begin() + moved.first, image.begin() + moved.last + 1,
+              tqimage::EEPROMBuf.begin() + moved.first);
+    downloadSucceeded();
+    ShowDeviceInfo();
+}
+
+void UserControl1::runCommand(Command command)
+{
+    commandButtons()[static_cast<std::size_t>(command)]->click();
+}
+
+void UserControl1::setVerifyAfterUpload(bool on)
+{
+    mVerifyAfterUpload = on;
+    settingsstore::setVerifyAfterUpload(on);
+}
+
+int UserControl1::comPort() const
+{
+    return static_cast<int>(numtext::roundedNumber(cbComm->currentText()));
+}
+
+QStringList UserControl1::comPortEntries() const
+{
+    QStringList entries;
+    for (int index = 0; index < cbComm->count(); ++index)
+        entries << cbComm->itemText(index);
+    return entries;
+}
+
+void UserControl1::useDevice(int port, const m::DeviceSummary &device)
+{
+    cbComm->setCurrentIndex(port - 1);
+    const bool readAsId = device.serialNumber < std::uint32_t(m::DEVICE_ID_LIMIT);
+    txtSN->setText(QString::number(readAsId ? device.deviceId : device.serialNumber));
+    mLink.DCBString = m::modeString(std::int32_t(device.baud));
+    mLink.Settings = m::shortForm(std::int32_t(device.baud));
+    showDevice(device);
 }
 
 void UserControl1::cmdOpen_Click()

@@ -1,10 +1,14 @@
 #pragma once
 
+#include "eepromimage.h"
 #include "m.h" // m::tLink
+#include "target.h"
+#include "transferdriver.h"
 
 #include <QWidget>
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <span>
 
 class PortComboBox;
@@ -48,6 +52,41 @@ public:
     std::int32_t ProductBase() const { return mProductBase; }
     const m::tLink &link() const { return mLink; } // mLink, read-only
 
+    // The commands of the buttons, in their order.
+    enum class Command { Open, Save, SaveAs, Clear, Test, Download, Upload, Exit, Help };
+    // Runs a command exactly as a click on its button does.
+    void runCommand(Command command);
+
+    // Upload reads the written range back before the reset and, where the
+    // device holds other bytes, stops without resetting it. Kept in the
+    // settings store from one run to the next.
+    bool verifyAfterUpload() const { return mVerifyAfterUpload; }
+    void setVerifyAfterUpload(bool on);
+
+    // The COM port number selected, and the entries of the list as it shows them.
+    int comPort() const;
+    QStringList comPortEntries() const;
+    // A device found on the line becomes the target of the next transfer: its
+    // port, its serial number in the field (its device ID when the serial
+    // number is below 256, which the field would read as an ID), and its speed,
+    // which the speed search then tries first. The strip shows the device.
+    void useDevice(int port, const m::DeviceSummary &device);
+
+    // Positions a download moved.
+    struct Range
+    {
+        std::int32_t first = 0;
+        std::int32_t last = 0;
+    };
+    // Download as its button runs it (the same checks, range event, transfer
+    // window, device strip), but into `image` instead of the host's; the
+    // host's image and controls are left alone. The positions moved, after a
+    // successful transfer.
+    std::optional<Range> downloadInto(tqimage::EEPROMImage &image);
+    // What a successful Download does with its bytes, for those downloadInto
+    // left in `image`: into the host's image, DataLen, DataChaned, the strip.
+    void takeDownload(const tqimage::EEPROMImage &image, Range moved);
+
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override;
 
@@ -90,10 +129,12 @@ private:
     bool ReadTarget();
     void ShowDeviceInfo();
     void SaveFile(const QString &path);
-    // One transfer in the transfer window; onSuccess runs after a 0 result,
-    // once gLink has been copied back.
-    void runTransfer(std::int16_t aMode, RangeEvent rangeEvent, void (UserControl1::*onSuccess)());
+    // One transfer in the transfer window, to or from `image`; after a 0
+    // result gLink is copied back and the positions moved are returned.
+    std::optional<Range> runTransfer(std::int16_t aMode, RangeEvent rangeEvent,
+                                     std::span<std::uint8_t> image, TransferOptions options = {});
     void downloadSucceeded();
+    void showDevice(const m::DeviceSummary &found);
     void showMessage(int textId);
     QFileDialog &fileDialog();
 
@@ -104,6 +145,7 @@ private:
     QString mProductCode;
     std::int32_t mMinEEPROMSIZE = 0;
     m::tLink mLink;
+    bool mVerifyAfterUpload = false;
 
     QPushButton *cmdOpen;
     QPushButton *cmdSave;

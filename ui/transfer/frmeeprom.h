@@ -4,6 +4,8 @@
 
 #include <QDialog>
 #include <cstdint>
+#include <optional>
+#include <span>
 
 class QLabel;
 class QPushButton;
@@ -15,7 +17,13 @@ class QTimer;
 // tqimage::EEPROMBuf, uploads it into the device and resets it, or only tests
 // the connection; at the end the window shows the outcome (language text
 // 1400 + result). Everything runs on the UI thread inside a timer tick; the
-// link's waits let events run, so Cancel stays clickable.
+// link's waits let events run, so Cancel stays clickable, and Escape does what
+// the button would do (nothing while it is greyed).
+//
+// A line under the status line says more where there is more to say: the
+// speed the search is trying and how far it is, why the port would not open,
+// what to check when nothing answered, where a verify found a difference. The
+// window keeps its design size unless that line needs more room.
 class frmEEPROM : public QDialog, private TransferObserver
 {
     Q_OBJECT
@@ -36,6 +44,12 @@ public:
     // completed download, upload or test, otherwise the link's failure code.
     std::int32_t Action(std::int16_t aMode, std::int32_t &dlStart, std::int32_t &dlStop);
 
+    // The image the next Action downloads into or uploads from (an
+    // EEPROMImage's bytes); tqimage::EEPROMBuf unless set.
+    void setImage(std::span<std::uint8_t> image) { mImage = image; }
+    // What the next upload does beyond writing and resetting.
+    void setOptions(const TransferOptions &options) { mOptions = options; }
+
     // True while the transfer driver runs.
     bool busy() const { return bBusy != 0; }
     // True once this Action's transfer has run to its end.
@@ -50,9 +64,14 @@ private:
     void placeControls();
     void RunTransfer();
     void stageChanged(TransferStage stage, bool cancellable) override;
-    void finishTransfer();
+    void searching(std::int32_t baud, int attempt, int attempts) override;
+    void finishTransfer(const std::optional<VerifyMismatch> &mismatch);
+    QString outcomeDetail(const std::optional<VerifyMismatch> &mismatch) const;
     void cmdCancel_Click();
+    void pressEscape();
     void showStatus(int textId);
+    void showDetail(const QString &text);
+    void fitDetail();
     void letEventsRun();
 
     std::int16_t nAction = ACTION_TEST;
@@ -69,4 +88,8 @@ private:
     QLabel *lbdownload;
     QLabel *Label1;
     QLabel *lbMsg;
+    QLabel *lbDetail; // under lbMsg, shown when there is more to say
+
+    std::span<std::uint8_t> mImage;
+    TransferOptions mOptions;
 };

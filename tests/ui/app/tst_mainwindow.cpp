@@ -301,11 +301,12 @@ private slots:
         QCOMPARE(child<GridControl>(inputs ? "fg1" : "fg2")->TextMatrix(1, 2), cell);
     }
 
-    // On the outer size in twips: fg2 ends 105 short of the right edge, both
-    // grids 420 above the status bar; a height that would be negative is not
-    // taken. fg1's width and the grids' places stay.
+    // On the outer size in twips, less the menu bar: fg2 ends 105 short of the
+    // right edge, both grids 420 above the status bar; a height that would be
+    // negative is not taken. fg1's width and the grids' places stay.
     void gridsFollowWindowSize()
     {
+        const int menu = child("mnuBar")->height();
         auto *fg1 = child<GridControl>("fg1");
         auto *fg2 = child<GridControl>("fg2");
         const QRect inputs = fg1->geometry();
@@ -316,13 +317,14 @@ private slots:
             QTRY_COMPARE(window->height(), twips::toPixels(size.height()));
             const QSizeF outer = QSizeF(window->frameGeometry().size()) * 15;
             QCOMPARE(fg2->width(), twips::toPixels(outer.width() - 105 - 5460));
-            const double height = outer.height() - 1425 - 240 - 420;
+            const double height = outer.height() - menu * 15 - 1425 - 240 - 420;
             QCOMPARE(fg1->height(), height < 0 ? heightBefore : twips::toPixels(height));
             QCOMPARE(fg2->height(), fg1->height());
             QCOMPARE(fg1->geometry(),
                      QRect(inputs.topLeft(), QSize(inputs.width(), fg1->height())));
             QCOMPARE(fg2->pos(), outputs);
-            QCOMPARE(child("mSBar1")->geometry().bottom(), window->height() - 1);
+            QCOMPARE(child("mSBar1")->mapTo(window.get(), QPoint(0, child("mSBar1")->height())).y(),
+                     window->height());
         }
     }
 
