@@ -36,16 +36,26 @@
 //   file changed         the path         changed since the backup      its SHA-256 is not 1
 //                                                                       the one in site.json;
 //                                                                       nothing was restored
+//   plan row refused     "PLAN:LINE"      malformed row / not a plan /  what is wrong      2
+//                                         unknown port P / same address (the port's reason;
+//                                         as line N                     the address)
+//   plan file refused    "PLAN:LINE: F"   cannot read the configuration system text /      2
+//                                         file / not sent               how long it is
+//   report not a report  the path         not a commissioning report    the key and what   2
+//                                                                       it needs
 //   trace not written    the path         cannot write the trace        system text        1
 //   port not opened      the device       cannot open the port          in words (f)       25 (g)
 //   device outcome       (diff: A or B;   the outcome's designed text   -                  result
 //                        a site's device:
-//                        "serial number N")
+//                        "serial number N";
+//                        a plan's row:
+//                        "PLAN:LINE")
 //   no device answered   -                no device answered            -                  3
 //   notice               -                the device is being written;  -                  -
 //                                         this cannot be interrupted /
 //                                         stopping once this device is
-//                                         done (backup, restore)
+//                                         done (backup, restore,
+//                                         commission)
 //   language library     the path         cannot load the language      system text, or    - (h)
 //                                         library                       "not a language
 //                                                                       library"
@@ -62,7 +72,8 @@
 //       tq540sim --device: the key and its value as the subject
 //       ("--device sn=abc"), or "one of id=N, sn=N, ..." for an unknown key.
 //   (c) F names the file by its role: "configuration file", "JSON file",
-//       "EEPROM image", "site file" (site.json).
+//       "EEPROM image", "site file" (site.json), "plan", "report"
+//       (report.json), "sheet".
 //   (d) "not a regular file (a folder, a device or a pipe)" for such a path.
 //   (e) diff: 2, as 1 means "they differ"; tq540sim --image: 2.
 //   (f) mComm::openFailureReason: "no such device", "in use by another

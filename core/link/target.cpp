@@ -2,6 +2,7 @@
 
 #include "numtext.h"
 
+#include <QRegularExpression>
 #include <limits>
 
 namespace m {
@@ -37,6 +38,14 @@ std::optional<std::int32_t> targetAddress(const QString &field, std::int32_t pro
         address > std::numeric_limits<std::int32_t>::max())
         return std::nullopt;
     return static_cast<std::int32_t>(address);
+}
+
+std::optional<std::int32_t> writtenAddress(const QString &text)
+{
+    static const QRegularExpression number(QStringLiteral(R"(^\s*[+-]?(\d+\.?\d*|\.\d+)\s*$)"));
+    if (!number.match(text).hasMatch())
+        return std::nullopt;
+    return targetAddress(text, productBaseOf(TQ540_PRODUCT_CODE));
 }
 
 DeviceSummary summarize(const tLink &link)

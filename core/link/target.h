@@ -35,6 +35,12 @@ std::optional<std::int32_t> serialFieldNumber(const QString &field);
 // productBase + ID leaves the 32-bit range.
 std::optional<std::int32_t> targetAddress(const QString &field, std::int32_t productBase);
 
+// The address for a serial number or device ID written out on a command line
+// or in a plan: digits, perhaps a fraction and a sign, read as the field
+// reads them. Empty for anything else: "abc", which the field would take as
+// 0, meant no device; and for what the field refuses.
+std::optional<std::int32_t> writtenAddress(const QString &text);
+
 // The address of a device by its serial number (bit 31 clear), whatever the
 // number: also one below 256, which the field would read as a device ID.
 constexpr std::int32_t serialAddress(std::uint32_t serialNumber)

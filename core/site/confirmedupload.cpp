@@ -1,5 +1,7 @@
 #include "confirmedupload.h"
 
+#include "transfertext.h"
+
 #include <memory>
 
 namespace site {
@@ -23,6 +25,16 @@ std::int32_t configuredSpeed(const tqimage::EEPROMImage &image)
     return rates[code < rates.size() ? code : tqimage::baudFallbackIndex].toInt();
 }
 
+QString resultText(const UploadCheck &check)
+{
+    if (check.result == m::LINK_OK)
+        return transfertext::outcomeText(m::LINK_UPLOAD_DONE);
+    const QString outcome = transfertext::outcomeText(check.result);
+    if (check.result != m::LINK_VERIFY_FAILED || !check.mismatch)
+        return outcome;
+    return outcome + u' ' + transfertext::mismatchText(*check.mismatch);
+}
+
 UploadCheck uploadConfirmed(m::tLink &link, std::int32_t address, qint64 speedNow,
                             tqimage::EEPROMImage &image, TransferObserver &observer)
 {
@@ -32,6 +44,8 @@ UploadCheck uploadConfirmed(m::tLink &link, std::int32_t address, qint64 speedNo
     TransferDriver upload(link, image, observer, TransferOptions{true});
     check.result = upload.run(TransferKind::Upload, transferStart, transferStop);
     check.mismatch = upload.mismatch();
+    if (link.SpeedFound == m::LINK_TRUE)
+        check.found = m::summarize(link);
     if (check.result != m::LINK_UPLOAD_DONE)
         return check;
 
@@ -39,9 +53,10 @@ UploadCheck uploadConfirmed(m::tLink &link, std::int32_t address, qint64 speedNo
     link = addressedLink(port, address, configuredSpeed(image));
     check.result = TransferDriver(link, *readBack, observer)
                        .run(TransferKind::Download, transferStart, transferStop);
+    if (link.SpeedFound == m::LINK_TRUE)
+        check.found = m::summarize(link);
     if (check.result != m::LINK_DOWNLOAD_DONE)
         return check;
-    check.found = m::summarize(link);
     const auto range = [](const tqimage::EEPROMImage &bytes) {
         return std::span(bytes).subspan(transferStart, transferStop - transferStart + 1);
     };

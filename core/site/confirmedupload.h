@@ -27,8 +27,15 @@ struct UploadCheck
     // other bytes (`mismatch` says where).
     std::int32_t result = m::LINK_OK;
     std::optional<VerifyMismatch> mismatch;
-    m::DeviceSummary found; // the device as it answered after its reset
+    // The device as it answered after its reset; as it answered before,
+    // when it was not found again; empty when it never answered.
+    m::DeviceSummary found;
 };
+
+// What became of the upload, in words: "Upload completed." when the device
+// runs the configuration, else the outcome's text, for a difference with
+// where it lies.
+QString resultText(const UploadCheck &check);
 
 // Writes the configuration range of `image` into the device at `address`
 // (now at `speedNow`) with verify, which resets it; then finds it again,

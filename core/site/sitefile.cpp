@@ -1,6 +1,7 @@
 #include "sitefile.h"
 
 #include "apifilefunction.h"
+#include "keyreader.h"
 
 #include <QCryptographicHash>
 #include <QDir>
@@ -8,8 +9,6 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QRegularExpression>
-#include <cmath>
 
 namespace site {
 
@@ -37,61 +36,6 @@ QJsonObject entryJson(const DeviceEntry &d)
             {keyDeviceText, d.deviceText}, {keyFile, d.file},
             {keySha256, d.sha256},         {keyTime, d.time},
             {keyResult, d.result},         {keyResultText, d.resultText}};
-}
-
-// Reads the keys of one object; the first thing wrong is kept in `error`,
-// after which every read gives an empty value.
-struct KeyReader
-{
-    const QJsonObject &object;
-    QString where; // "devices[2]"
-    QString error = {};
-
-    // "devices[2].sha256", or the key alone at the top.
-    QString at(const QString &key) const { return where.isEmpty() ? key : where + u'.' + key; }
-    QJsonValue value(const QString &key)
-    {
-        if (error.isEmpty() && !object.contains(key))
-            error = (where.isEmpty() ? QString() : where + QStringLiteral(": ")) +
-                    QStringLiteral("missing key \"%1\"").arg(key);
-        return error.isEmpty() ? object.value(key) : QJsonValue();
-    }
-    qint64 number(const QString &key, qint64 low, qint64 high)
-    {
-        const QJsonValue found = value(key);
-        const double n = found.toDouble();
-        if (error.isEmpty() && (!found.isDouble() || n != std::floor(n) || n < low || n > high))
-            error = QStringLiteral("%1: expected a whole number from %2 to %3")
-                        .arg(at(key))
-                        .arg(low)
-                        .arg(high);
-        return error.isEmpty() ? qint64(n) : 0;
-    }
-    QString text(const QString &key)
-    {
-        const QJsonValue found = value(key);
-        if (error.isEmpty() && !found.isString())
-            error = at(key) + QStringLiteral(": expected a text");
-        return found.toString();
-    }
-    void require(bool holds, const QString &key, const QString &what)
-    {
-        if (error.isEmpty() && !holds)
-            error = at(key) + QStringLiteral(": expected ") + what;
-    }
-};
-
-// A name of a file in the folder itself: no path, nothing above it.
-bool isPlainName(const QString &name)
-{
-    return !name.isEmpty() && name != u"." && name != u".." && !name.contains(u'/') &&
-           !name.contains(u'\\');
-}
-
-bool isSha256(const QString &text)
-{
-    static const QRegularExpression hex(QStringLiteral("^[0-9a-fA-F]{64}$"));
-    return hex.match(text).hasMatch();
 }
 
 DeviceEntry readEntry(KeyReader &keys)

@@ -61,14 +61,6 @@ std::optional<DeviceTarget> choosePort(const QString &port, diagnostic::Problem 
     return DeviceTarget{std::int16_t(n), {}, mComm::ResolvePortName(com)};
 }
 
-// A number written out: digits, a fraction perhaps, a sign perhaps. The
-// toolbar's field reads "abc" as 0; a script that passes it meant no device.
-bool isNumber(const QString &text)
-{
-    static const QRegularExpression number(QStringLiteral(R"(^\s*[+-]?(\d+\.?\d*|\.\d+)\s*$)"));
-    return number.match(text).hasMatch();
-}
-
 } // namespace
 
 std::optional<DeviceTarget> devicePort(const QString &port, diagnostic::Problem &problem)
@@ -82,9 +74,8 @@ std::optional<DeviceTarget> deviceTarget(const QString &port, const QString &sn,
     std::optional<DeviceTarget> target = choosePort(port, problem);
     if (!target)
         return std::nullopt;
-    const std::optional<std::int32_t> address =
-        m::targetAddress(sn, m::productBaseOf(m::TQ540_PRODUCT_CODE));
-    if (!isNumber(sn) || !address) {
+    const std::optional<std::int32_t> address = m::writtenAddress(sn);
+    if (!address) {
         problem = diagnostic::badValue(QStringLiteral("--sn"), sn,
                                        QStringLiteral("a serial number or device ID (a number "
                                                       "from 0 to 2147483647)"));

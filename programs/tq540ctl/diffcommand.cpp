@@ -3,10 +3,8 @@
 
 #include "arguments.h"
 #include "configdiff.h"
-#include "configfile.h"
+#include "configsource.h"
 #include "devicelink.h"
-#include "inputfiles.h"
-#include "m.h"
 #include "subcommand.h"
 
 #include <memory>
@@ -17,35 +15,6 @@ namespace {
 
 constexpr int exitDiffer = 1;
 
-const QString portPrefix = QStringLiteral("port:");
-
-// The configuration `source` names into `image`: 0, or the exit status of the
-// failure, already reported.
-int load(const QString &source, tqimage::EEPROMImage &image)
-{
-    if (!source.startsWith(portPrefix)) {
-        if (configfile::load(source, tqimage::addressView(image)) >= 0)
-            return exitOk;
-        // Status 1 means "they differ" here.
-        return fail(exitUsage, readProblem(source));
-    }
-    const QString device = source.mid(portPrefix.size());
-    const qsizetype sn = device.lastIndexOf(QStringLiteral(",sn="));
-    diagnostic::Problem problem;
-    std::optional<DeviceTarget> target =
-        deviceTarget(sn < 0 ? device : device.left(sn),
-                     sn < 0 ? QStringLiteral("1") : device.mid(sn + 4), problem);
-    if (!target) {
-        problem.subject = source;
-        return usageError(problem);
-    }
-    const QString path = target->device;
-    const std::int32_t result = runTransfer(std::move(*target), TransferKind::Download, image);
-    if (result != m::LINK_DOWNLOAD_DONE)
-        return reportFailure(result, path, source);
-    return exitOk;
-}
-
 int diff(const QStringList &args)
 {
     QString a, b;
@@ -55,9 +24,10 @@ int diff(const QStringList &args)
     loadLanguage();
     auto before = std::make_unique<tqimage::EEPROMImage>();
     auto after = std::make_unique<tqimage::EEPROMImage>();
-    if (const int status = load(a, *before))
+    // A file that cannot be read is 2 here: 1 means "they differ".
+    if (const int status = loadConfiguration(a, *before, exitUsage))
         return status;
-    if (const int status = load(b, *after))
+    if (const int status = loadConfiguration(b, *after, exitUsage))
         return status;
     const QStringList lines = configdiff::differences(*before, *after, configdiff::windowLabels());
     for (const QString &line : lines)

@@ -109,16 +109,6 @@ int backup(const QStringList &args)
     return reportBackup(outcome, device, folder);
 }
 
-// What became of a saved device, in words.
-QString restoreText(const site::UploadCheck &check)
-{
-    if (check.result == m::LINK_OK)
-        return outcomeText(m::LINK_UPLOAD_DONE);
-    if (check.result == m::LINK_VERIFY_FAILED && check.mismatch)
-        return mismatchText(*check.mismatch);
-    return outcomeText(check.result);
-}
-
 // The table's rows, the backup's devices in its order; the failures go to the
 // error stream on the way.
 std::vector<Row> restoreRows(const site::RestoreOutcome &outcome, const site::SiteIndex &index)
@@ -135,8 +125,8 @@ std::vector<Row> restoreRows(const site::RestoreOutcome &outcome, const site::Si
             continue;
         }
         const site::UploadCheck &check = (next++)->check;
-        rows.push_back(
-            {entry.deviceId, entry.serialNumber, check.found.baud, entry.file, restoreText(check)});
+        rows.push_back({entry.deviceId, entry.serialNumber, check.found.baud, entry.file,
+                        site::resultText(check)});
         if (check.result != m::LINK_OK)
             reportDevice(entry.serialNumber, check.result, rows.back().result);
     }
