@@ -49,6 +49,6 @@ if(TQ_DPKG_SHLIBDEPS)
     set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, fonts-dejavu-core")
 else()
     set(CPACK_DEBIAN_PACKAGE_DEPENDS "libqt6core6, libqt6gui6, libqt6widgets6, \
-libqt6serialport6, qt6-qpa-plugins, fonts-dejavu-core, libstdc++6, libc6")
+libqt6printsupport6, libqt6serialport6, qt6-qpa-plugins, fonts-dejavu-core, libstdc++6, libc6")
 endif()
 include(CPack)

@@ -20,6 +20,7 @@ constexpr int textDevice = 2402;
 constexpr int textDate = 2403;
 constexpr int textUnusedBytes = 2404;
 constexpr int textPort = 1201;
+constexpr int textSpeed = 1202;
 constexpr int textSerialNumber = 1203;
 constexpr int textDeviceId = 1204;
 constexpr int textBaudRate = 2300;
@@ -67,6 +68,8 @@ QString origin(const Source &source, const Labels &labels)
         rows += captionRow(labels.serialNumber, QString::number(source.device->serialNumber));
         rows += captionRow(labels.deviceId, QString::number(source.device->deviceId));
         rows += captionRow(labels.port, source.device->port);
+        if (source.device->baud > 0)
+            rows += captionRow(labels.speed, QString::number(source.device->baud));
     }
     rows += captionRow(labels.date, source.date);
     return QStringLiteral("<table cellspacing=\"0\" cellpadding=\"2\">\n") + rows +
@@ -149,6 +152,7 @@ Labels languageLabels()
     take(labels.date, textDate);
     take(labels.unusedBytes, textUnusedBytes);
     take(labels.port, textPort);
+    take(labels.speed, textSpeed);
     take(labels.serialNumber, textSerialNumber);
     take(labels.deviceId, textDeviceId);
     take(labels.baudRate, textBaudRate);

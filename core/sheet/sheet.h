@@ -32,6 +32,7 @@ struct Labels
     QString serialNumber = QStringLiteral("Serial Number:");
     QString deviceId = QStringLiteral("Device ID:");
     QString port = QStringLiteral("COM:");
+    QString speed = QStringLiteral("Baud rate:"); // the speed the device answered at
     QString date = QStringLiteral("Date:");
     QString unusedBytes = QStringLiteral("Unused bytes (EEPROM address: value):");
     QString baudRate = QStringLiteral("Baud rate:");
@@ -57,7 +58,8 @@ struct Device
     QString port; // as the user named it
     std::uint32_t serialNumber = 0;
     int deviceId = 0;
-    QString text; // the device's own text
+    QString text;    // the device's own text
+    qint64 baud = 0; // the speed it answered at; 0: not known, not printed
 };
 
 // Where the configuration on a sheet came from: a file, a device, or both

@@ -40,7 +40,8 @@ int sheetCommand(const QStringList &args)
         return status;
     sheet::Source from{{}, {}, QDate::currentDate().toString(Qt::ISODate)};
     if (const std::optional<QString> port = sourcePort(source))
-        from.device = sheet::Device{*port, found.serialNumber, found.deviceId, found.deviceText};
+        from.device =
+            sheet::Device{*port, found.serialNumber, found.deviceId, found.deviceText, found.baud};
     else
         from.file = source;
     return writeSheet(output, sheet::html(*image, from));

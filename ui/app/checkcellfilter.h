@@ -1,28 +1,23 @@
 #pragma once
 
-#include <QObject>
+#include <QValidator>
 
-class QInputMethodEvent;
 class QLineEdit;
 
-// Check-mark cells hold "x" or nothing: in their edit boxes every typed
-// character other than "x" and a space becomes "x", and so does text composed
-// by an input method. Backspace, the editing keys and shortcuts pass unchanged.
-class CheckCellFilter : public QObject
+// Check-mark cells hold "x" or nothing: in their edit boxes every character
+// other than "x" and a space becomes "x", however it came in: typed, composed
+// by an input method, pasted (Ctrl+V, Shift+Insert, the context menu, the
+// middle button) or dropped. Backspace, the editing keys and shortcuts work
+// as in any box. It works as the boxes' validator, which sees every change of
+// their text.
+class CheckCellFilter : public QValidator
 {
     Q_OBJECT
 
 public:
-    using QObject::QObject;
+    using QValidator::QValidator;
 
-    // Install before the box's KeyForwarder, so the grid editor sees the key
-    // first (filters installed later run first) and this only the keys it
-    // leaves to the box.
     void watch(QLineEdit &box);
 
-protected:
-    bool eventFilter(QObject *watched, QEvent *event) override;
-
-private:
-    static void composed(QInputMethodEvent &event);
+    State validate(QString &input, int &pos) const override;
 };

@@ -17,6 +17,9 @@
 #include "resdll.h"
 #include "settingsrow.h"
 #include "settingsstore.h"
+#include "sheet.h"
+#include "sheetoutput.h"
+#include "storedvaluemarks.h"
 #include "target.h"
 #include "tolerant.h"
 #include "tracerecorder.h"
@@ -29,6 +32,8 @@
 
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QDate>
+#include <QDir>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
@@ -144,14 +149,17 @@ frmTQ540_2::frmTQ540_2(QWidget *parent) : QWidget(parent)
     // Captions wider than the design's font would hide the end of the
     // toolbar's strip (the device ID): start wide enough to show it all.
     resize(std::max(width(), mTBar->sizeHint().width()), height());
-    // Never so small that a toolbar button is cut off or the status bar
-    // covers the toolbar.
-    setMinimumSize(mTBar->minimumSizeHint().width(),
-                   menuHeight() + mTBar->height() + mSBar1->height());
+    setMinimumSize(smallestSize());
     restoreStoredGeometry();
+    mTBar->focusTarget(); // the first thing to type: which device
 }
 
-frmTQ540_2::~frmTQ540_2() = default;
+// The marks go first: the controls they read go before the widgets that hide
+// their children.
+frmTQ540_2::~frmTQ540_2()
+{
+    delete mMarks;
+}
 
 // --- construction ---------------------------------------------------------------
 
@@ -173,8 +181,12 @@ void frmTQ540_2::createControls()
         WindowCodecControls::GridWithEditor{*fg1, mInputsEditor},
         WindowCodecControls::GridWithEditor{*fg2, mOutputsEditor}, mSettings->cbBaud(),
         mSettings->txtTimeout(), mSettings->ckAlarmSystem());
+    mMarks = new StoredValueMarks(*mCodec, {*fg1, tqimage::Grid::Inputs, {txt_gd, txtcheckbox}},
+                                  {*fg2, tqimage::Grid::Outputs, {Text1, txtCheck2}},
+                                  mSettings->txtTimeout(), *mSBar1, this);
     mHelpKey = new HelpKeyFilter(*this);
     mTrace = new TraceRecorder(*this, *mSBar1, mMenu->recordTrace());
+    mSheet = new SheetOutput(*this, *mSBar1, [this] { return configurationSheet(); });
 }
 
 void frmTQ540_2::createGrids()
@@ -197,7 +209,6 @@ void frmTQ540_2::createEditBoxes()
     Text1 = makeEditBox(*mClientArea, "Text1");
     txtCheck2 = makeEditBox(*mClientArea, "txtCheck2");
     mCheckCells = new CheckCellFilter(this);
-    // The check filter first: filters installed later see the keys earlier.
     mCheckCells->watch(*txtcheckbox);
     mCheckCells->watch(*txtCheck2);
     mInputsKeys.watch(*txt_gd);
@@ -237,6 +248,19 @@ void frmTQ540_2::placeDesignLayout()
     dockAtBottom(*mSBar1, *mClientArea);
 }
 
+// The smallest size at which nothing overlaps or is cut off: every toolbar
+// button and the whole settings row across; down, the menu bar, the rows
+// above the grids, the grids' header and first row, the room the resize rule
+// keeps under the grids, and the status bar.
+QSize frmTQ540_2::smallestSize() const
+{
+    const int settingsEnd =
+        mSettings->ckAlarmSystem().geometry().right() + 1 + twips::toPixels(rightMargin);
+    const double gridRows = fg1->RowHeight(0) + fg1->RowHeight(1) + 2 * GridControl::frameTwips;
+    return {std::max(mTBar->minimumSizeHint().width(), settingsEnd),
+            menuHeight() + twips::toPixels(gridTop + gridRows + bottomMargin) + mSBar1->height()};
+}
+
 int frmTQ540_2::menuHeight() const
 {
     return mMenu->bar().height();
@@ -257,6 +281,8 @@ void frmTQ540_2::connectToolbar()
 
 void frmTQ540_2::connectMenu()
 {
+    connect(mMenu, &MainMenu::exportSheetChosen, mSheet, &SheetOutput::exportPdf);
+    connect(mMenu, &MainMenu::printChosen, mSheet, &SheetOutput::print);
     connect(mMenu, &MainMenu::findDevicesChosen, this, &frmTQ540_2::findDevices);
     connect(mMenu, &MainMenu::compareChosen, this, &frmTQ540_2::compareWithDevice);
     connect(mMenu, &MainMenu::recordTraceChosen, mTrace, &TraceRecorder::toggle);
@@ -345,7 +371,11 @@ void frmTQ540_2::resizeGrids()
     if (outputsWidth >= 0)
         fg2->setWidth(outputsWidth);
     const double statusHeight = twips::fromPixels(mSBar1->height());
-    const double gridsHeight = outerHeight - fg1->Top() - statusHeight - bottomMargin;
+    // A frame higher than the design's would take the grids under the status
+    // bar: they end at its top at the most.
+    const double statusTop = twips::fromPixels(mSBar1->y());
+    const double gridsHeight =
+        std::min(outerHeight - fg1->Top() - statusHeight - bottomMargin, statusTop - fg1->Top());
     if (gridsHeight >= 0)
         fg1->setHeight(gridsHeight);
     fg2->setHeight(fg1->Height());
@@ -470,4 +500,21 @@ void frmTQ540_2::compareWithDevice()
     frmCompare dialog(configdiff::differences(*shown, *device, configdiff::windowLabels()), this);
     if (dialog.exec() == QDialog::Accepted)
         mTBar->takeDownload(*device, *moved);
+}
+
+// What an Upload would write (the image with the window's controls encoded
+// into it, what is being typed included), the file named in the title, and
+// the device when a Download brought the configuration.
+QString frmTQ540_2::configurationSheet()
+{
+    auto image = std::make_unique<tqimage::EEPROMImage>(tqimage::EEPROMBuf);
+    tqimage::EEPROM_ENCODE(*mCodec, *image);
+    sheet::Source source{QDir::toNativeSeparators(mTBar->filename()),
+                         {},
+                         QDate::currentDate().toString(Qt::ISODate)};
+    if (const auto &origin = mTBar->origin())
+        source.device =
+            sheet::Device{QString::number(origin->port), origin->device.serialNumber,
+                          origin->device.deviceId, origin->device.deviceText, origin->device.baud};
+    return sheet::html(*image, source);
 }

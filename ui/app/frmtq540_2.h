@@ -16,6 +16,8 @@ class TraceRecorder;
 class QLabel;
 class QLineEdit;
 class SettingsRow;
+class SheetOutput;
+class StoredValueMarks;
 class UserControl1;
 class WindowCodecControls;
 class ctrlSBar;
@@ -77,10 +79,13 @@ private:
     void resizeGrids();
     void restoreStoredGeometry();
     int menuHeight() const;
+    QSize smallestSize() const;
 
     // The menu's device tools.
     void findDevices();
     void compareWithDevice();
+    // The configuration sheet of what the window holds.
+    QString configurationSheet();
 
     void UpdateTitle();
     void setCaption(const QString &caption);
@@ -119,6 +124,8 @@ private:
     HelpKeyFilter *mHelpKey = nullptr;
     std::unique_ptr<WindowCodecControls> mCodec;
     TraceRecorder *mTrace = nullptr;
+    StoredValueMarks *mMarks = nullptr;
+    SheetOutput *mSheet = nullptr;
 
     QString mCaption;
     QString mCaptionSuffix;

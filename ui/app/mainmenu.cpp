@@ -64,6 +64,7 @@ void MainMenu::createFileMenu(UserControl1 &toolbar)
     QAction *open = addItem(file, "mnuFileOpen", 1701, "&Open...");
     QAction *save = addItem(file, "mnuFileSave", 1702, "&Save");
     QAction *saveAs = addItem(file, "mnuFileSaveAs", 1703, "Save &as...");
+    addSheetItems(file);
     QAction *clear = addItem(file, "mnuFileClear", 1704, "&Clear");
     file->addSeparator();
     QAction *exit = addItem(file, "mnuFileExit", 1705, "E&xit");
@@ -75,6 +76,18 @@ void MainMenu::createFileMenu(UserControl1 &toolbar)
     runs(saveAs, toolbar, Command::SaveAs);
     runs(clear, toolbar, Command::Clear);
     runs(exit, toolbar, Command::Exit);
+}
+
+// The configuration sheet, between the saving and the clearing.
+void MainMenu::addSheetItems(QMenu *file)
+{
+    file->addSeparator();
+    connect(addItem(file, "mnuFileExportSheet", 2550, "&Export sheet..."), &QAction::triggered,
+            this, &MainMenu::exportSheetChosen);
+    QAction *print = addItem(file, "mnuFilePrint", 2551, "&Print...");
+    print->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_P));
+    connect(print, &QAction::triggered, this, &MainMenu::printChosen);
+    file->addSeparator();
 }
 
 void MainMenu::createDeviceMenu(UserControl1 &toolbar)

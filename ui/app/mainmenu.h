@@ -12,8 +12,8 @@ class UserControl1;
 // item clicks its button, so a command has one path whichever way it is
 // chosen. Verify after upload is the toolbar's setting; the device tools,
 // Record trace and About are the window's (the signals). Every menu and item
-// has an access key; Ctrl+O, Ctrl+S, Ctrl+Shift+S and Ctrl+F are the only
-// shortcuts, and none of them writes to a device. Help > Manual shows F1,
+// has an access key; Ctrl+O, Ctrl+S, Ctrl+Shift+S, Ctrl+P and Ctrl+F are the
+// only shortcuts, and none of them writes to a device. Help > Manual shows F1,
 // the window's help key: the manual opens once.
 class MainMenu : public QObject
 {
@@ -27,6 +27,8 @@ public:
     QAction &recordTrace() const { return *mRecordTrace; }
 
 signals:
+    void exportSheetChosen();
+    void printChosen();
     void findDevicesChosen();
     void compareChosen();
     void recordTraceChosen();
@@ -34,6 +36,7 @@ signals:
 
 private:
     void createFileMenu(UserControl1 &toolbar);
+    void addSheetItems(QMenu *file);
     void createDeviceMenu(UserControl1 &toolbar);
     void createHelpMenu(UserControl1 &toolbar);
     QMenu *addMenu(const char *name, int textId, const char *english);

@@ -10,6 +10,7 @@
 #include <QScrollBar>
 #include <QSignalBlocker>
 #include <QStyle>
+#include <QToolTip>
 #include <QWheelEvent>
 #include <qdrawutil.h>
 
@@ -101,6 +102,9 @@ void GridControl::resizeCells()
     mRowHeights.resize(mRows, -1);
     mCells.resize(mRows);
     for (QStringList &row : mCells)
+        row.resize(mCols);
+    mLooks.resize(mRows);
+    for (QList<CellLook> &row : mLooks)
         row.resize(mCols);
 }
 
@@ -376,8 +380,11 @@ void GridControl::setTextMatrix(int row, int col, const QString &text)
 {
     checkRow(row);
     checkCol(col);
+    if (mCells[row][col] == text)
+        return;
     mCells[row][col] = text;
     repaintIfAllowed();
+    emit cellTextChanged(row, col);
 }
 
 int GridControl::ColAlignment(int col) const
@@ -393,6 +400,35 @@ void GridControl::setColAlignment(int col, int alignment)
         throw GridRangeError("unknown alignment code");
     mColAlignments[col] = alignment;
     repaintIfAllowed();
+}
+
+QColor GridControl::CellBackColor(int row, int col) const
+{
+    checkRow(row);
+    checkCol(col);
+    return mLooks[row][col].back;
+}
+
+void GridControl::setCellBackColor(int row, int col, const QColor &color)
+{
+    checkRow(row);
+    checkCol(col);
+    mLooks[row][col].back = color;
+    repaintIfAllowed();
+}
+
+QString GridControl::CellToolTip(int row, int col) const
+{
+    checkRow(row);
+    checkCol(col);
+    return mLooks[row][col].toolTip;
+}
+
+void GridControl::setCellToolTip(int row, int col, const QString &text)
+{
+    checkRow(row);
+    checkCol(col);
+    mLooks[row][col].toolTip = text;
 }
 
 QString GridControl::Text() const
@@ -582,6 +618,20 @@ void GridControl::keyPressEvent(QKeyEvent *event)
     moveCurrent(row, col);
 }
 
+bool GridControl::event(QEvent *event)
+{
+    if (event->type() != QEvent::ToolTip)
+        return QWidget::event(event);
+    const auto *help = static_cast<QHelpEvent *>(event);
+    const auto cell = cellAt(help->pos());
+    const QString text = cell ? mLooks[cell->row][cell->col].toolTip : QString();
+    if (text.isEmpty())
+        QToolTip::hideText();
+    else
+        QToolTip::showText(help->globalPos(), text, this);
+    return true;
+}
+
 void GridControl::resizeEvent(QResizeEvent *event)
 {
     QWidget::resizeEvent(event);
@@ -620,7 +670,10 @@ void GridControl::paintEvent(QPaintEvent *)
 void GridControl::paintCell(QPainter &painter, int row, int col, const QRect &rect) const
 {
     const bool fixed = row < mFixedRows || col < mFixedCols;
-    painter.fillRect(rect, fixed ? palette().button() : palette().base());
+    const QColor &own = mLooks[row][col].back;
+    painter.fillRect(rect, own.isValid() ? QBrush(own)
+                           : fixed       ? palette().button()
+                                         : palette().base());
     painter.setPen(fixed ? palette().color(QPalette::Dark) : palette().color(QPalette::Midlight));
     painter.drawLine(rect.topRight(), rect.bottomRight());
     painter.drawLine(rect.bottomLeft(), rect.bottomRight());

@@ -2,6 +2,7 @@
 
 #include "editgrid.h"
 
+#include <QColor>
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -77,6 +78,13 @@ public:
     int ColAlignment(int col) const;
     void setColAlignment(int col, int alignment) override;
 
+    // A cell's own background (an invalid colour: the grid's) and tool tip
+    // (empty: none), kept with the cell wherever it scrolls.
+    QColor CellBackColor(int row, int col) const;
+    void setCellBackColor(int row, int col, const QColor &color);
+    QString CellToolTip(int row, int col) const;
+    void setCellToolTip(int row, int col, const QString &text);
+
     // True when any part of the row lies in the visible cell area.
     bool RowIsVisible(int row) const override;
 
@@ -105,7 +113,12 @@ public:
     void setRedraw(bool on);
     void SetFocus() override;
 
+signals:
+    // A cell's text became another, by whatever assignment.
+    void cellTextChanged(int row, int col);
+
 protected:
+    bool event(QEvent *event) override;
     void paintEvent(QPaintEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
     void mousePressEvent(QMouseEvent *event) override;
@@ -117,6 +130,12 @@ private:
     {
         int row;
         int col;
+    };
+
+    struct CellLook
+    {
+        QColor back;
+        QString toolTip;
     };
 
     void checkRow(int row) const;
@@ -159,6 +178,7 @@ private:
     QList<int> mRowHeights;
     QList<int> mColAlignments;
     QList<QStringList> mCells;
+    QList<QList<CellLook>> mLooks;
     QScrollBar *mVBar;
     QScrollBar *mHBar;
 };

@@ -58,9 +58,19 @@ void ctrlSBar::setCopyRight(const QString &text)
 
 void ctrlSBar::setMessage(const QString &text)
 {
-    mMessage = text;
-    lbMessage->setToolTip(text);
-    lbMessage->setVisible(!text.isEmpty());
+    setMessagePart(0, text);
+}
+
+void ctrlSBar::setMessagePart(int part, const QString &text)
+{
+    mParts[part] = text;
+    QStringList shown;
+    for (const QString &each : std::as_const(mParts))
+        if (!each.isEmpty())
+            shown << each;
+    mMessage = shown.join(QStringLiteral("   |   "));
+    lbMessage->setToolTip(mMessage);
+    lbMessage->setVisible(!mMessage.isEmpty());
     layOut();
 }
 

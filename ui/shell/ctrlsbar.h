@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QMap>
 #include <QWidget>
 
 class QLabel;
@@ -27,6 +28,10 @@ public:
     // left is shortened in the middle; its tool tip holds it whole.
     QString Message() const { return mMessage; }
     void setMessage(const QString &text);
+    // Several parts of the window may each keep a message of their own: the
+    // message shows the parts that are not empty side by side, in the order
+    // of their numbers. setMessage sets part 0.
+    void setMessagePart(int part, const QString &text);
 
     QSize sizeHint() const override;
 
@@ -43,4 +48,5 @@ private:
     QLabel *lbMessage;
     QLabel *lbCopyRight;
     QString mMessage;
+    QMap<int, QString> mParts;
 };

@@ -42,12 +42,23 @@ Presenter &presenter()
     return current;
 }
 
-const QString tracePattern = QStringLiteral("*.txt");
+// The files each mode asks for: the pattern and the suffix a name gets.
+std::pair<QString, QString> filesOf(Mode mode)
+{
+    switch (mode) {
+    case Mode::Trace:
+        return {QStringLiteral("*.txt"), QStringLiteral("txt")};
+    case Mode::Sheet:
+        return {QStringLiteral("*.pdf"), QStringLiteral("pdf")};
+    default:
+        return {configfile::filePattern, QStringLiteral("ztb")};
+    }
+}
 
 void prepare(QFileDialog &dialog, Mode mode)
 {
-    const bool trace = mode == Mode::Trace;
-    dialog.setNameFilter(trace ? tracePattern : configfile::filePattern);
+    const auto [pattern, suffix] = filesOf(mode);
+    dialog.setNameFilter(pattern);
     if (mode == Mode::Open) {
         dialog.setAcceptMode(QFileDialog::AcceptOpen);
         dialog.setFileMode(QFileDialog::ExistingFile);
@@ -55,7 +66,7 @@ void prepare(QFileDialog &dialog, Mode mode)
     } else {
         dialog.setAcceptMode(QFileDialog::AcceptSave);
         dialog.setFileMode(QFileDialog::AnyFile);
-        dialog.setDefaultSuffix(trace ? QStringLiteral("txt") : QStringLiteral("ztb"));
+        dialog.setDefaultSuffix(suffix);
         dialog.setOption(QFileDialog::DontConfirmOverwrite, false);
     }
 }

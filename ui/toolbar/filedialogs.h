@@ -26,6 +26,7 @@ enum class Mode {
     Open,   // the file must exist
     SaveAs, // asks before replacing a file; ".ztb" added to a name without suffix
     Trace,  // a link trace to write: as SaveAs, for "*.txt" files
+    Sheet,  // a configuration sheet to write: as SaveAs, for "*.pdf" files
 };
 
 // Shows the prepared dialog; the chosen full path, or empty when cancelled.

@@ -3,6 +3,12 @@
 #include "portlist.h"
 
 #include <QAbstractItemView>
+#include <QStylePainter>
+
+PortComboBox::PortComboBox(QWidget *parent) : QComboBox(parent)
+{
+    connect(this, &QComboBox::currentIndexChanged, this, &PortComboBox::updateToolTip);
+}
 
 void PortComboBox::fill(int count)
 {
@@ -23,6 +29,28 @@ void PortComboBox::refreshNames()
     const std::vector<portlist::SystemPort> ports = portlist::systemPorts();
     for (int index = 0; index < count(); ++index)
         setItemText(index, portlist::comListEntry(index + 1, ports));
+    updateToolTip();
+}
+
+QString PortComboBox::shownText() const
+{
+    return currentText().section(u' ', 0, 0);
+}
+
+// The entry whole, where it says more than the number.
+void PortComboBox::updateToolTip()
+{
+    setToolTip(currentText() == shownText() ? QString() : currentText());
+}
+
+void PortComboBox::paintEvent(QPaintEvent *)
+{
+    QStylePainter painter(this);
+    QStyleOptionComboBox option;
+    initStyleOption(&option);
+    option.currentText = shownText();
+    painter.drawComplexControl(QStyle::CC_ComboBox, option);
+    painter.drawControl(QStyle::CE_ComboBoxLabel, option);
 }
 
 void PortComboBox::showPopup()

@@ -4,6 +4,7 @@
 
 #include "comport.h"
 #include "configfile.h"
+#include "confirmedupload.h"
 #include "eepromimage.h"
 #include "filedialogs.h"
 #include "frmeeprom.h"
@@ -39,6 +40,8 @@ constexpr int TEXT_SERIAL_NUMBER = 1203;
 constexpr int TEXT_DEVICE_ID = 1204;
 constexpr int TEXT_NO_BUFFER = 2206;
 constexpr int TEXT_NEGATIVE_SERIAL = 3015;
+constexpr int TEXT_SPEED_AFTER_RESET = 2559;
+constexpr int TEXT_SPEED_MARK = 2560;
 
 // The range the toolbar offers the host's range events.
 constexpr std::int32_t RANGE_START = tqimage::layout::transferStart;
@@ -103,7 +106,7 @@ UserControl1::UserControl1(QWidget *parent) : QWidget(parent)
 {
     createControls();
     m_cvlibex::applyDefaultGuiFontToControls(this);
-    for (QLabel *label : {lbSpeed, lbSN, lbID})
+    for (QLabel *label : {lbSpeed, lbSpeedMark, lbSN, lbID})
         makeBold(label);
     lbuf = {};
     mVerifyAfterUpload = settingsstore::verifyAfterUpload();
@@ -179,6 +182,8 @@ void UserControl1::createStrip()
     cbComm->setObjectName(QStringLiteral("cbComm"));
     twips::place(*cbComm, 0, 15, 720, 315);
     lbSpeed = valueLabel(Picture1, "lbSpeed", 765);
+    lbSpeedMark = valueLabel(Picture1, "lbSpeedMark", 0);
+    lbSpeedMark->hide();
     lbSN = valueLabel(Picture1, "lbSN", 1185);
     lbID = valueLabel(Picture1, "lbID", 0);
 }
@@ -205,7 +210,9 @@ void UserControl1::setCaptions()
 // width) before the next control is placed after it.
 void UserControl1::layoutStrip()
 {
-    makeRoomFor(*lbSpeed, longestSpeed);
+    lbSpeedMark->setText(textOr(TEXT_SPEED_MARK, QStringLiteral("*")));
+    twips::fitWidthToText(*lbSpeedMark);
+    makeRoomFor(*lbSpeed, longestSpeed + u' ' + lbSpeedMark->text());
     makeRoomFor(*lbSN, longestSerialNumber);
     struct Link
     {
@@ -332,6 +339,27 @@ void UserControl1::showDevice(const m::DeviceSummary &found)
     lbID->setText(QString::number(found.deviceId));
     twips::fitWidthToText(*lbID);
     lbSpeed->setText(QString::number(found.baud));
+    lbSpeedMark->hide();
+}
+
+void UserControl1::expectSpeedAfterReset(std::int32_t baud)
+{
+    if (baud == m::summarize(mLink).baud)
+        return;
+    mLink.DCBString = m::modeString(baud);
+    mLink.Settings = m::shortForm(baud);
+    lbSpeedMark->setToolTip(textOr(TEXT_SPEED_AFTER_RESET,
+                                   QStringLiteral("After its reset the device answers at %1 baud."))
+                                .arg(baud));
+    placeSpeedMark();
+    lbSpeedMark->show();
+}
+
+// Right after the speed's text, inside the room the speed label keeps for it.
+void UserControl1::placeSpeedMark()
+{
+    const int textEnd = lbSpeed->x() + lbSpeed->fontMetrics().horizontalAdvance(lbSpeed->text());
+    lbSpeedMark->move(textEnd + lbSpeed->fontMetrics().horizontalAdvance(u' '), lbSpeed->y());
 }
 
 std::optional<UserControl1::Range> UserControl1::runTransfer(std::int16_t aMode,
@@ -360,6 +388,7 @@ std::optional<UserControl1::Range> UserControl1::runTransfer(std::int16_t aMode,
 void UserControl1::downloadSucceeded()
 {
     mDataLen = mLink.EEPROMSize;
+    mOrigin = Origin{mLink.Port, m::summarize(mLink)};
     emit DataChaned();
 }
 
@@ -378,9 +407,10 @@ void UserControl1::cmdDownload_Click()
 
 void UserControl1::cmdUpload_Click()
 {
-    if (REQ_DATARESTORED() && ReadTarget())
+    if (REQ_DATARESTORED() && ReadTarget() &&
         runTransfer(frmEEPROM::ACTION_UPLOAD, &UserControl1::EnumUploadSize, tqimage::EEPROMBuf,
-                    TransferOptions{mVerifyAfterUpload});
+                    TransferOptions{mVerifyAfterUpload}))
+        expectSpeedAfterReset(site::configuredSpeed(tqimage::EEPROMBuf));
 }
 
 std::optional<UserControl1::Range> UserControl1::downloadInto(tqimage::EEPROMImage &image)
@@ -407,6 +437,11 @@ void UserControl1::setVerifyAfterUpload(bool on)
 {
     mVerifyAfterUpload = on;
     settingsstore::setVerifyAfterUpload(on);
+}
+
+void UserControl1::focusTarget()
+{
+    txtSN->setFocus(Qt::OtherFocusReason);
 }
 
 int UserControl1::comPort() const
@@ -449,6 +484,7 @@ void UserControl1::cmdOpen_Click()
         return;
     }
     mDataLen = count;
+    mOrigin.reset();
     emit DataChaned();
     mFilename = name; // after the event: the host still sees the previous name there
 }
@@ -490,6 +526,7 @@ void UserControl1::SaveFile(const QString &path)
 void UserControl1::cmdClear_Click()
 {
     mFilename.clear();
+    mOrigin.reset();
     emit DataClear();
 }
 

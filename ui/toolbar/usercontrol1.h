@@ -63,6 +63,9 @@ public:
     bool verifyAfterUpload() const { return mVerifyAfterUpload; }
     void setVerifyAfterUpload(bool on);
 
+    // The keyboard focus to the serial number / device ID field.
+    void focusTarget();
+
     // The COM port number selected, and the entries of the list as it shows them.
     int comPort() const;
     QStringList comPortEntries() const;
@@ -86,6 +89,15 @@ public:
     // What a successful Download does with its bytes, for those downloadInto
     // left in `image`: into the host's image, DataLen, DataChaned, the strip.
     void takeDownload(const tqimage::EEPROMImage &image, Range moved);
+
+    // Where the image came from when a Download filled it: the COM port and
+    // the device as the transfer found it. Open and Clear drop it.
+    struct Origin
+    {
+        int port = 0;
+        m::DeviceSummary device;
+    };
+    const std::optional<Origin> &origin() const { return mOrigin; }
 
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override;
@@ -135,6 +147,10 @@ private:
                                      std::span<std::uint8_t> image, TransferOptions options = {});
     void downloadSucceeded();
     void showDevice(const m::DeviceSummary &found);
+    // After an Upload: the speed the device takes at its reset, marked beside
+    // the speed it answered at when they differ, and tried first next time.
+    void expectSpeedAfterReset(std::int32_t baud);
+    void placeSpeedMark();
     void showMessage(int textId);
     QFileDialog &fileDialog();
 
@@ -146,6 +162,7 @@ private:
     std::int32_t mMinEEPROMSIZE = 0;
     m::tLink mLink;
     bool mVerifyAfterUpload = false;
+    std::optional<Origin> mOrigin;
 
     QPushButton *cmdOpen;
     QPushButton *cmdSave;
@@ -161,6 +178,7 @@ private:
     QLineEdit *txtSN;
     PortComboBox *cbComm;
     QLabel *lbSpeed;
+    QLabel *lbSpeedMark; // shown while the device's speed is about to change
     QLabel *lbSN;
     QLabel *lbID;
     QFileDialog *CommonDialog1 = nullptr; // made on first use

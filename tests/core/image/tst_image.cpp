@@ -1,5 +1,6 @@
 #include "codec.h"
 #include "memorycontrols.h"
+#include "storedtext.h"
 
 #include <QTest>
 
@@ -192,6 +193,50 @@ private slots:
         QCOMPARE(controls.calls,
                  (QStringList{"restore inputs", "restore outputs",
                               "position inputs in=1 out=", "position outputs in=1 out=1"}));
+    }
+
+    // A text comes back through the image as the window will show it; it is
+    // marked when that differs from what was typed, blanks and empty texts
+    // aside. Column 0 is the dwell time here.
+    void storedTexts_data()
+    {
+        QTest::addColumn<int>("grid"); // 0 inputs, 1 outputs
+        QTest::addColumn<int>("col");
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("stored");
+        QTest::addColumn<bool>("marked");
+        // clang-format off
+        QTest::newRow("type 5")          << 0 << 1 << "5"   << "1"   << true;
+        QTest::newRow("type 1")          << 0 << 1 << "1"   << "1"   << false;
+        QTest::newRow("type empty")      << 0 << 1 << ""    << "0"   << false;
+        QTest::newRow("group 9")         << 0 << 3 << "9"   << "1"   << true;
+        QTest::newRow("check X")         << 0 << 2 << "X"   << ""    << true;
+        QTest::newRow("check blank")     << 0 << 4 << " "   << ""    << false;
+        QTest::newRow("power-on 2")      << 1 << 1 << "2"   << "0"   << true;
+        QTest::newRow("output check")    << 1 << 2 << "x"   << "x"   << false;
+        QTest::newRow("dwell 300")       << 0 << 0 << "300" << "255" << true;
+        QTest::newRow("dwell 2.5")       << 0 << 0 << "2.5" << "2"   << true;
+        QTest::newRow("dwell 030")       << 0 << 0 << "030" << "30"  << true;
+        QTest::newRow("dwell 45 blanks") << 0 << 0 << " 45 " << "45" << false;
+        // clang-format on
+    }
+    void storedTexts()
+    {
+        QFETCH(int, grid);
+        QFETCH(int, col);
+        QFETCH(QString, typed);
+        MemoryControls controls;
+        controls.clear();
+        const Grid which = grid ? Grid::Outputs : Grid::Inputs;
+        if (col)
+            controls.setCellText(which, 7, col, typed);
+        else
+            controls.timeout = typed;
+        const MemoryControls stored = tqimage::asStored(controls);
+        const QString back = col ? stored.cellText(which, 7, col) : stored.timeout;
+        QTEST(back, "stored");
+        QTEST(tqimage::storedOtherwise(typed, back), "marked");
+        QCOMPARE(controls.cellText(which, 7, col ? col : 1), col ? typed : QString()); // untouched
     }
 };
 

@@ -76,10 +76,10 @@ QList<QList<QStringList>> tablesOf(const QString &html)
 
 const sheet::Source fromFile{
     QStringLiteral("plant/<north> & co.ztb"), {}, QStringLiteral("2025-03-04")};
-const sheet::Source fromDevice{
-    QStringLiteral("north.ztb"),
-    sheet::Device{QStringLiteral("/dev/ttyUSB0"), 4242, 3, QStringLiteral("TQ540-2 remote I/O")},
-    QStringLiteral("2025-03-04")};
+const sheet::Source fromDevice{QStringLiteral("north.ztb"),
+                               sheet::Device{QStringLiteral("/dev/ttyUSB0"), 4242, 3,
+                                             QStringLiteral("TQ540-2 remote I/O"), 19200},
+                               QStringLiteral("2025-03-04")};
 
 } // namespace
 
@@ -105,6 +105,7 @@ private slots:
         QTest::newRow("serial number")   << true  << 0 << 2  << QStringList{"Serial Number:", "4242"};
         QTest::newRow("device ID")       << true  << 0 << 3  << QStringList{"Device ID:", "3"};
         QTest::newRow("port")            << true  << 0 << 4  << QStringList{"COM:", "/dev/ttyUSB0"};
+        QTest::newRow("device's speed")  << true  << 0 << 5  << QStringList{"Baud rate:", "19200"};
         QTest::newRow("baud rate")       << false << 1 << 0  << QStringList{"Baud rate:", "2400"};
         QTest::newRow("dwell time")      << false << 1 << 1  << QStringList{"LED dwell time:", "200 minutes"};
         QTest::newRow("alarm system")    << false << 1 << 2  << QStringList{"Small alarm system", "x"};

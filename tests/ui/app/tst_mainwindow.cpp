@@ -8,6 +8,7 @@
 // test has a window shown and active over the language library, its settings
 // in a folder of its own, the manual's opener and the message boxes answered.
 #include "casetable.h"
+#include "ctrlsbar.h"
 #include "eepromimage.h"
 #include "filedialogs.h"
 #include "frmtq540_2.h"
@@ -18,6 +19,7 @@
 #include "resdll.h"
 #include "simbench.h"
 #include "startup.h"
+#include "storedvaluemarks.h"
 #include "testfiles.h"
 #include "transferdriver.h"
 #include "transferuser.h"
@@ -75,19 +77,27 @@ const CaptionCase captionCases[] = {
     {"ckAlarmSystem", "", "Label1_4", 2303, 180},
 };
 
+// How the text comes into the box.
+enum class Entry { Typed, Composed, Pasted, Dropped };
+
 struct CheckCase
 {
     const char *name, *box, *input;
-    bool composed, ticked; // composed with a dead key, else typed
+    Entry entry;
+    bool ticked;
 };
 
 const CheckCase checkCases[] = {
-    {"typed", "txtcheckbox", "X", false, true},
-    {"typed blank", "txtcheckbox", " ", false, false},
-    {"backspace", "txtcheckbox", "x\b", false, false},
-    {"composed", "txtcheckbox", "é", true, true},
-    {"composed blank", "txtcheckbox", " ", true, false},
-    {"outputs typed", "txtCheck2", "3", false, true},
+    {"typed", "txtcheckbox", "X", Entry::Typed, true},
+    {"typed blank", "txtcheckbox", " ", Entry::Typed, false},
+    {"backspace", "txtcheckbox", "x\b", Entry::Typed, false},
+    {"composed", "txtcheckbox", "é", Entry::Composed, true},
+    {"composed blank", "txtcheckbox", " ", Entry::Composed, false},
+    {"outputs typed", "txtCheck2", "3", Entry::Typed, true},
+    {"pasted", "txtcheckbox", "7", Entry::Pasted, true},
+    {"pasted blank", "txtCheck2", " ", Entry::Pasted, false},
+    {"outputs pasted", "txtCheck2", "Yes", Entry::Pasted, true},
+    {"dropped", "txtcheckbox", "n", Entry::Dropped, true},
 };
 
 struct TabCase
@@ -274,8 +284,8 @@ private slots:
             QCOMPARE(control->width(), control->sizeHint().width());
     }
 
-    // Anything typed or composed into a check-mark cell but a blank is "x";
-    // Backspace is left to the box.
+    // Anything typed, composed, pasted or dropped into a check-mark cell but
+    // a blank is "x"; Backspace is left to the box.
     void checkCells_data()
     {
         addCaseRows(checkCases);
@@ -287,18 +297,44 @@ private slots:
         const bool inputs = QLatin1String(c.box) == "txtcheckbox";
         QTest::keyClick(child(inputs ? "txt_gd" : "Text1"), Qt::Key_Right);
         auto *check = child<QLineEdit>(c.box);
-        if (c.composed) {
-            QInputMethodEvent composing(QStringLiteral("\u00b4"), {}); // a dead key, pending
-            QApplication::sendEvent(check, &composing);
-            QInputMethodEvent done;
-            done.setCommitString(QString::fromUtf8(c.input));
-            QApplication::sendEvent(check, &done);
-        } else {
-            QTest::keyClicks(check, QString::fromUtf8(c.input));
-        }
+        enter(*check, c.entry, QString::fromUtf8(c.input));
         QCOMPARE(check->text().trimmed(), cell);
         QTest::keyClick(check, Qt::Key_Escape);
         QCOMPARE(child<GridControl>(inputs ? "fg1" : "fg2")->TextMatrix(1, 2), cell);
+    }
+
+    // A text that will not be stored as typed is marked while it is typed and
+    // after, with what will be stored; the status bar counts the marks. Clear
+    // leaves nothing to mark.
+    void storedValueMarks()
+    {
+        auto *fg1 = child<GridControl>("fg1");
+        auto *box = child<QLineEdit>("txt_gd");
+        auto *dwell = child<QLineEdit>("txtTimeout");
+        const QColor plain = box->palette().color(QPalette::Base);
+        QTest::keyClicks(box, "5"); // Type of input 1
+        QCOMPARE(box->toolTip(), QStringLiteral("'5' will be stored as '1'."));
+        QVERIFY(box->palette().color(QPalette::Base) != plain);
+        QCOMPARE(
+            child<ctrlSBar>("mSBar1")->Message(),
+            QStringLiteral("1 value will not be stored as typed; its tool tip says what will."));
+        QTest::keyClick(box, Qt::Key_Return); // on to input 2
+        QCOMPARE(fg1->CellToolTip(1, 1), QStringLiteral("'5' will be stored as '1'."));
+        QCOMPARE(fg1->CellBackColor(1, 1), StoredValueMarks::markColor);
+        QCOMPARE(box->toolTip(), QString());
+        QCOMPARE(box->palette().color(QPalette::Base), plain);
+        QTest::keyClicks(dwell, "300");
+        QCOMPARE(dwell->toolTip(), QStringLiteral("'300' will be stored as '255'."));
+        fg1->setCol(3); // a Group of 9 wraps to 1
+        QTest::keyClicks(box, "9");
+        QCOMPARE(box->toolTip(), QStringLiteral("'9' will be stored as '1'."));
+        QCOMPARE(
+            child<ctrlSBar>("mSBar1")->Message(),
+            QStringLiteral("3 values will not be stored as typed; their tool tips say what will."));
+        click("cmdClear");
+        QCOMPARE(fg1->CellToolTip(1, 1), QString());
+        QCOMPARE(fg1->CellBackColor(1, 1), QColor());
+        QCOMPARE(child<ctrlSBar>("mSBar1")->Message(), QString());
     }
 
     // On the outer size in twips, less the menu bar: fg2 ends 105 short of the
@@ -311,6 +347,7 @@ private slots:
         auto *fg2 = child<GridControl>("fg2");
         const QRect inputs = fg1->geometry();
         const QPoint outputs = fg2->pos();
+        window->setMinimumSize(0, 0); // the rule itself, below the smallest size offered
         for (const QSize size : {QSize(12000, 8000), QSize(10000, 1500)}) {
             const int heightBefore = fg1->height();
             window->resize(twips::toPixels(size.width()), twips::toPixels(size.height()));
@@ -376,6 +413,13 @@ private slots:
         QCOMPARE(QApplication::focusWidget(), child(c.to));
     }
 
+    // The first thing to type is which device: the window opens with the
+    // keyboard in the serial number / device ID field.
+    void focusStartsOnTheTarget()
+    {
+        QCOMPARE(QApplication::focusWidget(), child("txtSN"));
+    }
+
     // At its first size the window shows the toolbar's strip whole, the
     // device labels holding their longest values.
     void deviceLabelsShowLongestValues()
@@ -393,19 +437,35 @@ private slots:
         }
     }
 
-    // However small it is made, every toolbar button stays in view. Exit
-    // closes the window, which comes back at its size and place.
+    // However small it is made, every toolbar button and the settings row stay
+    // in view, and from the top down nothing overlaps: toolbar, settings row,
+    // grid titles, grids (their first row shown), status bar. Exit closes the
+    // window, which comes back at its size and place.
     void sizeAndPlace()
     {
         window->resize(1, 1);
         QTRY_COMPARE(window->size(), window->minimumSize());
+        const auto inWindow = [this](const char *name) {
+            const QWidget *control = child(name);
+            return QRect(control->mapTo(window.get(), QPoint()), control->size());
+        };
         for (const char *name : {"cmdOpen", "cmdSave", "cmdSaveAs", "cmdClear", "cmdTest",
-                                 "cmdDownload", "cmdUpload", "cmdExit", "cmdHelp"}) {
-            const auto *button = child<QPushButton>(name);
-            const QRect inWindow(button->mapTo(window.get(), QPoint()), button->size());
-            QVERIFY2(window->rect().contains(inWindow), name);
-        }
-        QVERIFY(child("mSBar1")->y() >= child("mTBar")->geometry().bottom());
+                                 "cmdDownload", "cmdUpload", "cmdExit", "cmdHelp", "ckAlarmSystem"})
+            QVERIFY2(window->rect().contains(inWindow(name)), name);
+        const char *const fromTop[][3] = {{"mTBar", "", ""},
+                                          {"cbBaud", "txtTimeout", "ckAlarmSystem"},
+                                          {"Label1_0", "Label1_2", ""},
+                                          {"fg1", "fg2", ""},
+                                          {"mSBar1", "", ""}};
+        for (std::size_t band = 1; band < std::size(fromTop); ++band)
+            for (const char *above : fromTop[band - 1])
+                for (const char *below : fromTop[band])
+                    if (*above && *below)
+                        QVERIFY2(inWindow(above).bottom() < inWindow(below).top(),
+                                 qPrintable(QString("%1 over %2").arg(above, below)));
+        QCOMPARE(inWindow("mSBar1").bottom(), window->height() - 1);
+        QVERIFY(child<GridControl>("fg1")->RowIsVisible(1));
+        QVERIFY(child<GridControl>("fg2")->RowIsVisible(1));
         const QRect chosen(40, 50, window->width() + 80, window->height() + 60);
         window->setGeometry(chosen);
         QTRY_COMPARE(window->geometry(), chosen);
@@ -471,6 +531,30 @@ private slots:
     }
 
 private:
+    // Text into the box as the user would bring it.
+    static void enter(QLineEdit &box, Entry entry, const QString &text)
+    {
+        if (entry == Entry::Composed) {
+            QInputMethodEvent composing(QStringLiteral("\u00b4"), {}); // a dead key, pending
+            QApplication::sendEvent(&box, &composing);
+            QInputMethodEvent done;
+            done.setCommitString(text);
+            QApplication::sendEvent(&box, &done);
+        } else if (entry == Entry::Pasted) {
+            QGuiApplication::clipboard()->setText(text);
+            QTest::keyClick(&box, Qt::Key_V, Qt::ControlModifier);
+        } else if (entry == Entry::Dropped) {
+            QMimeData data;
+            data.setText(text);
+            QDropEvent drop(QPointF(2, 2), Qt::CopyAction, &data, Qt::LeftButton, {});
+            // Straight to the box: outside a drag the application routes a drop
+            // to the drag's target, which there is none of.
+            static_cast<QObject &>(box).event(&drop);
+        } else {
+            QTest::keyClicks(&box, text);
+        }
+    }
+
     // A new window over the stored settings of the last one, if asked.
     void show(bool keepSettings = false)
     {

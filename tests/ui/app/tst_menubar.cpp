@@ -10,12 +10,25 @@
 #include "linktrace.h"
 #include "mainwindowfactory.h"
 #include "settingsstore.h"
+#include "sheetoutput.h"
 #include "simbench.h"
 #include "testfiles.h"
 #include "twips.h"
 #include "windowuser.h"
 
+#include <QPrinter>
+
 namespace {
+
+// The words of a PDF file, as poppler reads them.
+QString pdfWords(const QString &path)
+{
+    QProcess reader;
+    reader.start(QStringLiteral("pdftotext"), {path, QStringLiteral("-")});
+    if (!reader.waitForFinished(30000) || reader.exitCode() != 0)
+        return QStringLiteral("<unreadable>");
+    return QString::fromUtf8(reader.readAllStandardOutput()).simplified();
+}
 
 struct ItemCase
 {
@@ -30,6 +43,8 @@ const ItemCase itemCases[] = {
     {"mnuFileOpen", 1701, "&Open...", "Ctrl+O", "mnuFile", "cmdOpen"},
     {"mnuFileSave", 1702, "&Save", "Ctrl+S", "mnuFile", "cmdSave"},
     {"mnuFileSaveAs", 1703, "Save &as...", "Ctrl+Shift+S", "mnuFile", "cmdSaveAs"},
+    {"mnuFileExportSheet", 2550, "&Export sheet...", "", "mnuFile", ""},
+    {"mnuFilePrint", 2551, "&Print...", "Ctrl+P", "mnuFile", ""},
     {"mnuFileClear", 1704, "&Clear", "", "mnuFile", "cmdClear"},
     {"mnuFileExit", 1705, "E&xit", "", "mnuFile", "cmdExit"},
     {"mnuDevice", 1710, "&Device", "", "", ""},
@@ -192,6 +207,54 @@ private slots:
         const auto started = createMainWindow(false, path);
         QCOMPARE(started->findChild<ctrlSBar *>()->Message(), message);
         QVERIFY(started->findChild<QAction *>(QStringLiteral("mnuDeviceTrace"))->isChecked());
+    }
+
+    // Export sheet writes the sheet of what the window holds as a PDF file,
+    // with the file and the device it came from, and says where; Print
+    // (Ctrl+P) lays out the same sheet on the printer chosen. After Open the
+    // device is no longer named. A place that cannot be written is said.
+    void exportAndPrintSheet()
+    {
+        SimBench line({.serialNo = 4242, .deviceId = 3, .baud = 19200});
+        line.device->eeprom()[34] = 77; // LED dwell time
+        user.child<QLineEdit>("txtSN")->setText(QStringLiteral("3"));
+        user.choose("mnuDevice", "mnuDeviceDownload");
+        const QString saved = user.files.filePath(QStringLiteral("north.ztb"));
+        const QString pdf = user.files.filePath(QStringLiteral("north.pdf"));
+        user.answers << saved << pdf;
+        user.choose("mnuFile", "mnuFileSaveAs");
+        user.choose("mnuFile", "mnuFileExportSheet");
+        QCOMPARE(user.asked.last().pattern, QStringLiteral("*.pdf"));
+        QCOMPARE(user.child<ctrlSBar>("mSBar1")->Message(),
+                 "The sheet was written to " + QDir::toNativeSeparators(pdf) + '.');
+        const QString words = pdfWords(pdf);
+        for (const QString &expected :
+             {QStringLiteral("File: "), QStringLiteral("north.ztb"),
+              QStringLiteral("Serial Number: 4242"), QStringLiteral("Device ID: 3"),
+              QStringLiteral("Baud rate: 19200"),
+              "Date: " + QDate::currentDate().toString(Qt::ISODate), QStringLiteral("77 minutes")})
+            QVERIFY2(words.contains(expected), qPrintable(expected + " in: " + words));
+
+        const QString printed = user.files.filePath(QStringLiteral("printed.pdf"));
+        printdialogs::ScopedPresenter printerChosen{[&](QPrinter &printer, QWidget *) {
+            printer.setOutputFormat(QPrinter::PdfFormat);
+            printer.setOutputFileName(printed);
+            return true;
+        }};
+        QTest::keyClick(user.child("txtTimeout"), Qt::Key_P, Qt::ControlModifier);
+        QCOMPARE(pdfWords(printed), words);
+
+        user.answers << saved << pdf;
+        user.choose("mnuFile", "mnuFileOpen");
+        user.choose("mnuFile", "mnuFileExportSheet");
+        QVERIFY(!pdfWords(pdf).contains(QStringLiteral("4242")));
+        user.answers << QStringLiteral("/nonexistent/north.pdf");
+        user.choose("mnuFile", "mnuFileExportSheet");
+        QCOMPARE(user.messages.size(), 1);
+        QVERIFY2(user.messages[0].startsWith("Cannot write the sheet to " +
+                                             QDir::toNativeSeparators("/nonexistent/north.pdf") +
+                                             ": "),
+                 qPrintable(user.messages[0]));
     }
 
     void about_data()

@@ -284,6 +284,36 @@ private slots:
         QCOMPARE(w.where(), (Place{3, 1, 4, 1}));
     }
 
+    // A cell's background and tool tip stay with the cell as the rows scroll;
+    // a text's change is heard once, and not when the text stays.
+    void cellLooks()
+    {
+        GridWindow w;
+        GridControl &g = *w.grid;
+        QList<QPoint> changed;
+        connect(&g, &GridControl::cellTextChanged,
+                [&](int row, int col) { changed << QPoint(col, row); });
+        w.place({1, 2, 1, 1});
+        g.setTextMatrix(3, 3, "5");
+        g.setTextMatrix(3, 3, "5");
+        QCOMPARE(changed, QList<QPoint>{QPoint(3, 3)});
+        g.setCellBackColor(3, 3, QColor(255, 224, 160));
+        g.setCellToolTip(3, 3, "Will be 1");
+        // Row 3, column 3: 2 px of frame, 40 px of row numbers, two columns
+        // of 80 px across; the header and two rows of 19 px down.
+        const QPoint inCell(2 + 40 + 160 + 4, 2 + 3 * 19 + 4);
+        const auto tipAt = [&] {
+            QHelpEvent help(QEvent::ToolTip, inCell, g.mapToGlobal(inCell));
+            QApplication::sendEvent(&g, &help);
+            return QToolTip::isVisible() ? QToolTip::text() : QString();
+        };
+        QCOMPARE(tipAt(), QStringLiteral("Will be 1"));
+        QCOMPARE(g.grab().toImage().pixelColor(inCell), QColor(255, 224, 160));
+        g.setTopRow(2); // row 4 lies there now
+        QCOMPARE(tipAt(), QString());
+        QCOMPARE(g.grab().toImage().pixelColor(inCell), g.palette().color(QPalette::Base));
+    }
+
     // Paging within the rows; Page Down and Up from the middle are in the key
     // table. A page is the 5 rows shown whole, the last page starts at row 11.
     void scrollsByWholeRows_data()

@@ -38,6 +38,20 @@ private slots:
         QVERIFY(!message->isVisible());
         QCOMPARE(notice->x(), twips::toPixels(3765));
     }
+
+    // Parts of their own stand side by side in the order of their numbers;
+    // an emptied part leaves the others.
+    void parts()
+    {
+        ctrlSBar bar;
+        bar.setMessagePart(2, QStringLiteral("3 values will change"));
+        bar.setMessage(QStringLiteral("Recording"));
+        QCOMPARE(bar.Message(), QStringLiteral("Recording   |   3 values will change"));
+        bar.setMessage({});
+        QCOMPARE(bar.Message(), QStringLiteral("3 values will change"));
+        bar.setMessagePart(2, {});
+        QCOMPARE(bar.Message(), QString());
+    }
 };
 
 QTEST_MAIN(TestMessageArea)

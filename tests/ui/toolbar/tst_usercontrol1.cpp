@@ -4,15 +4,16 @@
 // device behind every COM port. Files and transfers are tested at their own
 // layers.
 
-#include "simbench.h"
-#include "testfiles.h"
-#include "transferuser.h"
 #include "comport.h"
 #include "eepromimage.h"
 #include "filedialogs.h"
 #include "msgbox.h"
+#include "portcombobox.h"
 #include "portlist.h"
 #include "resdll.h"
+#include "simbench.h"
+#include "testfiles.h"
+#include "transferuser.h"
 #include "twips.h"
 #include "usercontrol1.h"
 
@@ -254,8 +255,8 @@ private slots:
     }
 
     // The COM list names the ports the system has, looking again when it is
-    // opened; its entries still start with the number the transfer and the
-    // stored index read. The field addresses the transfer too; the labels show
+    // opened, and shows the number alone when closed; its entries still start with the number the
+    // transfer and the stored index read. The field addresses the transfer too; the labels show
     // what the device said, and the next transfer starts at the speed found.
     void transferAddressesAndShowsTheDevice()
     {
@@ -280,6 +281,16 @@ private slots:
             QTest::mouseClick(list, Qt::LeftButton);
             QCOMPARE(list->itemText(12), QStringLiteral("13  ttyACM0 (USB CDC)"));
             list->hidePopup();
+            QCOMPARE(list->toolTip(), QStringLiteral("13  ttyACM0 (USB CDC)"));
+            // Closed, it looks as a box holding "9" alone would.
+            PortComboBox ports;
+            QComboBox plain;
+            ports.fill(16);
+            ports.setCurrentIndex(8);
+            plain.addItem(QStringLiteral("9"));
+            for (QComboBox *box : {static_cast<QComboBox *>(&ports), &plain})
+                box->setGeometry(list->geometry());
+            QCOMPARE(ports.grab().toImage(), plain.grab().toImage());
             host.typeTarget(QStringLiteral("256"));
             host.click(QStringLiteral("cmdDownload"));
             QCOMPARE(quint32(m::gLink.TargetID), 0x80000100U);
@@ -294,6 +305,34 @@ private slots:
         }
         QCOMPARE(comport::readStoredIndex(), 12);
         QCOMPARE(Host().child<QComboBox>("cbComm")->currentIndex(), 12);
+    }
+
+    // An Upload that gives the device another speed marks the speed it
+    // answered at, the tip naming the one it answers at after its reset; the
+    // next contact shows that speed and no mark.
+    void speedAfterReset_data()
+    {
+        QTest::addColumn<int>("code"); // the uploaded speed's code
+        QTest::addColumn<QString>("tip");
+        QTest::newRow("19200") << 4 << "After its reset the device answers at 19200 baud.";
+        QTest::newRow("unchanged") << 3 << "";
+        QTest::newRow("outside the list: 9600") << 7 << "";
+    }
+    void speedAfterReset()
+    {
+        QFETCH(int, code);
+        QFETCH(QString, tip);
+        SimBench bench; // 9600 baud
+        Host host;
+        tqimage::EEPROMBuf[tqimage::layout::posBaud] = std::uint8_t(code);
+        host.click(QStringLiteral("cmdUpload"));
+        auto *mark = host.child<QLabel>("lbSpeedMark");
+        QCOMPARE(host.child<QLabel>("lbSpeed")->text(), QStringLiteral("9600"));
+        QCOMPARE(mark->isVisibleTo(&host.bar), !tip.isEmpty());
+        QCOMPARE(mark->isVisibleTo(&host.bar) ? mark->toolTip() : QString(), tip);
+        host.click(QStringLiteral("cmdTest"));
+        QCOMPARE(host.child<QLabel>("lbSpeed")->text(), code == 4 ? "19200" : "9600");
+        QVERIFY(!mark->isVisibleTo(&host.bar));
     }
 };
 
