@@ -376,8 +376,11 @@ void GridControl::setTextMatrix(int row, int col, const QString &text)
 {
     checkRow(row);
     checkCol(col);
+    if (mCells[row][col] == text)
+        return;
     mCells[row][col] = text;
     repaintIfAllowed();
+    emit cellTextChanged(row, col);
 }
 
 int GridControl::ColAlignment(int col) const

@@ -105,6 +105,10 @@ public:
     void setRedraw(bool on);
     void SetFocus() override;
 
+signals:
+    // A cell's text became another (whoever set it).
+    void cellTextChanged(int row, int col);
+
 protected:
     void paintEvent(QPaintEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
