@@ -8,6 +8,10 @@
 #include <memory>
 
 class CheckCellFilter;
+class ConfigKeeper;
+class RecentFiles;
+class RecoveryOffer;
+class UndoKeys;
 class EditBoxKeeper;
 class GridControl;
 class HelpKeyFilter;
@@ -63,6 +67,8 @@ protected:
     // Stores the window's size and place for the next run.
     void closeEvent(QCloseEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
+    // Once first active, the window offers what windows before it left unsaved.
+    void changeEvent(QEvent *event) override;
 
 private:
     void createControls();
@@ -72,6 +78,8 @@ private:
     void placeDesignLayout();
     void connectToolbar();
     void connectMenu();
+    void createKeeping();
+    void connectKeeping();
     void Form_Load();
     void fillRowNumbers();
     void resizeGrids();
@@ -81,6 +89,16 @@ private:
     // The menu's device tools.
     void findDevices();
     void compareWithDevice();
+
+    // Undo, Redo and the recent files; what was typed into an edit box and
+    // not yet committed is undone first.
+    void undoChosen();
+    void redoChosen();
+    bool hasPendingEdit() const;
+    void updateEditActions();
+    void openRecent(const QString &path);
+    // Open, Save or Save as took `path` as the file named in the title.
+    void fileTaken(const QString &path);
 
     void UpdateTitle();
     void setCaption(const QString &caption);
@@ -119,7 +137,12 @@ private:
     HelpKeyFilter *mHelpKey = nullptr;
     std::unique_ptr<WindowCodecControls> mCodec;
     TraceRecorder *mTrace = nullptr;
+    ConfigKeeper *mKeeper = nullptr;
+    RecentFiles *mRecent = nullptr;
+    RecoveryOffer *mOffer = nullptr;
+    UndoKeys *mUndoKeys = nullptr;
+    bool mOffered = false;
 
-    QString mCaption;
+    QString mCaption; // without the unsaved mark and the suffix
     QString mCaptionSuffix;
 };
