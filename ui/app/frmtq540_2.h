@@ -30,8 +30,11 @@ class ctrlSBar;
 // controls into the shared EEPROM image and decodes the image back when the
 // toolbar asks; the toolbar does the file, device and exit commands, which
 // the menu runs through it. The menu's device tools (find the devices on a
-// line, compare with a device, record a trace) are the window's. Controls
-// carry their names as objectName().
+// line, compare with a device, record a trace) are the window's. It wires
+// what keeps the user's work: the undo history and the recovery file
+// (ConfigKeeper), the offer of what earlier windows left unsaved
+// (RecoveryOffer) and File > Recent files (RecentFiles). Controls carry their
+// names as objectName().
 //
 // The designed area keeps every position and size of the design relative to
 // its own top-left corner; the window is as much taller as the menu bar is
