@@ -19,6 +19,7 @@
 #include <QDialog>
 #include <QElapsedTimer>
 #include <QSpinBox>
+#include <QTemporaryDir>
 #include <QTextStream>
 #include <QTimer>
 #include <QWidget>
@@ -126,6 +127,10 @@ void measure(LoopGaps &gaps, const char *what, const std::function<void()> &run)
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
+    // The window keeps unsaved edits in the data folder: a scratch one, so
+    // that no run is offered what an earlier one left.
+    const QTemporaryDir data;
+    qputenv("XDG_DATA_HOME", data.path().toLocal8Bit());
     gResDll.setFilename(langLibraryPath(QCoreApplication::applicationDirPath()));
     simulation::start(std::make_shared<sim::Device>());
     const std::unique_ptr<QWidget> window = createMainWindow(true);

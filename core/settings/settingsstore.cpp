@@ -68,6 +68,7 @@ void setValue(const QString &name, const QVariant &value)
 const QString windowGeometryValue = QStringLiteral("WindowGeometry");
 const QString windowMenuHeightValue = QStringLiteral("WindowMenuHeight");
 const QString verifyAfterUploadValue = QStringLiteral("VerifyAfterUpload");
+const QString recentFilesValue = QStringLiteral("RecentFiles");
 
 } // namespace
 
@@ -99,6 +100,16 @@ bool verifyAfterUpload()
 void setVerifyAfterUpload(bool on)
 {
     setValue(verifyAfterUploadValue, on ? QStringLiteral("1") : QStringLiteral("0"));
+}
+
+QStringList recentFiles()
+{
+    return value(recentFilesValue).toStringList();
+}
+
+void setRecentFiles(const QStringList &paths)
+{
+    setValue(recentFilesValue, paths);
 }
 
 QString mappedPortPath(int comNumber)

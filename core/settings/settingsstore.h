@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QSettings>
 #include <QString>
+#include <QStringList>
 #include <QVariant>
 #include <optional>
 
@@ -51,6 +52,11 @@ void setWindowMenuHeight(int pixels);
 // "VerifyAfterUpload", "1" or "0"); off when nothing is stored.
 bool verifyAfterUpload();
 void setVerifyAfterUpload(bool on);
+
+// The files last opened or saved in the window, newest first (value
+// "RecentFiles"); empty when none was stored.
+QStringList recentFiles();
+void setRecentFiles(const QStringList &paths);
 
 // Device path that the user mapped to COM port `comNumber` (group "Ports", key
 // "COMn"), or empty when there is no such entry. Only consulted off Windows.

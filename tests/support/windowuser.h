@@ -1,7 +1,7 @@
 #pragma once
 
 // Plays the user at the configuration window: a window shown and active over
-// the language library, its settings in a folder of its own, the manual's
+// the language library, its settings and recovery files in folders of their own, the manual's
 // opener, the message boxes and the file dialogs answered (each answer taken
 // in order, "" cancels), menus chosen with their access keys, and the
 // transfer window's last words read before it is closed.
@@ -30,16 +30,20 @@ public:
     WindowUser()
     {
         qputenv("XDG_CONFIG_HOME", config.path().toLocal8Bit());
+        qputenv("XDG_DATA_HOME", data.path().toLocal8Bit()); // the recovery files
         connect(&poll, &QTimer::timeout, this, &WindowUser::closeEndedTransfer);
         poll.start(1);
     }
 
-    // A new window over the settings the last one left, or over none.
+    // A new window over the settings and recovery files the last one left,
+    // or over none.
     void show(bool keepSettings = false)
     {
         window.reset();
-        if (!keepSettings)
+        if (!keepSettings) {
             QFile::remove(config.filePath(QStringLiteral("Corvant/kWare.ini")));
+            QDir(data.path()).removeRecursively();
+        }
         window = std::make_unique<frmTQ540_2>();
         window->show();
         window->activateWindow();
@@ -71,7 +75,7 @@ public:
         return amp < 0 ? Qt::Key_unknown : Qt::Key(text.at(amp + 1).toUpper().unicode());
     }
 
-    QTemporaryDir config, files;
+    QTemporaryDir config, data, files;
     std::unique_ptr<frmTQ540_2> window;
     QList<QUrl> opened;
     QStringList messages, answers;

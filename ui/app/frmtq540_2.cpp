@@ -4,6 +4,7 @@
 #include "checkcellfilter.h"
 #include "codec.h"
 #include "configdiff.h"
+#include "configkeeper.h"
 #include "ctrlsbar.h"
 #include "editboxkeeper.h"
 #include "eepromimage.h"
@@ -14,6 +15,9 @@
 #include "helpkey.h"
 #include "m_cvlibex.h"
 #include "mainmenu.h"
+#include "msgbox.h"
+#include "recentfiles.h"
+#include "recoveryoffer.h"
 #include "resdll.h"
 #include "settingsrow.h"
 #include "settingsstore.h"
@@ -25,6 +29,7 @@
 #include "tracerecorder.h"
 #include "twips.h"
 #include "twipslayout.h"
+#include "undokeys.h"
 #include "usercontrol1.h"
 #include "windowcodeccontrols.h"
 
@@ -34,6 +39,7 @@
 #include <QCloseEvent>
 #include <QDate>
 #include <QDir>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
@@ -66,6 +72,7 @@ constexpr int idCaption = 2000;
 constexpr int idVersion = 1600;
 constexpr int idInputsTitle = 2304;
 constexpr int idOutputsTitle = 2305;
+constexpr int idRecentMissing = 2504;
 
 // What the toolbar is told and answered.
 constexpr std::int32_t minEepromSize = 1024;
@@ -146,6 +153,8 @@ frmTQ540_2::frmTQ540_2(QWidget *parent) : QWidget(parent)
     connectToolbar();
     connectMenu();
     Form_Load();
+    createKeeping();
+    connectKeeping();
     // Captions wider than the design's font would hide the end of the
     // toolbar's strip (the device ID): start wide enough to show it all.
     resize(std::max(width(), mTBar->sizeHint().width()), height());
@@ -289,6 +298,39 @@ void frmTQ540_2::connectMenu()
     connect(mMenu, &MainMenu::aboutChosen, this, [this] { aboutbox::show(this); });
 }
 
+// After loading: the configuration as loaded is the first state, saved.
+void frmTQ540_2::createKeeping()
+{
+    mKeeper = new ConfigKeeper({*mCodec, *mTBar, [this] { return mCaption; },
+                                [this](const QString &caption) { setCaption(caption); }},
+                               this);
+    mKeeper->watch(*fg1);
+    mKeeper->watch(*fg2);
+    mKeeper->watch(*mSettings);
+    mRecent = new RecentFiles(mMenu->recentFiles());
+    mOffer =
+        new RecoveryOffer(*this, [this](const ConfigState &state) { mKeeper->restore(state); });
+    mUndoKeys = new UndoKeys(this);
+    for (QLineEdit *box : {txt_gd, txtcheckbox, Text1, txtCheck2, &mSettings->txtTimeout()})
+        mUndoKeys->watch(*box);
+}
+
+void frmTQ540_2::connectKeeping()
+{
+    connect(mMenu, &MainMenu::undoChosen, this, &frmTQ540_2::undoChosen);
+    connect(mMenu, &MainMenu::redoChosen, this, &frmTQ540_2::redoChosen);
+    connect(mKeeper, &ConfigKeeper::changed, this, [this] {
+        setWindowModified(!mKeeper->isSaved());
+        updateEditActions();
+    });
+    for (QLineEdit *box : {txt_gd, txtcheckbox, Text1, txtCheck2})
+        connect(box, &QLineEdit::textChanged, this, &frmTQ540_2::updateEditActions);
+    connect(mTBar, &UserControl1::fileOpened, this, &frmTQ540_2::fileTaken);
+    connect(mTBar, &UserControl1::fileSaved, this, &frmTQ540_2::fileTaken);
+    connect(mRecent, &RecentFiles::chosen, this, &frmTQ540_2::openRecent);
+    updateEditActions();
+}
+
 // --- loading ----------------------------------------------------------------------
 
 void frmTQ540_2::Form_Load()
@@ -349,6 +391,14 @@ void frmTQ540_2::restoreStoredGeometry()
         resize(width(), height() + grown);
 }
 
+void frmTQ540_2::changeEvent(QEvent *event)
+{
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::ActivationChange && isActiveWindow() &&
+        !std::exchange(mOffered, true))
+        QMetaObject::invokeMethod(mOffer, &RecoveryOffer::start, Qt::QueuedConnection);
+}
+
 void frmTQ540_2::resizeEvent(QResizeEvent *event)
 {
     QWidget::resizeEvent(event);
@@ -383,10 +433,14 @@ void frmTQ540_2::resizeGrids()
 
 // --- title, clearing ----------------------------------------------------------------
 
+// The platform's unsaved mark stands at "[*]"; a "[*]" of the caption's own
+// is doubled, which shows it as it is.
 void frmTQ540_2::setCaption(const QString &caption)
 {
     mCaption = caption;
-    setWindowTitle(mCaption + mCaptionSuffix);
+    QString shown = mCaption;
+    shown.replace(QStringLiteral("[*]"), QStringLiteral("[*][*]"));
+    setWindowTitle(shown + QStringLiteral("[*]") + mCaptionSuffix);
 }
 
 void frmTQ540_2::setSimulating(bool simulating)
@@ -421,6 +475,56 @@ void frmTQ540_2::clearGrid(GridControl &grid, cGridEdit &editor)
     grid.update();
 }
 
+// --- undo, redo, recent files -----------------------------------------------------------
+
+void frmTQ540_2::undoChosen()
+{
+    if (!hasPendingEdit()) {
+        mKeeper->undo();
+        return;
+    }
+    mInputsEditor.dropPendingEdit();
+    mOutputsEditor.dropPendingEdit();
+}
+
+void frmTQ540_2::redoChosen()
+{
+    mKeeper->redo();
+}
+
+bool frmTQ540_2::hasPendingEdit() const
+{
+    return mInputsEditor.hasPendingEdit() || mOutputsEditor.hasPendingEdit();
+}
+
+void frmTQ540_2::updateEditActions()
+{
+    mMenu->undo().setEnabled(mKeeper->canUndo() || hasPendingEdit());
+    mMenu->redo().setEnabled(mKeeper->canRedo());
+}
+
+// Through Open's own steps; a file that is gone is said so and leaves the list.
+void frmTQ540_2::openRecent(const QString &path)
+{
+    if (QFileInfo::exists(path)) {
+        mTBar->openFile(path);
+        return;
+    }
+    msgbox::show(this,
+                 textOr(idRecentMissing,
+                        QStringLiteral("%1 no longer exists. It is taken off the recent files."))
+                     .arg(QDir::toNativeSeparators(path)),
+                 msgbox::Icon::Exclamation);
+    mRecent->remove(path);
+}
+
+void frmTQ540_2::fileTaken(const QString &path)
+{
+    UpdateTitle();
+    mRecent->add(path);
+    mKeeper->saved();
+}
+
 // --- codec ----------------------------------------------------------------------------
 
 void frmTQ540_2::EEPROM_ENCODE()
@@ -442,7 +546,7 @@ void frmTQ540_2::mTBar_HelpClick()
 
 void frmTQ540_2::mTBar_DataChaned()
 {
-    EEPROM_DECODE();
+    mKeeper->step([this] { EEPROM_DECODE(); });
 }
 
 void frmTQ540_2::mTBar_DataRestored(bool &)
@@ -451,12 +555,16 @@ void frmTQ540_2::mTBar_DataRestored(bool &)
     mTBar->setMinEEPROMSIZE(minEepromSize);
 }
 
+// A step, and saved: cleared on purpose, the window has nothing unsaved.
 void frmTQ540_2::mTBar_DataClear()
 {
-    clearGrid(*fg1, mInputsEditor);
-    clearGrid(*fg2, mOutputsEditor);
-    mSettings->reset();
-    UpdateTitle();
+    mKeeper->step([this] {
+        clearGrid(*fg1, mInputsEditor);
+        clearGrid(*fg2, mOutputsEditor);
+        mSettings->reset();
+        UpdateTitle();
+    });
+    mKeeper->saved();
 }
 
 void frmTQ540_2::mTBar_SysExit()

@@ -8,6 +8,10 @@
 #include <memory>
 
 class CheckCellFilter;
+class ConfigKeeper;
+class RecentFiles;
+class RecoveryOffer;
+class UndoKeys;
 class EditBoxKeeper;
 class GridControl;
 class HelpKeyFilter;
@@ -28,8 +32,11 @@ class ctrlSBar;
 // controls into the shared EEPROM image and decodes the image back when the
 // toolbar asks; the toolbar does the file, device and exit commands, which
 // the menu runs through it. The menu's device tools (find the devices on a
-// line, compare with a device, record a trace) are the window's. Controls
-// carry their names as objectName().
+// line, compare with a device, record a trace) are the window's. It wires
+// what keeps the user's work: the undo history and the recovery file
+// (ConfigKeeper), the offer of what earlier windows left unsaved
+// (RecoveryOffer) and File > Recent files (RecentFiles). Controls carry their
+// names as objectName().
 //
 // The designed area keeps every position and size of the design relative to
 // its own top-left corner; the window is as much taller as the menu bar is
@@ -65,6 +72,8 @@ protected:
     // Stores the window's size and place for the next run.
     void closeEvent(QCloseEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
+    // Once first active, the window offers what windows before it left unsaved.
+    void changeEvent(QEvent *event) override;
 
 private:
     void createControls();
@@ -74,6 +83,8 @@ private:
     void placeDesignLayout();
     void connectToolbar();
     void connectMenu();
+    void createKeeping();
+    void connectKeeping();
     void Form_Load();
     void fillRowNumbers();
     void resizeGrids();
@@ -86,6 +97,16 @@ private:
     void compareWithDevice();
     // The configuration sheet of what the window holds.
     QString configurationSheet();
+
+    // Undo, Redo and the recent files; what was typed into an edit box and
+    // not yet committed is undone first.
+    void undoChosen();
+    void redoChosen();
+    bool hasPendingEdit() const;
+    void updateEditActions();
+    void openRecent(const QString &path);
+    // Open, Save or Save as took `path` as the file named in the title.
+    void fileTaken(const QString &path);
 
     void UpdateTitle();
     void setCaption(const QString &caption);
@@ -126,7 +147,12 @@ private:
     TraceRecorder *mTrace = nullptr;
     StoredValueMarks *mMarks = nullptr;
     SheetOutput *mSheet = nullptr;
+    ConfigKeeper *mKeeper = nullptr;
+    RecentFiles *mRecent = nullptr;
+    RecoveryOffer *mOffer = nullptr;
+    UndoKeys *mUndoKeys = nullptr;
+    bool mOffered = false;
 
-    QString mCaption;
+    QString mCaption; // without the unsaved mark and the suffix
     QString mCaptionSuffix;
 };

@@ -12,6 +12,8 @@ constexpr int TEXT_FILE = 1700;
 constexpr int TEXT_DEVICE = 1710;
 constexpr int TEXT_HELP = 1720;
 constexpr int TEXT_BAR_NAME = 1736;
+constexpr int TEXT_EDIT = 2500;
+constexpr int TEXT_RECENT_FILES = 2503;
 
 using Command = UserControl1::Command;
 
@@ -38,6 +40,7 @@ MainMenu::MainMenu(QWidget &window, UserControl1 &toolbar)
     mBar->setNativeMenuBar(false);
     mBar->setAccessibleName(textOr(TEXT_BAR_NAME, QStringLiteral("Menu bar")));
     createFileMenu(toolbar);
+    createEditMenu();
     createDeviceMenu(toolbar);
     createHelpMenu(toolbar);
 }
@@ -67,6 +70,10 @@ void MainMenu::createFileMenu(UserControl1 &toolbar)
     addSheetItems(file);
     QAction *clear = addItem(file, "mnuFileClear", 1704, "&Clear");
     file->addSeparator();
+    mRecentFiles = file->addMenu(textOr(TEXT_RECENT_FILES, QStringLiteral("Recent &files")));
+    mRecentFiles->setObjectName(QStringLiteral("mnuFileRecent"));
+    mRecentFiles->menuAction()->setObjectName(QStringLiteral("mnuFileRecent"));
+    file->addSeparator();
     QAction *exit = addItem(file, "mnuFileExit", 1705, "E&xit");
     open->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
     save->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
@@ -88,6 +95,17 @@ void MainMenu::addSheetItems(QMenu *file)
     print->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_P));
     connect(print, &QAction::triggered, this, &MainMenu::printChosen);
     file->addSeparator();
+}
+
+void MainMenu::createEditMenu()
+{
+    QMenu *edit = addMenu("mnuEdit", TEXT_EDIT, "&Edit");
+    mUndo = addItem(edit, "mnuEditUndo", 2501, "&Undo");
+    mRedo = addItem(edit, "mnuEditRedo", 2502, "&Redo");
+    mUndo->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z));
+    mRedo->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Y));
+    connect(mUndo, &QAction::triggered, this, &MainMenu::undoChosen);
+    connect(mRedo, &QAction::triggered, this, &MainMenu::redoChosen);
 }
 
 void MainMenu::createDeviceMenu(UserControl1 &toolbar)

@@ -319,14 +319,32 @@ void cGridEdit::EditBox_SetData_CheckBox(EditControl &CurrentEditBox)
 
 // --- control to cell ---------------------------------------------------------------------
 
-void cGridEdit::EditBox_Restore()
+std::optional<QString> cGridEdit::committedText() const
 {
     if (mLastCol < 0 || mLastRow < 0)
-        return;
+        return std::nullopt;
     const EditControl *box = mEditBoxes.at(mLastCol).EditBox;
     if (isKind(box, EditKind::TextBox) || isKind(box, EditKind::ComboBox))
-        grid().setTextMatrix(mLastRow, mLastCol, trimBlanks(box->Text()));
-    else if (isKind(box, EditKind::CheckBox))
-        grid().setTextMatrix(mLastRow, mLastCol,
-                             box->Value() == 1 ? QStringLiteral("x") : QString());
+        return trimBlanks(box->Text());
+    if (isKind(box, EditKind::CheckBox))
+        return box->Value() == 1 ? QStringLiteral("x") : QString();
+    return std::nullopt;
+}
+
+void cGridEdit::EditBox_Restore()
+{
+    if (const std::optional<QString> text = committedText())
+        grid().setTextMatrix(mLastRow, mLastCol, *text);
+}
+
+bool cGridEdit::hasPendingEdit() const
+{
+    const std::optional<QString> text = committedText();
+    return text && *text != grid().TextMatrix(mLastRow, mLastCol);
+}
+
+void cGridEdit::dropPendingEdit()
+{
+    if (hasPendingEdit())
+        SetPosition();
 }

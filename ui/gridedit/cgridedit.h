@@ -8,6 +8,7 @@
 #include <array>
 #include <cstddef>
 #include <memory>
+#include <optional>
 #include <vector>
 
 class QWidget;
@@ -114,6 +115,10 @@ public:
     bool keyPressOrLog(int &KeyCode, int Shift) noexcept;
     // Commits the control's value into the cell it was placed on.
     void EditBox_Restore();
+    // True while the control holds typing that EditBox_Restore would put into
+    // its cell; dropPendingEdit loads the control from the cell again instead.
+    bool hasPendingEdit() const;
+    void dropPendingEdit();
     void VisibleCell() {}
 
     const ColumnEditor &columnEditor(int col) const { return mEditBoxes.at(col); }
@@ -125,6 +130,8 @@ private:
     EditControl *currentBox() const;
     CellRect cellRect(double left, double top) const;
     EditControl *adapterFor(QWidget &widget);
+    // What EditBox_Restore writes into the last cell; none without a control.
+    std::optional<QString> committedText() const;
 
     bool dispatch(int keyCode, int shift);
     bool currentRowVisible() const;

@@ -467,18 +467,29 @@ void UserControl1::useDevice(int port, const m::DeviceSummary &device)
     showDevice(device);
 }
 
+bool UserControl1::hasBuffer()
+{
+    if (lbuf.empty())
+        showMessage(TEXT_NO_BUFFER);
+    return !lbuf.empty();
+}
+
 void UserControl1::cmdOpen_Click()
 {
-    if (lbuf.empty()) {
-        showMessage(TEXT_NO_BUFFER);
+    if (!hasBuffer())
         return;
-    }
     const QString name = filedialogs::ask(fileDialog(), filedialogs::Mode::Open);
-    if (name.isEmpty())
+    if (!name.isEmpty())
+        openFile(name);
+}
+
+void UserControl1::openFile(const QString &path)
+{
+    if (!hasBuffer())
         return;
     // Empties the whole image first, so no byte of the previous configuration
     // survives past the file's end; a failed read leaves the image as it was.
-    const std::int32_t count = configfile::load(name, lbuf);
+    const std::int32_t count = configfile::load(path, lbuf);
     if (count < 0) {
         showMessage(toolbartext::cantReadFile);
         return;
@@ -486,7 +497,8 @@ void UserControl1::cmdOpen_Click()
     mDataLen = count;
     mOrigin.reset();
     emit DataChaned();
-    mFilename = name; // after the event: the host still sees the previous name there
+    mFilename = path; // after the event: the host still sees the previous name there
+    emit fileOpened(path);
 }
 
 void UserControl1::cmdSave_Click()
@@ -521,6 +533,7 @@ void UserControl1::SaveFile(const QString &path)
         return;
     }
     mFilename = path;
+    emit fileSaved(path);
 }
 
 void UserControl1::cmdClear_Click()

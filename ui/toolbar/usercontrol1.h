@@ -52,6 +52,9 @@ public:
     std::int32_t ProductBase() const { return mProductBase; }
     const m::tLink &link() const { return mLink; } // mLink, read-only
 
+    // Open's steps after its dialog, for the file at `path`.
+    void openFile(const QString &path);
+
     // The commands of the buttons, in their order.
     enum class Command { Open, Save, SaveAs, Clear, Test, Download, Upload, Exit, Help };
     // Runs a command exactly as a click on its button does.
@@ -110,6 +113,9 @@ signals: // connected directly; by-reference arguments are read back after the h
     void SysExit();
     void EnumUploadSize(std::int32_t &lStart, std::int32_t &lStop);
     void EnumDownloadSize(std::int32_t &lStart, std::int32_t &lStop);
+    // After Open, Save or Save as took `path` as the filename.
+    void fileOpened(const QString &path);
+    void fileSaved(const QString &path);
 
 protected:
     void resizeEvent(QResizeEvent *event) override;
@@ -138,6 +144,8 @@ private:
     void cmdExit_Click();
     void cmdHelp_Click();
 
+    // Shows message 2206 while the host has lent no buffer.
+    bool hasBuffer();
     bool ReadTarget();
     void ShowDeviceInfo();
     void SaveFile(const QString &path);

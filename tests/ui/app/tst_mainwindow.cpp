@@ -144,7 +144,11 @@ class TestMainWindow : public QObject
     Q_OBJECT
 
 private slots:
-    void initTestCase() { qputenv("XDG_CONFIG_HOME", config.path().toLocal8Bit()); }
+    void initTestCase()
+    {
+        qputenv("XDG_CONFIG_HOME", config.path().toLocal8Bit());
+        qputenv("XDG_DATA_HOME", data.path().toLocal8Bit()); // the recovery files
+    }
     void init() { show(); }
     void cleanup()
     {
@@ -214,7 +218,7 @@ private slots:
                  !library);
 #endif
         QVERIFY(window->isVisible());
-        QTEST(window->windowTitle(), "title");
+        QTEST(window->windowHandle()->title(), "title");
         QVERIFY2(message.isEmpty() ? messages.isEmpty()
                                    : messages.size() == 1 && messages[0].startsWith(message),
                  qPrintable(messages.join(u'\n')));
@@ -517,7 +521,7 @@ private slots:
         QCOMPARE(child<UserControl1>("mTBar")->MinEEPROMSIZE(), 1024);
 
         click("cmdClear");
-        QCOMPARE(window->windowTitle(), frmTQ540_2::titleWithoutFile);
+        QCOMPARE(window->windowHandle()->title(), frmTQ540_2::titleWithoutFile);
         for (const GridControl *g : {fg1, fg2})
             for (int row = 1; row <= 24; ++row)
                 for (int col = 0; col < g->Cols(); ++col)
@@ -560,6 +564,7 @@ private:
     {
         if (!keepSettings)
             QFile::remove(config.filePath(QStringLiteral("Corvant/kWare.ini")));
+        QDir(data.path()).removeRecursively();
         opened.clear();
         messages.clear();
         viewerTakes = true;
@@ -587,7 +592,7 @@ private:
         QTest::mouseClick(child<QAbstractButton>(button), Qt::LeftButton);
     }
 
-    QTemporaryDir config, mFiles;
+    QTemporaryDir config, data, mFiles;
     std::unique_ptr<frmTQ540_2> window;
     QList<QUrl> opened;
     bool viewerTakes = true;
