@@ -313,6 +313,7 @@ void frmTQ540_2::createKeeping()
     mUndoKeys = new UndoKeys(this);
     for (QLineEdit *box : {txt_gd, txtcheckbox, Text1, txtCheck2, &mSettings->txtTimeout()})
         mUndoKeys->watch(*box);
+    mUndoKeys->watchOwnFirst(*mTBar->findChild<QLineEdit *>(QStringLiteral("txtSN")));
 }
 
 void frmTQ540_2::connectKeeping()
