@@ -56,6 +56,17 @@ struct DeviceSummary
     int deviceId = 0;
     std::int32_t eepromSize = 0; // bytes
     QString deviceText;          // up to the first NUL, blanks trimmed
+
+    bool operator==(const DeviceSummary &) const = default;
+};
+
+// The device a configuration was downloaded from, and the port it was on.
+struct DeviceOrigin
+{
+    int port = 0;
+    DeviceSummary device;
+
+    bool operator==(const DeviceOrigin &) const = default;
 };
 
 DeviceSummary summarize(const tLink &link);

@@ -67,6 +67,7 @@ ConfigState ConfigKeeper::captured() const
     state.dataLen = mWindow.toolbar.DataLen();
     state.filename = mWindow.toolbar.filename();
     state.caption = mWindow.caption();
+    state.origin = mWindow.toolbar.origin();
     return state;
 }
 
@@ -118,6 +119,7 @@ void ConfigKeeper::show(const ConfigState &state)
         configstate::apply(state, mWindow.controls, tqimage::EEPROMBuf);
         mWindow.toolbar.setDataLen(state.dataLen);
         mWindow.toolbar.setFilename(state.filename);
+        mWindow.toolbar.setOrigin(state.origin);
         mWindow.setCaption(state.caption);
     }
     if (focus && focus->isVisible())

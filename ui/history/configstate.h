@@ -1,6 +1,7 @@
 #pragma once
 
 #include "codec.h"
+#include "target.h"
 
 #include <QByteArray>
 #include <QDateTime>
@@ -25,6 +26,9 @@ struct ConfigState
     QString timeoutText;
     int alarmSystem = 0;
     int baudIndex = -1;
+    // The device a Download brought it from; the sheet names it. Not kept in
+    // a recovery file: restored edits come from no device.
+    std::optional<m::DeviceOrigin> origin;
 
     bool operator==(const ConfigState &) const = default;
 };

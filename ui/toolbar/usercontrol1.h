@@ -95,12 +95,10 @@ public:
 
     // Where the image came from when a Download filled it: the COM port and
     // the device as the transfer found it. Open and Clear drop it.
-    struct Origin
-    {
-        int port = 0;
-        m::DeviceSummary device;
-    };
+    using Origin = m::DeviceOrigin;
     const std::optional<Origin> &origin() const { return mOrigin; }
+    // Undo puts back the origin of the configuration it brings back.
+    void setOrigin(const std::optional<Origin> &origin) { mOrigin = origin; }
 
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override;

@@ -111,17 +111,21 @@ private slots:
         QCOMPARE(toolbar()->DataLen(), fileA.size());
         QCOMPARE(toolbar()->filename(), path("a.ztb"));
         QCOMPARE(shownTitle(), title("A"));
+        QVERIFY(!toolbar()->origin()); // the sheet names no device for a file
         press(Qt::CTRL | Qt::Key_Y);
         QCOMPARE(probe(c.probe), QLatin1String(c.after));
         QCOMPARE(shownTitle(), after);
+        QCOMPARE(toolbar()->origin().has_value(), c.change == Change::Download);
     }
 
     // Typing not yet committed goes first, then the steps; the items are
-    // greyed while there is nothing to undo or redo.
+    // greyed while there is nothing to undo or redo. The serial number's
+    // box undoes its own typing first and passes the keys on otherwise.
     void typingUndoneFirst()
     {
         auto *box = user.child<QLineEdit>("txt_gd");
         QVERIFY(!undoItem()->isEnabled() && !redoItem()->isEnabled());
+        box->setFocus();
         QTest::keyClicks(box, QStringLiteral("1"));
         QVERIFY(undoItem()->isEnabled());
         press(Qt::CTRL | Qt::Key_Z);
@@ -136,6 +140,15 @@ private slots:
         press(Qt::CTRL | Qt::Key_Z);
         QCOMPARE(cell(1, 1), QString());
         QVERIFY(!undoItem()->isEnabled() && redoItem()->isEnabled());
+        auto *serial = user.child<QLineEdit>("txtSN");
+        const QString typed = serial->text();
+        serial->setFocus();
+        press(Qt::CTRL | Qt::Key_Y);
+        QCOMPARE(cell(1, 1), QStringLiteral("1"));
+        QTest::keyClicks(serial, QStringLiteral("7"));
+        press(Qt::CTRL | Qt::Key_Z);
+        QCOMPARE(serial->text(), typed);
+        QCOMPARE(cell(1, 1), QStringLiteral("1"));
     }
 
     // 60 changes of the baud list, and back through all of them and the Clear.
