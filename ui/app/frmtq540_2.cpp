@@ -392,11 +392,10 @@ void frmTQ540_2::restoreStoredGeometry()
         resize(width(), height() + grown);
 }
 
-void frmTQ540_2::changeEvent(QEvent *event)
+void frmTQ540_2::showEvent(QShowEvent *event)
 {
-    QWidget::changeEvent(event);
-    if (event->type() == QEvent::ActivationChange && isActiveWindow() &&
-        !std::exchange(mOffered, true))
+    QWidget::showEvent(event);
+    if (!std::exchange(mOffered, true))
         QMetaObject::invokeMethod(mOffer, &RecoveryOffer::start, Qt::QueuedConnection);
 }
 

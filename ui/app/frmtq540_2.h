@@ -72,8 +72,10 @@ protected:
     // Stores the window's size and place for the next run.
     void closeEvent(QCloseEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
-    // Once first active, the window offers what windows before it left unsaved.
-    void changeEvent(QEvent *event) override;
+    // Once first shown, the window offers what windows before it left unsaved.
+    // Not at activation: a desktop may leave a new window inactive until it
+    // is clicked, and the offer must not wait for that.
+    void showEvent(QShowEvent *event) override;
 
 private:
     void createControls();
