@@ -8,6 +8,7 @@
 // shows how busy the process kept a core.
 
 #include "commission.h"
+#include "cputime.h"
 #include "m.h"
 #include "mcomm.h"
 #include "simbus.h"
@@ -20,24 +21,12 @@
 #include <QTemporaryDir>
 #include <QTextStream>
 #include <algorithm>
-#include <ctime>
 #include <memory>
 
 namespace {
 
 // The reply wait of an identify, as m::Identify sets it.
 constexpr double identifyWaitMs = 1500.0;
-
-double cpuSeconds()
-{
-#ifdef Q_OS_UNIX
-    timespec now{};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
-    return double(now.tv_sec) + double(now.tv_nsec) / 1e9;
-#else
-    return double(std::clock()) / CLOCKS_PER_SEC;
-#endif
-}
 
 // One frame the host sent: its length and speed, and the bytes that came back
 // before the next one.

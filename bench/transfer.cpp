@@ -5,6 +5,7 @@
 // shows how busy the process kept a core. "transfer --trace FILE" runs the
 // same with the link's trace written to FILE, to show that tracing costs no time.
 
+#include "cputime.h"
 #include "eepromimage.h"
 #include "linkclock.h"
 #include "linktrace.h"
@@ -16,20 +17,8 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QTextStream>
-#include <ctime>
 
 namespace {
-
-double cpuSeconds()
-{
-#ifdef Q_OS_UNIX
-    timespec now{};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
-    return double(now.tv_sec) + double(now.tv_nsec) / 1e9;
-#else
-    return double(std::clock()) / CLOCKS_PER_SEC;
-#endif
-}
 
 // Milliseconds the exchanges in the device's log need at the least.
 double floorMs(const sim::Device &device, std::int32_t baud)
