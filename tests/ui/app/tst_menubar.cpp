@@ -129,7 +129,8 @@ private slots:
         }
     }
 
-    // Ctrl+O, Ctrl+S (no file yet: asks for one), Ctrl+Shift+S, Ctrl+F.
+    // Ctrl+O, Ctrl+S (no file yet: asks for one), Ctrl+Shift+S; the other
+    // items' shortcuts are their texts' rows.
     void shortcuts()
     {
         using Mode = filedialogs::Mode;
@@ -140,15 +141,6 @@ private slots:
         QCOMPARE(user.asked[0].mode, Mode::Open);
         QCOMPARE(user.asked[1].mode, Mode::SaveAs);
         QCOMPARE(user.asked[2].mode, Mode::SaveAs);
-        QString shown;
-        QTimer::singleShot(0, [&shown] {
-            QWidget *dialog = QApplication::activeModalWidget();
-            shown = dialog ? dialog->windowTitle() : QString();
-            if (dialog)
-                QTest::keyClick(dialog, Qt::Key_Escape);
-        });
-        QTest::keyClick(user.child("txtTimeout"), Qt::Key_F, Qt::ControlModifier);
-        QCOMPARE(shown, gResDll.GetStr(1800));
     }
 
     // Off at first; checked, kept in the settings for the next window, and
