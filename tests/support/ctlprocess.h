@@ -8,6 +8,7 @@
 #include <QJsonDocument>
 #include <QProcess>
 #include <QStringList>
+#include <QTemporaryDir>
 #include <QTest>
 #include <functional>
 
@@ -30,6 +31,19 @@ inline Run finish(QProcess &process, int timeoutMs = 60000)
     return {process.exitCode(), QString::fromLocal8Bit(process.readAllStandardOutput()),
             QString::fromLocal8Bit(process.readAllStandardError())};
 }
+
+// A scratch folder, and tq540ctl run with "$DIR" in its arguments standing for it.
+struct CtlFolder
+{
+    QTemporaryDir dir;
+    QString path(const QString &name) const { return dir.filePath(name); }
+    Run ctl(const QString &arguments) const
+    {
+        QProcess process;
+        process.start(ctlProgram, QString(arguments).replace("$DIR", dir.path()).split(u' '));
+        return finish(process);
+    }
+};
 
 // A cleared window's JSON form, keys sorted, with the first `from` replaced.
 inline QByteArray clearedJson(const QString &from = {}, const QString &to = {})

@@ -67,6 +67,26 @@ struct SimBench
         }
         return range;
     }
+    sim::Device &at(int k) { return *bus->devices()[std::size_t(k)]; }
+    // The block writes sent to the devices on the line.
+    int blockWrites() const
+    {
+        int writes = 0;
+        for (const auto &onLine : bus->devices())
+            for (const sim::Device::Exchange &e : onLine->log())
+                writes += e.command == m::CMD_WRITE_BLOCK ? 1 : 0;
+        return writes;
+    }
+    // Device k of the line is gone from its first block request on.
+    void vanishAtFirstBlock(int k)
+    {
+        sim::Device *gone = &at(k);
+        clock.onEvents = [gone] {
+            for (const sim::Device::Exchange &e : gone->log())
+                if (e.command == m::CMD_READ_BLOCK || e.command == m::CMD_WRITE_BLOCK)
+                    gone->faults.vanishAfterFrames = 0;
+        };
+    }
 
     std::shared_ptr<sim::Device> device;
     std::shared_ptr<sim::Bus> bus; // several devices on the line; null: `device` alone

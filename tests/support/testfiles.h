@@ -3,6 +3,7 @@
 // Files and hand-made bytes for the tests.
 
 #include <QByteArray>
+#include <QCryptographicHash>
 #include <QFile>
 #include <QTest>
 #include <initializer_list>
@@ -28,4 +29,9 @@ inline QByteArray bytesAt(qsizetype size, std::initializer_list<std::pair<int, i
     for (const auto &[offset, value] : bytes)
         result[offset] = static_cast<char>(value);
     return result;
+}
+
+inline QString sha256(const QByteArray &bytes)
+{
+    return QString::fromLatin1(QCryptographicHash::hash(bytes, QCryptographicHash::Sha256).toHex());
 }

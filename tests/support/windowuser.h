@@ -50,12 +50,33 @@ public:
         QVERIFY(QTest::qWaitForWindowActive(window.get()));
     }
 
-    template <typename T = QWidget> T *child(const char *name) const
+    // A new window over the language library and no settings, nothing recorded yet.
+    void start()
     {
-        auto *found = window->findChild<T *>(QString::fromLatin1(name));
+        gResDll.setFilename(QStringLiteral(TQ_BIN_DIR "/lang.dll"));
+        show();
+        opened.clear();
+        messages.clear();
+        asked.clear();
+        transferEnds.clear();
+        viewerTakes = true;
+    }
+
+    // A control of the window (or of `in`), or the window itself.
+    template <typename T = QWidget> T *child(const char *name, QWidget *in = nullptr) const
+    {
+        QWidget *root = in ? in : window.get();
+        auto *found = root->objectName() == QLatin1String(name)
+                          ? qobject_cast<T *>(root)
+                          : root->findChild<T *>(QString::fromLatin1(name));
         if (!found)
             qFatal("no control %s", name);
         return found;
+    }
+
+    void click(const char *button) const
+    {
+        QTest::mouseClick(child<QAbstractButton>(button), Qt::LeftButton);
     }
 
     // Opens a menu with Alt and its access key, and chooses an item with its own.
@@ -78,6 +99,7 @@ public:
     QTemporaryDir config, data, files;
     std::unique_ptr<frmTQ540_2> window;
     QList<QUrl> opened;
+    bool viewerTakes = true; // whether the manual's viewer opens it
     QStringList messages, answers;
     QList<AskedDialog> asked;
     QStringList transferEnds; // "status | detail" of each transfer window closed
@@ -85,7 +107,7 @@ public:
     portlist::ScopedSource noPorts{[] { return std::vector<portlist::SystemPort>{}; }};
     helpfile::ScopedOpener opener{[this](const QUrl &url) {
         opened << url;
-        return true;
+        return viewerTakes;
     }};
     msgbox::ScopedPresenter boxes{
         [this](QWidget *, const QString &text, msgbox::Icon) { messages << text; }};

@@ -9,7 +9,6 @@
 #include "simbench.h"
 #include "testfiles.h"
 
-#include <QCryptographicHash>
 #include <QDir>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -64,7 +63,6 @@ struct Site : SimBench
         writeFile(path("plan.csv"), plan);
     }
     QString path(const QString &name) const { return dir.filePath(name); }
-    sim::Device &at(int k) { return *bus->devices()[std::size_t(k)]; }
     std::optional<commission::Plan> load(std::vector<diagnostic::Problem> &refused)
     {
         return commission::loadPlan(path("plan.csv"), testPort, refused);
@@ -84,30 +82,7 @@ struct Site : SimBench
     {
         return QJsonDocument::fromJson(readFile(path("report/report.json")))["devices"].toArray();
     }
-    int blockWrites()
-    {
-        int writes = 0;
-        for (const auto &device : bus->devices())
-            for (const sim::Device::Exchange &e : device->log())
-                writes += e.command == m::CMD_WRITE_BLOCK ? 1 : 0;
-        return writes;
-    }
-    // Device k is gone from its first block request on.
-    void vanishAtFirstBlock(int k)
-    {
-        sim::Device *device = &at(k);
-        clock.onEvents = [device] {
-            for (const sim::Device::Exchange &e : device->log())
-                if (e.command == m::CMD_WRITE_BLOCK)
-                    device->faults.vanishAfterFrames = 0;
-        };
-    }
 };
-
-QString sha256(const QByteArray &bytes)
-{
-    return QString::fromLatin1(QCryptographicHash::hash(bytes, QCryptographicHash::Sha256).toHex());
-}
 
 QList<int> results(const commission::Outcome &outcome)
 {

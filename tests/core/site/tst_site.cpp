@@ -10,7 +10,6 @@
 #include "simbench.h"
 #include "testfiles.h"
 
-#include <QCryptographicHash>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -46,37 +45,13 @@ struct SiteBench : SimBench
         addToBus({.serialNo = 1234567890, .deviceId = 7, .baud = 19200});
         addressGLink();
     }
-    sim::Device &at(int k) { return *bus->devices()[std::size_t(k)]; }
     site::BackupOutcome backUp(const QString &folder, site::SiteObserver &observer)
     {
         const site::BackupRequest request{
             "COM1", folder, {1, 2, 3, 4, 5, 6, 7, 8}, {9600, 4800, 19200}, [] { return when; }};
         return site::backUp(m::gLink, request, observer);
     }
-    // Device k is gone from its first block request on.
-    void vanishAtFirstBlock(int k)
-    {
-        sim::Device *device = &at(k);
-        clock.onEvents = [device] {
-            for (const sim::Device::Exchange &e : device->log())
-                if (e.command == m::CMD_READ_BLOCK || e.command == m::CMD_WRITE_BLOCK)
-                    device->faults.vanishAfterFrames = 0;
-        };
-    }
-    int blockWrites()
-    {
-        int writes = 0;
-        for (const auto &device : bus->devices())
-            for (const sim::Device::Exchange &e : device->log())
-                writes += e.command == m::CMD_WRITE_BLOCK ? 1 : 0;
-        return writes;
-    }
 };
-
-QString sha256(const QByteArray &bytes)
-{
-    return QString::fromLatin1(QCryptographicHash::hash(bytes, QCryptographicHash::Sha256).toHex());
-}
 
 } // namespace
 
@@ -168,8 +143,6 @@ private slots:
             QCOMPARE(refused.subject, folder + "/4242.ztb");
         QCOMPARE(bench.blockWrites(), outcome.status == 0 ? 3 * 3 : 0);
         QCOMPARE(bench.at(1).eeprom()[37], std::uint8_t(outcome.status == 0 ? 0x5A : 0x11));
-        if (outcome.status == 0) // found again at the speed of its file
-            QCOMPARE(outcome.devices[1].check.found.baud, 2400);
     }
 
     // Device k vanishes at its first block, or the run stops once n devices

@@ -7,28 +7,18 @@
 #include "ctlprocess.h"
 
 #include <QJsonArray>
-#include <QTemporaryDir>
 #include <csignal>
 
 using namespace ctltest;
 
-class TestCtlCommission : public QObject
+class TestCtlCommission : public QObject, private CtlFolder
 {
     Q_OBJECT
-
-    QTemporaryDir dir;
-    QString path(const QString &name) const { return dir.filePath(name); }
 
     QStringList line() const
     {
         return {"--device", "id=3,sn=4242,baud=4800", "--device", "id=7,sn=1234567890,baud=19200",
                 "--device", "id=5,sn=77777"};
-    }
-    Run ctl(const QString &arguments)
-    {
-        QProcess process;
-        process.start(ctlProgram, QString(arguments).replace("$DIR", dir.path()).split(u' '));
-        return finish(process);
     }
     // A plan on the line `link`, reporting into the folder named after it.
     QString plan(const QString &name, const QString &link)

@@ -8,17 +8,13 @@
 
 #include <QJsonArray>
 #include <QJsonObject>
-#include <QTemporaryDir>
 #include <csignal>
 
 using namespace ctltest;
 
-class TestCtlSite : public QObject
+class TestCtlSite : public QObject, private CtlFolder
 {
     Q_OBJECT
-
-    QTemporaryDir dir;
-    QString path(const QString &name) const { return dir.filePath(name); }
 
     // Each device's EEPROM sets the speed it starts at: speed code 2 is 4800
     // baud, 4 is 19200; 4242 also holds a byte the window does not show.
@@ -31,12 +27,6 @@ class TestCtlSite : public QObject
                 "id=7,sn=1234567890,baud=19200,image=" + path("19200.ztb"),
                 "--device",
                 "id=5,sn=77777"};
-    }
-    Run ctl(const QString &arguments)
-    {
-        QProcess process;
-        process.start(ctlProgram, QString(arguments).replace("$DIR", dir.path()).split(u' '));
-        return finish(process);
     }
     QString table(const QString &result)
     {

@@ -73,15 +73,7 @@ class TestMenuBar : public QObject
     WindowUser user;
 
 private slots:
-    void init()
-    {
-        gResDll.setFilename(QStringLiteral(TQ_BIN_DIR "/lang.dll"));
-        user.show();
-        user.opened.clear();
-        user.messages.clear();
-        user.asked.clear();
-        user.transferEnds.clear();
-    }
+    void init() { user.start(); }
     void cleanup() { linktrace::install(nullptr); }
 
     // The library's text, or the English without it; an access key each,
@@ -111,7 +103,7 @@ private slots:
     }
 
     // Chosen with its access keys, an item clicks its toolbar button, once;
-    // Help > Manual opens the manual once, as F1 does, also over the open menu.
+    // Help > Manual opens the manual once, as F1 does over the open menu.
     void itemsRunTheirButtons_data()
     {
         QTest::addColumn<int>("case");
@@ -128,18 +120,17 @@ private slots:
         QCOMPARE(clicks.count(), 1);
         if (c.name == QLatin1String("mnuHelpManual")) {
             QCOMPARE(user.opened.size(), 1);
-            QTest::keyClick(user.child("fg1"), Qt::Key_F1);
-            QCOMPARE(user.opened.size(), 2);
             auto *help = user.child<QMenu>("mnuHelp");
             QTest::keyClick(user.window.get(), Qt::Key_H, Qt::AltModifier);
             QTRY_VERIFY(help->isVisible());
             QTest::keyClick(help, Qt::Key_F1);
-            QCOMPARE(user.opened.size(), 3);
+            QCOMPARE(user.opened.size(), 2);
             QVERIFY(!help->isVisible());
         }
     }
 
-    // Ctrl+O, Ctrl+S (no file yet: asks for one), Ctrl+Shift+S, Ctrl+F.
+    // Ctrl+O, Ctrl+S (no file yet: asks for one), Ctrl+Shift+S; the other
+    // items' shortcuts are their texts' rows.
     void shortcuts()
     {
         using Mode = filedialogs::Mode;
@@ -150,15 +141,6 @@ private slots:
         QCOMPARE(user.asked[0].mode, Mode::Open);
         QCOMPARE(user.asked[1].mode, Mode::SaveAs);
         QCOMPARE(user.asked[2].mode, Mode::SaveAs);
-        QString shown;
-        QTimer::singleShot(0, [&shown] {
-            QWidget *dialog = QApplication::activeModalWidget();
-            shown = dialog ? dialog->windowTitle() : QString();
-            if (dialog)
-                QTest::keyClick(dialog, Qt::Key_Escape);
-        });
-        QTest::keyClick(user.child("txtTimeout"), Qt::Key_F, Qt::ControlModifier);
-        QCOMPARE(shown, gResDll.GetStr(1800));
     }
 
     // Off at first; checked, kept in the settings for the next window, and

@@ -84,9 +84,7 @@ class TestWindowKeeps : public QObject
 private slots:
     void init()
     {
-        gResDll.setFilename(QStringLiteral(TQ_BIN_DIR "/lang.dll"));
-        user.show();
-        user.messages.clear();
+        user.start();
         writeFile(path("a.ztb"), fileA);
         writeFile(path("b.ztb"), fileB);
     }
@@ -335,13 +333,13 @@ private:
     void open(const QString &file)
     {
         user.answers << file;
-        QTest::mouseClick(user.child<QPushButton>("cmdOpen"), Qt::LeftButton);
+        user.click("cmdOpen");
     }
 
     void saveAs(const QString &file)
     {
         user.answers << file;
-        QTest::mouseClick(user.child<QPushButton>("cmdSaveAs"), Qt::LeftButton);
+        user.click("cmdSaveAs");
     }
 
     void change(Change change)
@@ -366,7 +364,7 @@ private:
             QTest::keyClick(user.child("ckAlarmSystem"), Qt::Key_Space);
             break;
         case Change::Clear:
-            QTest::mouseClick(user.child<QPushButton>("cmdClear"), Qt::LeftButton);
+            user.click("cmdClear");
             break;
         case Change::Open:
             open(path("b.ztb"));
@@ -375,7 +373,7 @@ private:
             SimBench line;
             line.device->eeprom()[35] = 0x33;
             line.device->eeprom()[39] = 0x01;
-            QTest::mouseClick(user.child<QPushButton>("cmdDownload"), Qt::LeftButton);
+            user.click("cmdDownload");
             break;
         }
         }

@@ -98,12 +98,7 @@ class TestDeviceTools : public QObject
     }
 
 private slots:
-    void init()
-    {
-        gResDll.setFilename(QStringLiteral(TQ_BIN_DIR "/lang.dll"));
-        user.show();
-        user.transferEnds.clear();
-    }
+    void init() { user.start(); }
 
     // IDs 5 to 9 at 9600 and 19200 baud on COM3: the estimate, the first
     // request asked, the devices found; the chosen one becomes the toolbar's
