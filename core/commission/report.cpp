@@ -1,7 +1,6 @@
 #include "report.h"
 
-#include "apifilefunction.h"
-#include "keyreader.h"
+#include "jsonfile.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -88,27 +87,12 @@ QByteArray toJson(const Report &report)
 
 std::optional<Report> fromJson(const QByteArray &json, QString &error)
 {
-    QJsonParseError parse;
-    const QJsonDocument document = QJsonDocument::fromJson(json, &parse);
-    if (!document.isObject()) {
-        error = parse.error == QJsonParseError::NoError ? QStringLiteral("expected a JSON object")
-                                                        : parse.errorString();
+    const std::optional<QJsonObject> top = site::jsonfile::topObject(json, error);
+    if (!top)
         return std::nullopt;
-    }
-    const QJsonObject top = document.object();
-    site::KeyReader keys{top, {}};
-    const QJsonValue devices = keys.value(keyDevices);
-    keys.require(devices.isArray(), keyDevices, QStringLiteral("an array"));
+    site::KeyReader keys{*top, {}};
     Report report;
-    for (qsizetype i = 0; keys.error.isEmpty() && i < devices.toArray().size(); ++i) {
-        const QJsonValue item = devices.toArray().at(i);
-        const QJsonObject object = item.toObject();
-        site::KeyReader entry{object, QStringLiteral("devices[%1]").arg(i)};
-        if (!item.isObject())
-            entry.error = entry.where + QStringLiteral(": expected an object");
-        report.devices.push_back(readEntry(entry));
-        keys.error = entry.error;
-    }
+    report.devices = site::jsonfile::entries<ReportEntry>(keys, keyDevices, readEntry);
     error = keys.error;
     return error.isEmpty() ? std::optional(report) : std::nullopt;
 }
@@ -118,16 +102,11 @@ std::optional<Report> readReport(const QString &folder, diagnostic::Problem &pro
     const QString path = QDir(folder).filePath(reportName);
     if (!QFileInfo::exists(path))
         return Report{};
-    QByteArray json(QFileInfo(path).size(), '\0');
-    const std::int32_t count = API_FileFunction::FileReadAll(
-        path, std::span(reinterpret_cast<std::uint8_t *>(json.data()), std::size_t(json.size())));
-    if (count < 0) {
-        problem = diagnostic::cannotRead(path, reportRole, API_FileFunction::LastErrorText());
+    const std::optional<QByteArray> json = site::jsonfile::read(path, reportRole, problem);
+    if (!json)
         return std::nullopt;
-    }
-    json.truncate(count);
     QString error;
-    std::optional<Report> report = fromJson(json, error);
+    std::optional<Report> report = fromJson(*json, error);
     if (!report)
         problem = {path, QStringLiteral("not a commissioning report"), error};
     return report;
@@ -140,13 +119,7 @@ diagnostic::Problem writeReport(const QString &folder, const Report &report)
     if (error)
         return {folder, QStringLiteral("cannot make the folder"),
                 QString::fromLocal8Bit(error.message())};
-    const QString path = QDir(folder).filePath(reportName);
-    const QByteArray json = toJson(report);
-    if (API_FileFunction::FileWriteAll(
-            path, std::span(reinterpret_cast<const std::uint8_t *>(json.constData()),
-                            std::size_t(json.size()))) < 0)
-        return diagnostic::cannotWrite(path, reportRole, API_FileFunction::LastErrorText());
-    return {};
+    return site::jsonfile::write(QDir(folder).filePath(reportName), toJson(report), reportRole);
 }
 
 } // namespace commission

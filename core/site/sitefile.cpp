@@ -1,11 +1,9 @@
 #include "sitefile.h"
 
-#include "apifilefunction.h"
-#include "keyreader.h"
+#include "jsonfile.h"
 
 #include <QCryptographicHash>
 #include <QDir>
-#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -72,27 +70,13 @@ QByteArray toJson(const SiteIndex &site)
 
 std::optional<SiteIndex> fromJson(const QByteArray &json, QString &error)
 {
-    QJsonParseError parse;
-    const QJsonDocument document = QJsonDocument::fromJson(json, &parse);
-    if (!document.isObject()) {
-        error = parse.error == QJsonParseError::NoError ? QStringLiteral("expected a JSON object")
-                                                        : parse.errorString();
+    const std::optional<QJsonObject> top = jsonfile::topObject(json, error);
+    if (!top)
         return std::nullopt;
-    }
-    const QJsonObject top = document.object();
-    KeyReader keys{top, {}};
+    KeyReader keys{*top, {}};
     SiteIndex site;
     site.port = keys.text(keyPort);
-    const QJsonValue devices = keys.value(keyDevices);
-    keys.require(devices.isArray(), keyDevices, QStringLiteral("an array"));
-    for (qsizetype i = 0; keys.error.isEmpty() && i < devices.toArray().size(); ++i) {
-        const QJsonValue item = devices.toArray().at(i);
-        KeyReader entry{item.toObject(), QStringLiteral("devices[%1]").arg(i)};
-        if (!item.isObject())
-            entry.error = entry.where + QStringLiteral(": expected an object");
-        site.devices.push_back(readEntry(entry));
-        keys.error = entry.error;
-    }
+    site.devices = jsonfile::entries<DeviceEntry>(keys, keyDevices, readEntry);
     error = keys.error;
     return error.isEmpty() ? std::optional(site) : std::nullopt;
 }
@@ -101,16 +85,11 @@ std::optional<SiteIndex> readIndex(const QString &folder, diagnostic::Problem &p
                                    bool *badContent)
 {
     const QString path = QDir(folder).filePath(indexName);
-    QByteArray json(QFileInfo(path).size(), '\0');
-    const std::int32_t count = API_FileFunction::FileReadAll(
-        path, std::span(reinterpret_cast<std::uint8_t *>(json.data()), json.size()));
-    if (count < 0) {
-        problem = diagnostic::cannotRead(path, siteFileRole, API_FileFunction::LastErrorText());
+    const std::optional<QByteArray> json = jsonfile::read(path, siteFileRole, problem);
+    if (!json)
         return std::nullopt;
-    }
-    json.truncate(count);
     QString error;
-    std::optional<SiteIndex> site = fromJson(json, error);
+    std::optional<SiteIndex> site = fromJson(*json, error);
     if (!site)
         problem = {path, QStringLiteral("not a site backup"), error};
     if (badContent)
@@ -120,13 +99,7 @@ std::optional<SiteIndex> readIndex(const QString &folder, diagnostic::Problem &p
 
 diagnostic::Problem writeIndex(const QString &folder, const SiteIndex &site)
 {
-    const QString path = QDir(folder).filePath(indexName);
-    const QByteArray json = toJson(site);
-    if (API_FileFunction::FileWriteAll(
-            path, std::span(reinterpret_cast<const std::uint8_t *>(json.constData()),
-                            std::size_t(json.size()))) < 0)
-        return diagnostic::cannotWrite(path, siteFileRole, API_FileFunction::LastErrorText());
-    return {};
+    return jsonfile::write(QDir(folder).filePath(indexName), toJson(site), siteFileRole);
 }
 
 QString sha256(const QByteArray &bytes)
